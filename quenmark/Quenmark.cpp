@@ -1,0 +1,378 @@
+#include "Quenmark.h"
+
+#include "AstrRout.h"
+#include "KernDos.h"
+#include "ModulDos.h"
+#include "NumberText.h"
+#include "Utf8.h"
+
+#include <cmath>
+#include <fstream>
+#include <string_view>
+
+namespace Quenmark {
+
+namespace {
+
+constexpr const char* InfoTextFile = "Quenmark.inf";
+constexpr int PromptColumns = 45;
+constexpr int ResultColumns = 60;
+constexpr double SiderealRate = 1.0027379093;
+constexpr double FullTurn = 6.283185307179586477;
+
+// The answers as typed: each is the default of its next question.
+struct AnswerTexts {
+    std::string Planet = "v";
+    std::string RightAscension, Declination, SunRadius, SiderealTime, RadiusRatio;
+    std::string Latitude1, Longitude1, Latitude2, Longitude2;
+    std::string Time, X1, Y1, X2, Y2;
+};
+AnswerTexts Answers;
+
+// Why a result has no value, per language.
+enum Undefined { SitesCoincide, SunBelowHorizon, BaselineTowardSun, RatioZero, OutOfRange };
+const char* const UndefinedTexts[2][5] = {
+    {
+        "nicht definiert: die beiden Beobachtungsorte fallen zusammen",
+        "nicht definiert: die Sonne steht an einem Beobachtungsort unter dem Horizont",
+        "nicht definiert: die Verbindungslinie der Beobachtungsorte zeigt zur Sonne",
+        "nicht definiert: rPlanet/rErde ist 0",
+        "nicht definiert: die Eingaben liegen außerhalb des Rechenbereichs",
+    },
+    {
+        "undefined: the two sites of observation coincide",
+        "undefined: the Sun is below the horizon of a site of observation",
+        "undefined: the line between the sites points at the Sun",
+        "undefined: rPlanet/rEarth is 0",
+        "undefined: the inputs are out of range",
+    },
+};
+
+const std::string& Text(int entry)
+{
+    return MessageTexts[static_cast<std::size_t>(Language)][static_cast<std::size_t>(entry)];
+}
+
+std::string PadToColumns(const std::string& text, std::size_t columns)
+{
+    const std::size_t length = Utf8::CountCharacters(text);
+    return length < columns ? std::string(columns - length, ' ') + text : text;
+}
+
+std::string Aligned(const std::string& prompt)
+{
+    return PadToColumns(prompt, PromptColumns);
+}
+
+void WriteUnderlined(const std::string& heading)
+{
+    KernDos::WriteLine(heading);
+    KernDos::WriteLine(std::string(Utf8::CountCharacters(heading), '='));
+}
+
+void ReadAngle(const std::string& prompt, std::string& text, double& value)
+{
+    KernDos::ReadText(Aligned(prompt), text);
+    value = AstrRout::ParseAngle(text);
+}
+
+void ReadNumber(const std::string& prompt, std::string& text, double& value)
+{
+    ModulDos::ReadReal(Aligned(prompt), text, value);
+}
+
+void LoadPlanetDefaults(bool venus)
+{
+    Answers.RightAscension = venus ? "5h7m27" : "2h55m23";
+    Answers.Declination = venus ? "22g53'16" : "16g42'51";
+    Answers.SunRadius = venus ? "15.75" : "15.85";
+    Answers.SiderealTime = venus ? "17h6m52" : "14h57m43";
+    Answers.RadiusRatio = venus ? "0.715" : "0.446";
+}
+
+void LoadSiteAndPositionDefaults()
+{
+    Answers.Latitude1 = "51.24";
+    Answers.Longitude1 = "7.0";
+    Answers.Latitude2 = "-22.34";
+    Answers.Longitude2 = "17.05";
+    Answers.Time = "9.52";
+    Answers.X1 = "0.7688";
+    Answers.Y1 = "0.4439";
+    Answers.X2 = "0.7789";
+    Answers.Y2 = "0.4400";
+}
+
+std::string ReadFileLine(std::istream& file, bool& gotLine)
+{
+    std::string line;
+    gotLine = static_cast<bool>(std::getline(file, line));
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return Utf8::FromUtf8OrLatin1(line);
+}
+
+// German: the lines before the first "Derivation" line. English: that line
+// and everything after it (nothing when there is none).
+void ShowTitleFile()
+{
+    std::ifstream file(InfoTextFile, std::ios::binary);
+    bool gotLine = true;
+    bool inEnglishPart = false;
+    for (std::string line = ReadFileLine(file, gotLine); gotLine;
+         line = ReadFileLine(file, gotLine)) {
+        if (!inEnglishPart && line.find("Derivation") != std::string::npos)
+            inEnglishPart = true;
+        if (inEnglishPart == (Language == English))
+            KernDos::WriteLine(line);
+        else if (Language == German)
+            return;
+    }
+}
+
+void ShowBuiltInTitle()
+{
+    if (Language == English) {
+        KernDos::WriteLine("                       Derivation of the Sun's parallax");
+        KernDos::WriteLine("                       ================================");
+        KernDos::WriteLine(
+            "        from the parallactic shift during a transit of Mercury or Venus");
+        KernDos::WriteLine(
+            "        ===============================================================");
+        KernDos::WriteLine(
+            "                   Quenmark, by its authors for school and public observatories");
+    } else {
+        KernDos::WriteLine("                         Bestimmung der Sonnenparallaxe");
+        KernDos::WriteLine("                         ==============================");
+        KernDos::WriteLine(
+            "     aus der parallaktischen Verschiebung bei einem Merkur- oder Venustransit");
+        KernDos::WriteLine(
+            "     ========================================================================");
+        KernDos::WriteLine(
+            "                    Quenmark, von seinen Autoren fuer Schul- und Volkssternwarten");
+    }
+}
+
+void ReadSite(int number, std::string& latitudeText, double& latitude, std::string& longitudeText,
+    double& longitude)
+{
+    KernDos::WriteLine();
+    WriteUnderlined(Text(7) + " " + std::to_string(number) + ":");
+    ReadAngle(Text(8), latitudeText, latitude);
+    ReadAngle(Text(9), longitudeText, longitude);
+}
+
+bool Finite(double value)
+{
+    return std::isfinite(value);
+}
+
+void WriteResultLine(int entry, const std::string& value)
+{
+    KernDos::WriteLine(PadToColumns(Text(entry), ResultColumns) + value);
+}
+
+std::string UndefinedText(Undefined why)
+{
+    return "  " + std::string(UndefinedTexts[Language][why]);
+}
+
+// Why piS has no value, checked in the order in which the divisions fail.
+bool ParallaxUndefined(Undefined& why)
+{
+    const double delta = Result.Baseline.Length;
+    if (Input.RadiusRatio == 0)
+        why = RatioZero;
+    else if (delta == 0)
+        why = SitesCoincide;
+    else if (std::isnan(Result.W))
+        why = Finite(Result.ScalarProduct) ? SunBelowHorizon : OutOfRange;
+    else if (std::fabs(Result.ScalarProduct) == 1) // w = 0 or pi: sin w = 0
+        why = BaselineTowardSun;
+    else if (!Finite(Result.PiS))
+        why = OutOfRange;
+    else
+        return false;
+    return true;
+}
+
+} // namespace
+
+void ResetState()
+{
+    Language = English;
+    for (auto& row : MessageTexts)
+        row.fill({});
+    Input = {};
+    Result = {};
+    Answers = {};
+}
+
+void SetUpMessageTexts()
+{
+    auto& en = MessageTexts[English];
+    auto& de = MessageTexts[German];
+    en[0] = "Evaluation of a transit of Mercury or of Venus (m/v) ? ";
+    de[0] = "Soll Merkur- oder Venustransit ausgewertet werden (m/v) ? ";
+    en[1] = "Position and size of the Sun:";
+    de[1] = "Position und Groesse der Sonne:";
+    en[2] = "Right ascension ";
+    de[2] = "Rektaszension ";
+    en[3] = "Declination ";
+    de[3] = "Deklination ";
+    en[4] = "Angular radius of the Sun in arcminutes ";
+    de[4] = "Winkelradius der Sonne in Bogenminuten ";
+    en[5] = "Sideral time of Greenwich at 0.00 UT (hh.mm) ";
+    de[5] = "Sternzeit in Greenwich um 0.00h UT (hh.mm) ";
+    en[6] = "rPlanet/rEarth ";
+    de[6] = "rPlanet/rErde ";
+    en[7] = "Site of observation";
+    de[7] = "Beobachtungsort";
+    en[8] = "geographical latitude ";
+    de[8] = "geografische Breite ";
+    en[9] = "gographical longitude ";
+    de[9] = "geografische Laenge ";
+    en[10] = "Time (UT in hh.mm) ";
+    de[10] = "Uhrzeit (UT in hh.mm) ";
+    en[11] = "Planet's rectangular coordinates on the Sun's disc";
+    de[11] = "Rechtwinklige Koordinaten des Planeten auf der Sonnenscheibe:";
+    en[12] = "Results:";
+    de[12] = "Ergebnisse:";
+    en[13] = "Paralactic displacement beta :";
+    de[13] = "Parallaktische Verschiebung beta :";
+    en[14] = "Linear distance of the two observers Delta :";
+    de[14] = "Linearer Abstand der beiden Beobachter :";
+    en[15] = "Projected distance of the two observers Delta*sin(w) :";
+    de[15] = "Projizierter Abstand der beiden Beobachter Delta*sin(w) :";
+    en[16] = "Parallax of the Sun piS :";
+    de[16] = "Parallaxe der Sonne piS :";
+    for (int entry = 17; entry <= 19; ++entry) {
+        en[static_cast<std::size_t>(entry)].clear();
+        de[static_cast<std::size_t>(entry)].clear();
+    }
+}
+
+void ChooseLanguageAndShowTitle()
+{
+    SetUpMessageTexts();
+    std::string answer = "e";
+    KernDos::ReadChar("english/german (e/g) ? ", answer);
+    Language = answer == "G" || answer == "g" ? German : English;
+    Answers.Planet = "v";
+    LoadSiteAndPositionDefaults();
+    KernDos::WriteLine();
+    if (KernDos::FileExists(InfoTextFile))
+        ShowTitleFile();
+    else
+        ShowBuiltInTitle();
+    KernDos::WriteLine();
+}
+
+void ReadSunAndSites()
+{
+    KernDos::ReadChar(Text(0), Answers.Planet);
+    LoadPlanetDefaults(Answers.Planet == "V" || Answers.Planet == "v");
+    KernDos::WriteLine();
+    WriteUnderlined(Text(1));
+    ReadAngle(Text(2), Answers.RightAscension, Input.RightAscension);
+    ReadAngle(Text(3), Answers.Declination, Input.Declination);
+    ReadNumber(Text(4), Answers.SunRadius, Input.SunRadius);
+    Input.SunRadius = Input.SunRadius / 60 * static_cast<double>(AstrRout::DegreesToRadians);
+    KernDos::WriteLine();
+    ReadAngle(Text(5), Answers.SiderealTime, Input.SiderealTime0);
+    KernDos::WriteLine();
+    ReadNumber(Text(6), Answers.RadiusRatio, Input.RadiusRatio);
+    ReadSite(1, Answers.Latitude1, Input.Latitude1, Answers.Longitude1, Input.Longitude1);
+    ReadSite(2, Answers.Latitude2, Input.Latitude2, Answers.Longitude2, Input.Longitude2);
+}
+
+void ReadTimeAndPositions()
+{
+    KernDos::WriteLine();
+    ReadNumber(Text(10), Answers.Time, Input.Time);
+    Input.Time
+        = AstrRout::HhMmToHours(Input.Time) * 15 * static_cast<double>(AstrRout::DegreesToRadians);
+    KernDos::WriteLine();
+    WriteUnderlined(Text(11));
+    KernDos::WriteLine("Position 1:");
+    KernDos::WriteLine("===========");
+    ReadNumber("x1 = ", Answers.X1, Input.X1);
+    ReadNumber("y1 = ", Answers.Y1, Input.Y1);
+    KernDos::WriteLine();
+    KernDos::WriteLine("Position 2:");
+    KernDos::WriteLine("===========");
+    ReadNumber("x2 = ", Answers.X2, Input.X2);
+    ReadNumber("y2 = ", Answers.Y2, Input.Y2);
+}
+
+void ComputeSunVector()
+{
+    Result.SunVector = Mathe::SphericalToCartesian({ 1, Input.RightAscension, Input.Declination });
+}
+
+void ComputeParallax()
+{
+    const double rho = Input.SunRadius;
+    const double x1 = Input.X1 * rho, y1 = Input.Y1 * rho, x2 = Input.X2 * rho, y2 = Input.Y2 * rho;
+
+    auto localSiderealTime = [](double longitude) {
+        double time = Input.SiderealTime0 + longitude + SiderealRate * Input.Time;
+        if (time > FullTurn)
+            time -= FullTurn;
+        return time;
+    };
+    Result.LocalSiderealTime1 = localSiderealTime(Input.Longitude1);
+    Result.LocalSiderealTime2 = localSiderealTime(Input.Longitude2);
+    Result.SiteVector1
+        = Mathe::SphericalToCartesian({ 1, Result.LocalSiderealTime1, Input.Latitude1 });
+    Result.SiteVector2
+        = Mathe::SphericalToCartesian({ 1, Result.LocalSiderealTime2, Input.Latitude2 });
+    Result.Baseline = Mathe::VectorDifference(Result.SiteVector2, Result.SiteVector1);
+
+    Result.ScalarProduct = Mathe::DotProduct(Result.Baseline, Result.SunVector);
+    Result.W = Mathe::ArcCos(Result.ScalarProduct);
+    Result.Beta = std::sqrt((x1 - x2) * (x1 - x2) + (y1 - y2) * (y1 - y2))
+        / static_cast<double>(AstrRout::DegreesToRadians) * 3600;
+    Result.PiS
+        = Result.Beta / Result.Baseline.Length / std::sin(Result.W) * (1 / Input.RadiusRatio - 1);
+}
+
+void ShowResults()
+{
+    const double delta = Result.Baseline.Length;
+    const double projected = std::sin(Result.W) * delta;
+    KernDos::WriteLine();
+    WriteUnderlined(Text(12));
+
+    WriteResultLine(13,
+        Finite(Result.Beta) ? NumberText::FormatFixed(Result.Beta, 5, 1) + "\""
+                            : UndefinedText(OutOfRange));
+    WriteResultLine(
+        14, Finite(delta) ? NumberText::FormatFixed(delta, 6, 2) : UndefinedText(OutOfRange));
+    if (Finite(projected))
+        WriteResultLine(15, NumberText::FormatFixed(projected, 6, 2));
+    else
+        WriteResultLine(15,
+            UndefinedText(std::isnan(Result.W) && Finite(Result.ScalarProduct) ? SunBelowHorizon
+                                                                               : OutOfRange));
+    Undefined why {};
+    if (ParallaxUndefined(why))
+        WriteResultLine(16, UndefinedText(why));
+    else
+        WriteResultLine(16, NumberText::FormatFixed(Result.PiS, 5, 1) + "\"");
+    KernDos::WriteLine();
+}
+
+void Run()
+{
+    ChooseLanguageAndShowTitle();
+    ReadSunAndSites();
+    ComputeSunVector();
+    for (;;) {
+        ReadTimeAndPositions();
+        ComputeParallax();
+        ShowResults();
+    }
+}
+
+} // namespace Quenmark

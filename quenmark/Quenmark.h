@@ -1,0 +1,56 @@
+// The parallax program: the console dialogue (language, title, planet, Sun,
+// sites, then time and positions without end) and the computation of the
+// parallactic shift, the baseline and the solar parallax from two sites.
+// All input and output goes through KernDos.
+#pragma once
+
+#include "Mathe.h"
+
+#include <array>
+#include <string>
+
+namespace Quenmark {
+
+enum LanguageRow { German = 0, English = 1 };
+
+// Inputs in the units the computation takes: angles in radians (times as hour
+// angles), the positions in solar radii, the ratio rPlanet/rEarth as it is.
+struct Inputs {
+    double RightAscension = 0, Declination = 0, SunRadius = 0;
+    double SiderealTime0 = 0; // at Greenwich, 0h UT
+    double RadiusRatio = 0;
+    double Latitude1 = 0, Longitude1 = 0, Latitude2 = 0, Longitude2 = 0; // east positive
+    double Time = 0; // UT
+    double X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
+};
+
+struct Results {
+    Mathe::SpaceVector SunVector, SiteVector1, SiteVector2, Baseline; // Baseline.Length: Delta
+    double LocalSiderealTime1 = 0, LocalSiderealTime2 = 0;
+    double ScalarProduct = 0; // Baseline . SunVector
+    double W = 0; // angle between baseline and Sun; NaN when the product is outside -1..1
+    double Beta = 0; // seconds of arc
+    double PiS = 0; // seconds of arc
+};
+
+inline constexpr int TextCount = 30;
+inline int Language = English;
+inline std::array<std::array<std::string, TextCount>, 2> MessageTexts;
+inline Inputs Input;
+inline Results Result;
+
+// Back to the start state (before the first question).
+void ResetState();
+
+void SetUpMessageTexts();
+void ChooseLanguageAndShowTitle();
+void ReadSunAndSites();
+void ComputeSunVector();
+void ReadTimeAndPositions();
+void ComputeParallax();
+void ShowResults();
+
+// The whole run; returns only through the end of the input or AbortWithBell.
+void Run();
+
+} // namespace Quenmark

@@ -1,0 +1,9 @@
+#include "KernDos.h"
+#include "PromptLoop.h"
+#include "Quenmark.h"
+
+int main()
+{
+    PromptLoop::Install(KernDos::Binding());
+    Quenmark::Run();
+}

@@ -1,0 +1,169 @@
+#include "NumberText.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <system_error>
+
+namespace NumberText {
+
+namespace {
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+int HexDigitValue(char c)
+{
+    if (IsDigit(c))
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+std::string PadLeft(std::string text, int width)
+{
+    if (static_cast<int>(text.size()) < width)
+        text.insert(0, static_cast<std::size_t>(width) - text.size(), ' ');
+    return text;
+}
+
+// 1-based position of index i.
+int Position(std::size_t i)
+{
+    return static_cast<int>(i) + 1;
+}
+
+} // namespace
+
+void TextToReal(std::string_view text, double& value, int& errorPos)
+{
+    value = 0;
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+
+    const std::size_t mantissaStart = i;
+    std::size_t digits = 0;
+    while (i < text.size() && IsDigit(text[i]))
+        ++i, ++digits;
+    bool point = false;
+    if (i < text.size() && text[i] == '.') {
+        point = true;
+        ++i;
+        while (i < text.size() && IsDigit(text[i]))
+            ++i, ++digits;
+    }
+    if (digits == 0 && !point) {
+        errorPos = Position(i);
+        return;
+    }
+    const std::size_t mantissaEnd = i;
+
+    std::size_t exponentStart = i;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+            ++i;
+        if (i >= text.size() || !IsDigit(text[i])) {
+            errorPos = Position(i);
+            return;
+        }
+        while (i < text.size() && IsDigit(text[i]))
+            ++i;
+    }
+    if (i < text.size()) {
+        errorPos = Position(i);
+        return;
+    }
+
+    if (digits == 0) { // a lone point, with or without exponent
+        value = negative ? -0.0 : 0.0;
+        errorPos = 0;
+        return;
+    }
+    // from_chars takes "5.", ".5" and an exponent, but neither a sign nor blanks.
+    std::string number(text.substr(mantissaStart, mantissaEnd - mantissaStart));
+    number += text.substr(exponentStart);
+    double magnitude = 0;
+    const auto result = std::from_chars(number.data(), number.data() + number.size(), magnitude);
+    if (result.ec != std::errc() || result.ptr != number.data() + number.size()) {
+        errorPos = Position(exponentStart < text.size() ? exponentStart : mantissaStart);
+        return;
+    }
+    value = negative ? -magnitude : magnitude;
+    errorPos = 0;
+}
+
+void TextToInteger(std::string_view text, std::int32_t& value, int& errorPos)
+{
+    value = 0;
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+
+    int base = 10;
+    if (i < text.size() && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
+        base = 16;
+        ++i;
+    } else if (i + 1 < text.size() && text[i] == '0'
+        && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+        base = 16;
+        i += 2;
+    }
+
+    // Accumulate the magnitude; the negative range reaches one further.
+    const std::int64_t limit = negative
+        ? std::int64_t { std::numeric_limits<std::int32_t>::max() } + 1
+        : std::numeric_limits<std::int32_t>::max();
+    std::int64_t magnitude = 0;
+    const std::size_t digitsStart = i;
+    for (; i < text.size(); ++i) {
+        const int digit
+            = base == 16 ? HexDigitValue(text[i]) : (IsDigit(text[i]) ? text[i] - '0' : -1);
+        if (digit < 0)
+            break;
+        magnitude = magnitude * base + digit;
+        if (magnitude > limit) {
+            errorPos = Position(i);
+            return;
+        }
+    }
+    if (i == digitsStart || i < text.size()) {
+        errorPos = Position(i);
+        return;
+    }
+    value = static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+    errorPos = 0;
+}
+
+std::string FormatFixed(double value, int width, int decimals)
+{
+    char buffer[400];
+    const auto result
+        = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    std::string text
+        = result.ec == std::errc() ? std::string(buffer, result.ptr) : std::string("?");
+    return PadLeft(std::move(text), width);
+}
+
+std::string FormatReal(double value, double spec)
+{
+    const int width = static_cast<int>(std::trunc(spec));
+    const int decimals = static_cast<int>(std::nearbyint((spec - width) * 10));
+    if (decimals >= 1)
+        return FormatFixed(value, width + decimals + 2, decimals);
+    return FormatFixed(std::nearbyint(value) + 0.0, width, 0); // + 0.0: no "-0"
+}
+
+} // namespace NumberText

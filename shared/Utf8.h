@@ -1,0 +1,22 @@
+// Texts are UTF-8; where the programs count characters they count code points.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace Utf8 {
+
+// Number of characters (code points); a byte of an invalid sequence counts as one.
+std::size_t CountCharacters(std::string_view text);
+
+// The last character of the text as its own text; "" for the empty text.
+std::string LastCharacter(std::string_view text);
+
+bool IsValid(std::string_view text);
+
+// A line of a file that may be UTF-8 or Latin-1: valid UTF-8 is kept as it is,
+// anything else is read as Latin-1.
+std::string FromUtf8OrLatin1(std::string_view text);
+
+} // namespace Utf8
