@@ -1,1 +1,60 @@
+// Runs the real quenmark binary on the golden cases under transcripts/: each
+// folder holds the standard input ("input"), the expected standard output
+// byte for byte ("expected"), optionally a title file ("Quenmark.inf") and
+// the expected exit status ("status", 0 when absent).
 #include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream content;
+    content << file.rdbuf();
+    return content.str();
+}
+
+std::vector<std::string> CaseNames()
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(TRANSCRIPT_FOLDER))
+        if (entry.is_directory())
+            names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class Transcript : public testing::TestWithParam<std::string> { };
+
+TEST_P(Transcript, MatchesByteForByte)
+{
+    const fs::path golden = fs::path(TRANSCRIPT_FOLDER) / GetParam();
+    const fs::path work = fs::temp_directory_path() / ("quenmark-" + GetParam() + "-" + std::to_string(getpid()));
+    fs::remove_all(work);
+    fs::create_directories(work);
+    if (fs::exists(golden / "Quenmark.inf"))
+        fs::copy_file(golden / "Quenmark.inf", work / "Quenmark.inf");
+
+    const std::string command = "cd '" + work.string() + "' && '" QUENMARK_BINARY "' < '" + (golden / "input").string()
+        + "' > output";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    const int expectedStatus = fs::exists(golden / "status") ? std::stoi(ReadFile(golden / "status")) : 0;
+    EXPECT_EQ(WEXITSTATUS(status), expectedStatus);
+    EXPECT_EQ(ReadFile(work / "output"), ReadFile(golden / "expected"));
+    fs::remove_all(work);
+}
+
+INSTANTIATE_TEST_SUITE_P(Golden, Transcript, testing::ValuesIn(CaseNames()),
+    [](const auto& row) { return row.param; });
+
+} // namespace
