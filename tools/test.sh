@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds everything with warnings as errors and runs the
+# whole test suite. With --sanitize: the same in a separate build under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+bash "$root/tools/setup.sh"
+
+build="$root/build"
+options=(-DWARNINGS_AS_ERRORS=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo)
+if [ "${1:-}" = "--sanitize" ]; then
+    build="$root/build-sanitize"
+    options=(-DWARNINGS_AS_ERRORS=ON -DCMAKE_BUILD_TYPE=Debug -DSANITIZE=ON)
+    export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+    export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+fi
+
+cmake -S "$root" -B "$build" "${options[@]}"
+cmake --build "$build" -j"$(nproc)"
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
