@@ -32,6 +32,16 @@ std::string PadLeft(std::string text, int width)
     return text;
 }
 
+// Moves i past leading blanks and an optional sign; true for "-".
+bool SkipBlanksAndSign(std::string_view text, std::size_t& i)
+{
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        return text[i++] == '-';
+    return false;
+}
+
 // 1-based position of index i.
 int Position(std::size_t i)
 {
@@ -44,11 +54,7 @@ void TextToReal(std::string_view text, double& value, int& errorPos)
 {
     value = 0;
     std::size_t i = 0;
-    while (i < text.size() && text[i] == ' ')
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
+    const bool negative = SkipBlanksAndSign(text, i);
 
     const std::size_t mantissaStart = i;
     std::size_t digits = 0;
@@ -106,11 +112,7 @@ void TextToInteger(std::string_view text, std::int32_t& value, int& errorPos)
 {
     value = 0;
     std::size_t i = 0;
-    while (i < text.size() && text[i] == ' ')
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
+    const bool negative = SkipBlanksAndSign(text, i);
 
     int base = 10;
     if (i < text.size() && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
