@@ -13,7 +13,10 @@ namespace {
 
 constexpr double Tolerance = 1e-10;
 struct ProgramEnded { };
-void ThrowEnd() { throw ProgramEnded {}; }
+void ThrowEnd()
+{
+    throw ProgramEnded {};
+}
 
 class Parallax : public testing::Test {
 protected:
@@ -102,7 +105,8 @@ TEST_F(Parallax, OnlyTimesAboveAFullTurnAreWrapped)
     EXPECT_NEAR(Quenmark::Result.LocalSiderealTime1, -100 * 0.017453292519943295769, Tolerance);
     // 17h6m52 + 17.05 degrees + 23.59 UT goes past a full turn once.
     RunFirstPass("", {}, { "23.59" });
-    const double unwrapped = Quenmark::Input.SiderealTime0 + Quenmark::Input.Longitude2 + 1.0027379093 * Quenmark::Input.Time;
+    const double unwrapped = Quenmark::Input.SiderealTime0 + Quenmark::Input.Longitude2
+        + 1.0027379093 * Quenmark::Input.Time;
     EXPECT_GT(unwrapped, 6.283185307179586477);
     EXPECT_NEAR(Quenmark::Result.LocalSiderealTime2, unwrapped - 6.283185307179586477, Tolerance);
 }

@@ -38,23 +38,25 @@ class Transcript : public testing::TestWithParam<std::string> { };
 TEST_P(Transcript, MatchesByteForByte)
 {
     const fs::path golden = fs::path(TRANSCRIPT_FOLDER) / GetParam();
-    const fs::path work = fs::temp_directory_path() / ("quenmark-" + GetParam() + "-" + std::to_string(getpid()));
+    const fs::path work
+        = fs::temp_directory_path() / ("quenmark-" + GetParam() + "-" + std::to_string(getpid()));
     fs::remove_all(work);
     fs::create_directories(work);
     if (fs::exists(golden / "Quenmark.inf"))
         fs::copy_file(golden / "Quenmark.inf", work / "Quenmark.inf");
 
-    const std::string command = "cd '" + work.string() + "' && '" QUENMARK_BINARY "' < '" + (golden / "input").string()
-        + "' > output";
+    const std::string command = "cd '" + work.string() + "' && '" QUENMARK_BINARY "' < '"
+        + (golden / "input").string() + "' > output";
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status));
-    const int expectedStatus = fs::exists(golden / "status") ? std::stoi(ReadFile(golden / "status")) : 0;
+    const int expectedStatus
+        = fs::exists(golden / "status") ? std::stoi(ReadFile(golden / "status")) : 0;
     EXPECT_EQ(WEXITSTATUS(status), expectedStatus);
     EXPECT_EQ(ReadFile(work / "output"), ReadFile(golden / "expected"));
     fs::remove_all(work);
 }
 
-INSTANTIATE_TEST_SUITE_P(Golden, Transcript, testing::ValuesIn(CaseNames()),
-    [](const auto& row) { return row.param; });
+INSTANTIATE_TEST_SUITE_P(
+    Golden, Transcript, testing::ValuesIn(CaseNames()), [](const auto& row) { return row.param; });
 
 } // namespace

@@ -17,8 +17,14 @@ double Dms(double degrees, double minutes, double seconds)
 // The bell and the program end are recorded instead of ending the test.
 struct ProgramEnded { };
 std::string Bells;
-void RecordBell() { Bells += '\a'; }
-void ThrowEnd() { throw ProgramEnded {}; }
+void RecordBell()
+{
+    Bells += '\a';
+}
+void ThrowEnd()
+{
+    throw ProgramEnded {};
+}
 void NoText(const std::string&, std::string&) { }
 
 class ParseAngleTest : public testing::Test {
@@ -58,11 +64,11 @@ INSTANTIATE_TEST_SUITE_P(Notations, ParseAngleReads,
         AngleCase { "SignForWhole", "-0g30'", -0.00872664625997 },
         AngleCase { "PlusAccepted", "+1g30'", Dms(1, 30, 0) },
         AngleCase { "DecimalParts", "10g30.5'30,5", Dms(10, 30.5, 30.5) },
-        AngleCase { "Empty", "", 0 },
-        AngleCase { "BlanksOnly", "    ", 0 }),
+        AngleCase { "Empty", "", 0 }, AngleCase { "BlanksOnly", "    ", 0 }),
     [](const auto& row) { return row.param.name; });
 
-class ParseAngleRejects : public ParseAngleTest, public testing::WithParamInterface<const char*> { };
+class ParseAngleRejects : public ParseAngleTest,
+                          public testing::WithParamInterface<const char*> { };
 
 TEST_P(ParseAngleRejects, WithBellAndEnd)
 {
@@ -71,7 +77,8 @@ TEST_P(ParseAngleRejects, WithBellAndEnd)
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, ParseAngleRejects,
-    testing::Values("16g42'51 ", "5h7'27", "16g42", "5h7", "abc", "G16", "-", "1.2.3", "16g42'51'", "16D42m",
+    testing::Values("16g42'51 ", "5h7'27", "16g42", "5h7", "abc", "G16", "-", "1.2.3", "16g42'51'",
+        "16D42m",
         "1h2g3'")); // with both markers the text is read as degrees
 
 TEST(HhMmToHours, MinutesAfterThePoint)

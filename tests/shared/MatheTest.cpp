@@ -27,10 +27,8 @@ TEST_P(PolarAngleTest, MatchesTheQuadrant)
 }
 
 INSTANTIATE_TEST_SUITE_P(Points, PolarAngleTest,
-    testing::Values(PolarCase { "Origin", 0, 0, 0 },
-        PolarCase { "Up", 1, 0, pi / 2 },
-        PolarCase { "Down", -1, 0, -pi / 2 },
-        PolarCase { "NegativeXAxis", 0, -1, pi },
+    testing::Values(PolarCase { "Origin", 0, 0, 0 }, PolarCase { "Up", 1, 0, pi / 2 },
+        PolarCase { "Down", -1, 0, -pi / 2 }, PolarCase { "NegativeXAxis", 0, -1, pi },
         PolarCase { "FourthQuadrant", -1, 1, -pi / 4 },
         PolarCase { "SecondQuadrant", 1, -1, 3 * pi / 4 },
         PolarCase { "ThirdQuadrant", -1, -2, std::atan2(-1.0, -2.0) },

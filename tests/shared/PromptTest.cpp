@@ -12,7 +12,10 @@
 namespace {
 
 struct ProgramEnded { };
-void ThrowEnd() { throw ProgramEnded {}; }
+void ThrowEnd()
+{
+    throw ProgramEnded {};
+}
 
 // Standard input and output of KernDos as strings.
 class ConsoleTest : public testing::Test {
@@ -105,7 +108,10 @@ void FakeReadText(const std::string& prompt, std::string& text)
         text = Answers.front();
     Answers.erase(Answers.begin());
 }
-void FakeBell() { Log += "\a"; }
+void FakeBell()
+{
+    Log += "\a";
+}
 const PromptLoop::Binding Fake { &FakeReadText, &FakeBell, &ThrowEnd };
 
 TEST(PromptLoop, ReadIntegerTakesHexAndNoComma)
@@ -129,7 +135,8 @@ TEST(PromptLoop, AbortWithBellUsesTheInstalledBinding)
 
 TEST(FileExists, ReadableFilesOnly)
 {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("fileexists-" + std::to_string(getpid()));
+    const std::filesystem::path folder
+        = std::filesystem::temp_directory_path() / ("fileexists-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
     const std::string readOnly = (folder / "read-only.inf").string();
     std::ofstream(readOnly) << "text\n";

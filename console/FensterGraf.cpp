@@ -1,0 +1,589 @@
+// Index: window state, TGrundfenster, start and end, tick, keys, mouse, files.
+#include "FensterGraf.h"
+
+#include "Eingabe.h"
+#include "Kern.h"
+#include "Kern2.h"
+#include "KernDos.h"
+#include "Utf8.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+
+#include <cassert>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <stdexcept>
+
+namespace FensterGraf {
+
+namespace {
+
+// The image area of the original window caught button releases over these rows only.
+constexpr int ReleaseRows = 1023;
+
+class TGrundfenster : public QWidget {
+public:
+    TGrundfenster();
+    void OnCreate();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void OnKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    void OnKeyPressed(int character);
+    void OnMouseMove(QMouseEvent* event);
+    void OnMouseDown(QMouseEvent* event);
+};
+
+// [SECTION] Window state
+struct WindowState {
+    TGrundfenster* Window = nullptr; // lives for the whole run
+    QImage Canvas;
+    QTimer* Tick = nullptr;
+    QTimer* ModalTick = nullptr; // ticks while a dialog runs its own loop
+    int ModalDepth = 0;
+    bool Ending = false;
+};
+WindowState W;
+
+void LoadProvisionalPalette();
+int KeyDownCode(int key, Qt::KeyboardModifiers modifiers);
+int CharacterCode(const QKeyEvent* event, Qt::KeyboardModifiers modifiers);
+void ReportError(const std::string& text);
+void CallEventRoutine();
+void DismissTextPage();
+QPoint CanvasPoint(const QMouseEvent* event);
+int ButtonState(Qt::MouseButtons buttons);
+void ResizeCanvas(int width, int height);
+
+void LoadProvisionalPalette()
+{
+    for (std::size_t i = 0; i < Palette.size(); ++i) {
+        const Rgb row = StandardColors6Bit[i % StandardColors6Bit.size()];
+        Palette[i] = { row.R * 4, row.G * 4, row.B * 4 };
+    }
+    Palette[StandardWhite] = { 255, 255, 255 };
+}
+
+// Keys without a character of their own.
+int KeyDownCode(int key, Qt::KeyboardModifiers modifiers)
+{
+    switch (key) {
+    case Qt::Key_Left:
+        return 13;
+    case Qt::Key_Right:
+        return 14;
+    case Qt::Key_Up:
+        return 15;
+    case Qt::Key_Down:
+        return 16;
+    case Qt::Key_Home:
+        return 17;
+    case Qt::Key_End:
+        return 18;
+    case Qt::Key_PageUp:
+        return 19;
+    case Qt::Key_PageDown:
+        return 20;
+    case Qt::Key_Insert:
+        return 21;
+    case Qt::Key_Delete:
+        return 22;
+    default:
+        break;
+    }
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F12) {
+        const int number = key - Qt::Key_F1 + 1;
+        if (modifiers == Qt::NoModifier)
+            return number;
+        if (modifiers == Qt::ShiftModifier)
+            return number + 27;
+    }
+    return 0;
+}
+
+// The character a key types, as one byte, or 0 for none. Ctrl combinations
+// come from key() because text() differs between platforms for them.
+int CharacterCode(const QKeyEvent* event, Qt::KeyboardModifiers modifiers)
+{
+    const int key = event->key();
+    switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Escape:
+        return 27;
+    case Qt::Key_Backspace:
+        return 8;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return 9;
+    default:
+        break;
+    }
+    const bool control = modifiers.testFlag(Qt::ControlModifier);
+    const bool alt = modifiers.testFlag(Qt::AltModifier);
+    if (control && !alt) {
+        if (key >= Qt::Key_A && key <= Qt::Key_Z)
+            return key - Qt::Key_A + 1;
+        if (key == Qt::Key_BracketLeft)
+            return 27;
+        if (key == Qt::Key_Backslash)
+            return 28;
+        if (key == Qt::Key_BracketRight)
+            return 29;
+        return 0;
+    }
+    const QString text = event->text();
+    if (text.size() != 1)
+        return 0;
+    const char16_t unit = text.at(0).unicode();
+    // Key codes are bytes: Latin-1 characters keep their code, others have none.
+    if (unit < 32 || unit == 127 || unit > 255)
+        return 0;
+    return unit;
+}
+
+void ReportError(const std::string& text)
+{
+    QMessageBox box(QMessageBox::Critical, QString::fromStdString(Caption),
+        QString::fromStdString(text), QMessageBox::Ok, W.Window);
+    box.exec();
+}
+
+void CallEventRoutine()
+{
+    // A copy: the routine may replace EventRoutine while it runs.
+    const Routine routine = EventRoutine;
+    if (!routine)
+        return;
+    // An error never crosses Qt's event loop: shown, and the tick goes on.
+    try {
+        routine();
+    } catch (const std::exception& error) {
+        ReportError(error.what());
+    } catch (...) {
+        ReportError("Unknown error");
+    }
+}
+
+void DismissTextPage()
+{
+    if (!TextPageShown)
+        return;
+    Kern::ClearScreen();
+    TextPageShown = false;
+}
+
+QPoint CanvasPoint(const QMouseEvent* event)
+{
+    const QPointF p = event->position() * PixelRatio();
+    return { static_cast<int>(std::floor(p.x())), static_cast<int>(std::floor(p.y())) };
+}
+
+int ButtonState(Qt::MouseButtons buttons)
+{
+    const bool left = buttons.testFlag(Qt::LeftButton);
+    const bool right = buttons.testFlag(Qt::RightButton);
+    if (left && right)
+        return 3;
+    if (left)
+        return 1;
+    if (right)
+        return 2;
+    return 0;
+}
+
+// Keeps what was drawn; new area is white.
+void ResizeCanvas(int width, int height)
+{
+    if (W.Canvas.width() == width && W.Canvas.height() == height)
+        return;
+    QImage canvas(width, height, QImage::Format_RGB32);
+    canvas.fill(Qt::white);
+    const int dotsPerMeter = static_cast<int>(std::lround(CanvasDotsPerInch() / 0.0254));
+    canvas.setDotsPerMeterX(dotsPerMeter);
+    canvas.setDotsPerMeterY(dotsPerMeter);
+    if (!W.Canvas.isNull()) {
+        QPainter painter(&canvas);
+        painter.drawImage(0, 0, W.Canvas);
+    }
+    W.Canvas = canvas;
+}
+
+// [SECTION] TGrundfenster
+
+TGrundfenster::TGrundfenster()
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    setCursor(Qt::CrossCursor);
+    setFocusPolicy(Qt::StrongFocus);
+    setAutoFillBackground(false);
+}
+
+void TGrundfenster::OnCreate()
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    assert(screen && "the console needs a screen");
+    const double ratio = screen->devicePixelRatio();
+    DisplayWidth = static_cast<int>(std::lround(screen->geometry().width() * ratio));
+    DisplayHeight = static_cast<int>(std::lround(screen->geometry().height() * ratio));
+    // Without a window manager showMaximized leaves a small window.
+    setGeometry(screen->geometry());
+    ResizeCanvas(DisplayWidth, DisplayHeight);
+    LoadProvisionalPalette();
+    Kern::Reset();
+    setWindowTitle(QString::fromStdString(Caption));
+
+    W.Tick = new QTimer(this);
+    W.Tick->setInterval(1);
+    W.Tick->setTimerType(Qt::PreciseTimer);
+    QObject::connect(W.Tick, &QTimer::timeout, this, [] { OnTimer(); });
+    W.Tick->start();
+    W.ModalTick = new QTimer(this);
+    W.ModalTick->setInterval(1);
+    W.ModalTick->setTimerType(Qt::PreciseTimer);
+    QObject::connect(W.ModalTick, &QTimer::timeout, this, [] {
+        if (W.ModalDepth > 0)
+            OnTimer();
+    });
+}
+
+void TGrundfenster::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(this);
+    // The target rectangle in window pixels maps the canvas 1:1 onto device pixels.
+    const QRectF target(0, 0, W.Canvas.width() / PixelRatio(), W.Canvas.height() / PixelRatio());
+    painter.fillRect(event->rect(), Qt::white);
+    painter.drawImage(target, W.Canvas);
+}
+
+void TGrundfenster::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    if (key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta
+        || key == Qt::Key_AltGr || key == Qt::Key_CapsLock || key == Qt::Key_NumLock
+        || key == Qt::Key_Super_L || key == Qt::Key_Super_R) {
+        return;
+    }
+    const Qt::KeyboardModifiers modifiers = event->modifiers()
+        & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    OnKeyDown(key, modifiers);
+    const int character = CharacterCode(event, modifiers);
+    if (character != 0)
+        OnKeyPressed(character);
+}
+
+void TGrundfenster::OnKeyDown(int key, Qt::KeyboardModifiers modifiers)
+{
+    if (modifiers == Qt::ControlModifier && key == Qt::Key_C)
+        EndProgram();
+    const int code = KeyDownCode(key, modifiers);
+    if (code != 0)
+        StoreKeyCode(code);
+}
+
+void TGrundfenster::OnKeyPressed(int character)
+{
+    if (character == 13)
+        character = 23;
+    StoreKeyCode(character);
+    DismissTextPage();
+}
+
+void TGrundfenster::mouseMoveEvent(QMouseEvent* event)
+{
+    OnMouseMove(event);
+}
+
+void TGrundfenster::mousePressEvent(QMouseEvent* event)
+{
+    OnMouseDown(event);
+}
+
+void TGrundfenster::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (CanvasPoint(event).y() < ReleaseRows)
+        OnMouseDown(event);
+}
+
+void TGrundfenster::OnMouseMove(QMouseEvent* event)
+{
+    const QPoint p = CanvasPoint(event);
+    MouseX = p.x();
+    MouseY = p.y();
+    MouseButtons = ButtonState(event->buttons());
+}
+
+void TGrundfenster::OnMouseDown(QMouseEvent* event)
+{
+    OnMouseMove(event);
+    DismissTextPage();
+}
+
+void TGrundfenster::resizeEvent(QResizeEvent*)
+{
+    ResizeCanvas(static_cast<int>(std::lround(width() * PixelRatio())),
+        static_cast<int>(std::lround(height() * PixelRatio())));
+}
+
+void TGrundfenster::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    EndProgram();
+}
+
+} // namespace
+
+// [SECTION] Start and end
+
+void DeriveProgramNames(const std::string& programPath)
+{
+    const std::size_t slash = programPath.find_last_of("/\\");
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = programPath.rfind('.');
+    const bool hasExtension = dot != std::string::npos && dot > nameStart;
+    const std::string stem = hasExtension ? programPath.substr(0, dot) : programPath;
+    Caption = stem.substr(nameStart);
+    DefaultTextFile = stem + ".txt";
+    DefaultPicture = stem + ".bmp";
+}
+
+void OpenConsole(const std::string& programPath)
+{
+    assert(QApplication::instance() && "create the QApplication before OpenConsole");
+    DeriveProgramNames(programPath);
+    if (!W.Window) {
+        W.Window = new TGrundfenster;
+        W.Window->OnCreate();
+        Eingabe::CreateDialog();
+    }
+    Reset();
+    Kern::Reset();
+    Eingabe::Reset();
+    PromptLoop::Install(Kern::Binding());
+    W.Window->show();
+    ActivateWindow();
+}
+
+void RunConsole(int& argc, char** argv, Routine setup, Routine event)
+{
+    if (!QApplication::instance())
+        new QApplication(argc, argv); // lives until the process ends
+    OpenConsole(QCoreApplication::applicationFilePath().toStdString());
+    Kern::InitConsole(false, false, "Courier", 10, 0);
+    SetupRoutine = std::move(setup);
+    EventRoutine = std::move(event);
+    QApplication::exec();
+    EndProgram();
+}
+
+void EndProgram()
+{
+    if (!W.Ending) {
+        W.Ending = true; // a hook that ends the program itself must not run twice
+        if (ExitHook) {
+            try {
+                ExitHook();
+            } catch (...) {
+                // Ending anyway: nothing may keep the program alive now.
+            }
+        }
+    }
+    std::cout.flush();
+    std::fflush(nullptr);
+    std::_Exit(0);
+}
+
+void Reset()
+{
+    SetupRoutine = DoNothing;
+    EventRoutine = DoNothing;
+    ExitHook = DoNothing;
+    SetupDone = false;
+    KeyBuffer.clear();
+    TextPageShown = false;
+    MouseX = 0;
+    MouseY = 0;
+    MouseButtons = 0;
+    W.ModalDepth = 0;
+    if (W.ModalTick)
+        W.ModalTick->stop();
+    LoadProvisionalPalette();
+}
+
+// [SECTION] Window
+
+int CanvasWidth()
+{
+    return W.Canvas.width();
+}
+
+int CanvasHeight()
+{
+    return W.Canvas.height();
+}
+
+bool WindowIsActive()
+{
+    return W.Window && W.Window->isActiveWindow();
+}
+
+void ActivateWindow()
+{
+    assert(W.Window && "OpenConsole must run first");
+    W.Window->activateWindow();
+    W.Window->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+QWidget* Window()
+{
+    return W.Window;
+}
+
+QImage& Canvas()
+{
+    assert(W.Window && "OpenConsole must run before drawing");
+    return W.Canvas;
+}
+
+double PixelRatio()
+{
+    if (W.Window && W.Window->windowHandle())
+        return W.Window->devicePixelRatioF();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->devicePixelRatio() : 1.0;
+}
+
+int CanvasDotsPerInch()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double logical = screen ? screen->logicalDotsPerInch() : 96.0;
+    return static_cast<int>(std::lround(logical * PixelRatio()));
+}
+
+void RequestRepaint()
+{
+    if (W.Window)
+        W.Window->update();
+}
+
+void RepaintNow()
+{
+    if (W.Window && W.Window->isVisible())
+        W.Window->repaint();
+}
+
+// [SECTION] Tick
+
+void OnTimer()
+{
+    if (W.Window) {
+        const QString caption = QString::fromStdString(Caption);
+        if (W.Window->windowTitle() != caption)
+            W.Window->setWindowTitle(caption);
+    }
+    CallEventRoutine();
+}
+
+void BeginModal()
+{
+    if (W.ModalDepth++ == 0 && W.ModalTick)
+        W.ModalTick->start();
+}
+
+void EndModal()
+{
+    assert(W.ModalDepth > 0 && "EndModal without BeginModal");
+    if (--W.ModalDepth == 0 && W.ModalTick)
+        W.ModalTick->stop();
+}
+
+bool ModalOpen()
+{
+    return W.ModalDepth > 0;
+}
+
+// [SECTION] Keys
+
+void StoreKeyCode(int code)
+{
+    if (KeyBuffer.size() < KeyBufferCapacity)
+        KeyBuffer.push_back(static_cast<char>(static_cast<unsigned char>(code)));
+}
+
+// [SECTION] Files
+
+bool FileExists(const std::string& name)
+{
+    return KernDos::FileExists(name);
+}
+
+void LoadPicture(const std::string& name, int x, int y)
+{
+    if (!FileExists(name))
+        return;
+    QImage picture;
+    if (!picture.load(QString::fromStdString(name)))
+        throw std::runtime_error("Cannot read the picture " + name);
+    if (name == DefaultPicture) {
+        x = (CanvasWidth() - picture.width()) / 2;
+        y = (CanvasHeight() - picture.height()) / 2;
+    }
+    picture.setDevicePixelRatio(1.0); // a name like "x@2x.png" must not halve it
+    QPainter painter(&Canvas());
+    painter.drawImage(x, y, picture);
+    RequestRepaint();
+}
+
+void ShowTextFile(const std::string& name, int pointSize)
+{
+    if (!FileExists(name))
+        return;
+    std::ifstream file(name, std::ios::binary);
+    if (!file)
+        throw std::runtime_error("Cannot read the text file " + name);
+    const std::string fontName = Kern::Tools.FontName;
+    const int fontSize = Kern::Tools.FontSize;
+    // The standard white, also before the program has loaded its palette.
+    Kern::SetFillStyle(255, StandardWhite, StandardWhite);
+    Kern::FillBar(0, 0, Kern::ScreenWidth(), Kern::ScreenHeight());
+    Kern::Tools.FontName = "Courier";
+    Kern::SetTextJustify(0, 0);
+    Kern2::SetFontSize(pointSize);
+    Kern::WriteLine("");
+    std::string line;
+    while (std::getline(file, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        Kern::WriteLine(Utf8::FromUtf8OrLatin1(line));
+    }
+    // CharWidth and CharHeight stay those of the page.
+    Kern::Tools.FontName = fontName;
+    Kern::Tools.FontSize = fontSize;
+    TextPageShown = true;
+}
+
+} // namespace FensterGraf

@@ -1,0 +1,388 @@
+// Pixels on the canvas: bars, fill colours, lines, arcs, ellipses, text,
+// the running cursor, the palette and the fonts.
+#include "TestSupport.h"
+
+#include "FensterGraf.h"
+#include "Kern.h"
+#include "Kern2.h"
+
+#include <QFont>
+#include <QFontInfo>
+#include <QImage>
+
+#include <cstdlib>
+#include <set>
+#include <tuple>
+#include <utility>
+
+namespace {
+
+using ConsoleTesting::ConsoleTest;
+using ConsoleTesting::PixelAt;
+using ConsoleTesting::WhitePixel;
+using FensterGraf::Rgb;
+
+using PixelSet = std::set<std::pair<int, int>>;
+
+// Every pixel in the rectangle that is not white.
+PixelSet Drawn(int left, int top, int right, int bottom)
+{
+    PixelSet pixels;
+    for (int y = top; y <= bottom; ++y)
+        for (int x = left; x <= right; ++x)
+            if (PixelAt(x, y) != WhitePixel)
+                pixels.insert({ x, y });
+    return pixels;
+}
+
+Rgb PaletteEntry(int c)
+{
+    return FensterGraf::Palette[static_cast<std::size_t>(c)];
+}
+
+// [SECTION] Bars and fill colours
+
+TEST_F(ConsoleTest, FramelessBarFillsExactlyItsPixels)
+{
+    Kern::SetFillStyle(255, Kern::LightRed, Kern::LightRed);
+    Kern::FillBar(20, 30, 10, 10);
+    EXPECT_EQ(Drawn(10, 20, 45, 55).size(), 100u);
+    EXPECT_EQ(PixelAt(20, 30), PaletteEntry(Kern::LightRed));
+    EXPECT_EQ(PixelAt(29, 39), PaletteEntry(Kern::LightRed));
+    EXPECT_EQ(PixelAt(30, 39), WhitePixel);
+    EXPECT_EQ(PixelAt(29, 40), WhitePixel);
+}
+
+TEST_F(ConsoleTest, FramedBarHasItsFrameOnePixelOutsideAtRightAndBottom)
+{
+    Kern::SetFillStyle(100, Kern::LightRed, Kern::Black);
+    EXPECT_EQ(Kern::FillColor, (Rgb { 114, 18, 18 }));
+    Kern::FillBar(10, 10, 5, 5);
+    const Rgb black { 0, 0, 0 };
+    for (int i = 10; i <= 15; ++i) {
+        EXPECT_EQ(PixelAt(i, 10), black) << "top " << i;
+        EXPECT_EQ(PixelAt(i, 15), black) << "bottom " << i;
+        EXPECT_EQ(PixelAt(10, i), black) << "left " << i;
+        EXPECT_EQ(PixelAt(15, i), black) << "right " << i;
+    }
+    for (int y = 11; y <= 14; ++y)
+        for (int x = 11; x <= 14; ++x)
+            EXPECT_EQ(PixelAt(x, y), (Rgb { 114, 18, 18 }));
+    EXPECT_EQ(Drawn(0, 0, 30, 30).size(), 36u);
+    EXPECT_EQ(Kern::Tools.PenColor, black) << "the pen keeps the frame colour";
+}
+
+struct FillCase {
+    const char* name;
+    int intensity;
+    int color; // standard colour number
+    Rgb expected;
+};
+
+class FillStyleTest : public ConsoleTest, public testing::WithParamInterface<FillCase> { };
+
+TEST_P(FillStyleTest, ScalesThePaletteColour)
+{
+    const FillCase& c = GetParam();
+    Kern::SetFillStyle(c.intensity, c.color, Kern::Black);
+    EXPECT_EQ(Kern::FillColor, c.expected);
+    EXPECT_EQ(Kern::Tools.BrushColor, c.expected);
+    Kern::FillBar(100, 100, 3, 3);
+    EXPECT_EQ(PixelAt(101, 101), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Colours, FillStyleTest,
+    testing::Values(FillCase { "FullIsThePaletteColour", 255, 12, { 252, 40, 40 } },
+        FillCase { "HundredIsK115", 100, 12, { 114, 18, 18 } },
+        FillCase { "ZeroIsBlack", 0, 15, { 0, 0, 0 } },
+        FillCase { "KCappedAt255", 300, 15, { 255, 255, 255 } },
+        FillCase { "JustBelowTheCap", 221, 14, { 251, 251, 72 } },
+        FillCase { "NegativeIsBlack", -10, 12, { 0, 0, 0 } }),
+    ConsoleTesting::RowName());
+
+// [SECTION] Lines
+
+struct LineCase {
+    const char* name;
+    int dx, dy; // from (200, 200)
+};
+
+class LineTest : public ConsoleTest, public testing::WithParamInterface<LineCase> { };
+
+TEST_P(LineTest, SetsTheStartButNeverTheEndPixel)
+{
+    const LineCase& c = GetParam();
+    const int x1 = 200, y1 = 200, x2 = 200 + c.dx, y2 = 200 + c.dy;
+    Kern::DrawLine(x1, y1, x2, y2, Kern::Blue);
+    const PixelSet pixels = Drawn(170, 170, 230, 230);
+    const auto length = static_cast<std::size_t>(std::max(std::abs(c.dx), std::abs(c.dy)));
+    EXPECT_EQ(pixels.size(), length);
+    EXPECT_FALSE(pixels.contains({ x2, y2 }));
+    if (length > 0) {
+        EXPECT_EQ(PixelAt(x1, y1), PaletteEntry(Kern::Blue));
+        // The pixel just before the end is set: the line is only one pixel short.
+        const int sx = (c.dx > 0) - (c.dx < 0), sy = (c.dy > 0) - (c.dy < 0);
+        if (std::abs(c.dx) == std::abs(c.dy) || c.dx == 0 || c.dy == 0) {
+            EXPECT_TRUE(pixels.contains({ x2 - sx, y2 - sy }));
+        }
+    }
+    EXPECT_EQ(Kern::Tools.PenColor, PaletteEntry(Kern::Blue));
+}
+
+INSTANTIATE_TEST_SUITE_P(Directions, LineTest,
+    testing::Values(LineCase { "Right", 10, 0 }, LineCase { "Left", -10, 0 },
+        LineCase { "Down", 0, 10 }, LineCase { "Up", 0, -10 }, LineCase { "DownRight", 10, 10 },
+        LineCase { "UpLeft", -10, -10 }, LineCase { "UpRight", 10, -10 },
+        LineCase { "DownLeft", -10, 10 }, LineCase { "Shallow", 12, 5 },
+        LineCase { "Steep", -4, -13 }, LineCase { "OnePixel", 1, 0 },
+        LineCase { "ZeroLength", 0, 0 }),
+    ConsoleTesting::RowName());
+
+// [SECTION] Arcs and ellipses
+
+constexpr int Cx = 300, Cy = 300, R = 25;
+
+PixelSet ArcPixels(double from, double to)
+{
+    Kern::ClearScreen();
+    Kern2::SetPenColor(Kern::Green);
+    Kern2::DrawArc(Cx, Cy, R, from, to);
+    return Drawn(Cx - R - 2, Cy - R - 2, Cx + R + 2, Cy + R + 2);
+}
+
+bool InQuadrant(const std::pair<int, int>& p, int sx, int sy)
+{
+    return (p.first - Cx) * sx > 0 && (p.second - Cy) * sy > 0;
+}
+
+TEST_F(ConsoleTest, FullCircleIsSymmetricAboutItsCentre)
+{
+    const PixelSet circle = ArcPixels(0, 360);
+    ASSERT_FALSE(circle.empty());
+    for (const auto& [x, y] : circle) {
+        EXPECT_TRUE(circle.contains({ 2 * Cx - x, y }));
+        EXPECT_TRUE(circle.contains({ x, 2 * Cy - y }));
+        EXPECT_TRUE(circle.contains({ Cx + (y - Cy), Cy + (x - Cx) })) << "symmetric at 45 degrees";
+        EXPECT_LE(std::abs(x - Cx), R);
+        EXPECT_LE(std::abs(y - Cy), R);
+    }
+    for (const auto& end :
+        PixelSet { { Cx + R, Cy }, { Cx - R, Cy }, { Cx, Cy - R }, { Cx, Cy + R } })
+        EXPECT_TRUE(circle.contains(end));
+    EXPECT_EQ(PixelAt(Cx + R, Cy), PaletteEntry(Kern::Green));
+    EXPECT_EQ(ArcPixels(0, 0), circle) << "coinciding rays draw the whole circle";
+}
+
+TEST_F(ConsoleTest, QuarterArcIsTheUpperRightQuarter)
+{
+    const PixelSet quarter = ArcPixels(0, 90);
+    EXPECT_TRUE(quarter.contains({ Cx + R, Cy }));
+    EXPECT_TRUE(quarter.contains({ Cx, Cy - R }));
+    for (const auto& p : quarter)
+        EXPECT_TRUE(p.first >= Cx && p.second <= Cy) << p.first << "," << p.second;
+}
+
+TEST_F(ConsoleTest, ThreeQuarterArcRunsFromTheTopOverTheLeft)
+{
+    const PixelSet threeQuarters = ArcPixels(90, 0);
+    const PixelSet circle = ArcPixels(0, 360);
+    const PixelSet quarter = ArcPixels(0, 90);
+    for (const auto& end :
+        PixelSet { { Cx + R, Cy }, { Cx - R, Cy }, { Cx, Cy - R }, { Cx, Cy + R } })
+        EXPECT_TRUE(threeQuarters.contains(end));
+    for (const auto& p : threeQuarters)
+        EXPECT_FALSE(InQuadrant(p, 1, -1)) << p.first << "," << p.second;
+    PixelSet together = threeQuarters;
+    together.insert(quarter.begin(), quarter.end());
+    EXPECT_EQ(together, circle);
+}
+
+TEST_F(ConsoleTest, SmallDiscHasOutlineAndFill)
+{
+    Kern::SetFillStyle(255, Kern::LightRed, Kern::Black);
+    Kern2::SetPenColor(Kern::Blue);
+    Kern2::DrawEllipse(100, 100, 3, 3);
+    const Rgb black { 0, 0, 0 };
+    EXPECT_EQ(PixelAt(100, 100), PaletteEntry(Kern::LightRed));
+    for (const auto& [x, y] : PixelSet { { 103, 100 }, { 97, 100 }, { 100, 97 }, { 100, 103 } })
+        EXPECT_EQ(PixelAt(x, y), black);
+    EXPECT_EQ(PixelAt(104, 100), WhitePixel);
+    const PixelSet disc = Drawn(90, 90, 110, 110);
+    for (const auto& [x, y] : disc)
+        EXPECT_TRUE(disc.contains({ 200 - x, 200 - y }));
+    EXPECT_EQ(Kern::Tools.PenColor, PaletteEntry(Kern::Blue)) << "the pen colour is kept";
+}
+
+TEST_F(ConsoleTest, EllipseReachesItsRadii)
+{
+    Kern::SetFillStyle(255, Kern::Yellow, Kern::Blue);
+    Kern2::DrawEllipse(300, 200, 20, 10);
+    const PixelSet ellipse = Drawn(270, 180, 330, 220);
+    int left = 1000, right = 0, top = 1000, bottom = 0;
+    for (const auto& [x, y] : ellipse) {
+        left = std::min(left, x);
+        right = std::max(right, x);
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+    }
+    EXPECT_EQ(left, 280);
+    EXPECT_EQ(right, 320);
+    EXPECT_EQ(top, 190);
+    EXPECT_EQ(bottom, 210);
+    EXPECT_EQ(PixelAt(300, 200), PaletteEntry(Kern::Yellow));
+    EXPECT_EQ(PixelAt(320, 200), PaletteEntry(Kern::Blue));
+}
+
+// [SECTION] Text
+
+// Horizontal and vertical justification, and whether the background is solid.
+using JustifyCase = std::tuple<int, int, bool>;
+
+class JustifyTest : public ConsoleTest, public testing::WithParamInterface<JustifyCase> { };
+
+TEST_P(JustifyTest, PlacesTheTextCellAroundThePoint)
+{
+    const auto [horizontal, vertical, background] = GetParam();
+    constexpr int X = 400, Y = 300;
+    const int w = Kern::TextWidth("abc"), h = Kern::TextHeight("abc");
+    const int left = horizontal == 0 ? X : horizontal == 1 ? X - w / 2 : X - w;
+    const int top = vertical == 0 ? Y - h : vertical == 1 ? Y - h / 2 : Y;
+    // A yellow ground shows what the text leaves alone.
+    Kern::SetFillStyle(255, Kern::Yellow, Kern::Yellow);
+    Kern::FillBar(X - 100, Y - 60, 200, 120);
+    Kern::SetTextJustify(horizontal, vertical);
+    Kern::SetTextBackground(background ? Kern::LightGray : -1);
+    Kern::WriteTextAt(X, Y, "abc", Kern::Blue);
+
+    int glyphPixels = 0;
+    for (int y = Y - 60; y < Y + 60; ++y) {
+        for (int x = X - 100; x < X + 100; ++x) {
+            const bool inCell = x >= left && x < left + w && y >= top && y < top + h;
+            const Rgb p = PixelAt(x, y);
+            if (p == PaletteEntry(Kern::Blue)) {
+                ++glyphPixels;
+                ASSERT_TRUE(inCell) << "glyph outside the cell at " << x << "," << y;
+            } else if (inCell && background) {
+                ASSERT_EQ(p, PaletteEntry(Kern::LightGray)) << x << "," << y;
+            } else {
+                ASSERT_EQ(p, PaletteEntry(Kern::Yellow)) << x << "," << y;
+            }
+        }
+    }
+    EXPECT_GT(glyphPixels, 20);
+    EXPECT_EQ(Kern::Tools.FontColor, PaletteEntry(Kern::Blue));
+    EXPECT_EQ(Kern::Tools.BrushColor, PaletteEntry(Kern::Yellow)) << "the brush is restored";
+    EXPECT_TRUE(Kern::Tools.BrushSolid);
+}
+
+std::string JustifyName(const testing::TestParamInfo<JustifyCase>& row)
+{
+    static const char* const horizontalNames[] { "Left", "Centre", "Right" };
+    static const char* const verticalNames[] { "Bottom", "Middle", "Top" };
+    const auto [h, v, solid] = row.param;
+    return std::string(horizontalNames[h]) + verticalNames[v] + (solid ? "" : "Clear");
+}
+
+INSTANTIATE_TEST_SUITE_P(NinePlaces, JustifyTest,
+    testing::Combine(testing::Range(0, 3), testing::Range(0, 3), testing::Bool()), JustifyName);
+
+TEST_F(ConsoleTest, WriteTextAdvancesAndWrapsWhenTheTextDoesNotFit)
+{
+    Kern::SelectFont("Courier", 10, 0);
+    const int w = Kern::TextWidth("abc");
+    Kern::TextCursorX = 100;
+    Kern::TextCursorY = 200;
+    Kern::WriteText("abc");
+    EXPECT_EQ(Kern::TextCursorX, 100 + w);
+    EXPECT_EQ(Kern::TextCursorY, 200);
+    // Drawn in the band from the cursor's y down by one line.
+    EXPECT_FALSE(Drawn(100, 200, 100 + w - 1, 200 + Kern::CharHeight - 1).empty());
+    EXPECT_TRUE(Drawn(100, 150, 100 + w - 1, 199).empty());
+
+    Kern::TextCursorX = Kern::ScreenWidth() - w + 1;
+    Kern::WriteText("abc");
+    EXPECT_EQ(Kern::TextCursorX, Kern::CharWidth + w);
+    EXPECT_EQ(Kern::TextCursorY, 200 + Kern::CharHeight);
+    EXPECT_FALSE(Drawn(Kern::CharWidth, 200 + Kern::CharHeight, Kern::CharWidth + w - 1,
+        200 + 2 * Kern::CharHeight - 1)
+                     .empty());
+}
+
+TEST_F(ConsoleTest, TextWiderThanTheWindowIsDrawnAnyway)
+{
+    const std::string wide(400, 'W');
+    Kern::WriteText(wide);
+    EXPECT_EQ(Kern::TextCursorX, Kern::CharWidth + Kern::TextWidth(wide));
+    EXPECT_FALSE(Drawn(Kern::ScreenWidth() - 20, 0, Kern::ScreenWidth() - 1, 100).empty());
+}
+
+TEST_F(ConsoleTest, WriteLineStopsMovingAtTheBottom)
+{
+    const int height = FensterGraf::DisplayHeight;
+    Kern::TextCursorY = height - Kern::CharHeight;
+    Kern::TextCursorX = 300;
+    Kern::WriteLine("vorletzte");
+    EXPECT_EQ(Kern::TextCursorX, Kern::CharWidth);
+    EXPECT_EQ(Kern::TextCursorY, height);
+    // The line lies in the band just above the cursor it was written at.
+    EXPECT_FALSE(
+        Drawn(300, height - 2 * Kern::CharHeight, 400, height - Kern::CharHeight - 1).empty());
+    Kern::WriteLine("letzte");
+    Kern::WriteLine("noch eine");
+    EXPECT_EQ(Kern::TextCursorY, height);
+}
+
+// [SECTION] Palette and fonts
+
+TEST_F(ConsoleTest, StandardPaletteRepeatsWithPureWhiteAt15Only)
+{
+    EXPECT_EQ(PaletteEntry(15), (Rgb { 255, 255, 255 }));
+    EXPECT_EQ(PaletteEntry(31), (Rgb { 252, 252, 252 }));
+    EXPECT_EQ(PaletteEntry(12), (Rgb { 252, 40, 40 }));
+    EXPECT_EQ(PaletteEntry(12 + 16 * 15), (Rgb { 252, 40, 40 }));
+    EXPECT_EQ(PaletteEntry(4), (Rgb { 160, 28, 28 }));
+    EXPECT_EQ(PaletteEntry(7), (Rgb { 196, 196, 196 }));
+    EXPECT_EQ(Kern::White, 15);
+    EXPECT_EQ(Kern::LightRed, 12);
+    EXPECT_EQ(Kern::Black, 0);
+    EXPECT_EQ(Kern::Yellow, 14);
+    EXPECT_EQ(Kern::TextBackground, 15);
+}
+
+TEST_F(ConsoleTest, ClearScreenWhitensAndKeepsTheState)
+{
+    Kern::SetFillStyle(255, Kern::Red, Kern::Blue);
+    Kern::FillBar(0, 0, Kern::ScreenWidth(), Kern::ScreenHeight());
+    Kern::TextCursorX = 77;
+    Kern::ClearScreen();
+    EXPECT_TRUE(Drawn(0, 0, 40, 40).empty());
+    EXPECT_EQ(PixelAt(Kern::ScreenWidth() - 1, Kern::ScreenHeight() - 1), WhitePixel);
+    EXPECT_EQ(Kern::TextCursorX, 77);
+    EXPECT_EQ(Kern::FillColor, PaletteEntry(Kern::Red));
+}
+
+TEST_F(ConsoleTest, CourierIsAnInstalledFixedPitchFamily)
+{
+    const QFontInfo courier(QFont(QString::fromStdString(Kern::InstalledFamily("Courier"))));
+    EXPECT_TRUE(courier.fixedPitch()) << courier.family().toStdString();
+    EXPECT_EQ(courier.family().toStdString(), Kern::InstalledFamily("Courier"));
+    const QFontInfo sans(QFont(QString::fromStdString(Kern::InstalledFamily("MS Sans Serif"))));
+    EXPECT_FALSE(sans.fixedPitch()) << sans.family().toStdString();
+
+    Kern::InitConsole(false, false, "Courier", 10, 0);
+    EXPECT_EQ(Kern::TextWidth("iiii"), Kern::TextWidth("WWWW"));
+    EXPECT_EQ(Kern::CharWidth, Kern::TextWidth("T"));
+    const int height = Kern::CharHeight;
+    Kern2::SetFontSize(20);
+    EXPECT_GT(Kern::CharHeight, height);
+    EXPECT_EQ(Kern::Tools.FontName, "Courier");
+}
+
+TEST_F(ConsoleTest, CharactersAreCountedNotBytes)
+{
+    Kern::SelectFont("Courier", 10, 0);
+    EXPECT_EQ(Kern::TextWidth("Grüße"), Kern::TextWidth("Grube"));
+    EXPECT_LT(Kern::TextWidth("Grüße"), Kern::TextWidth("Gr??e??"));
+}
+
+} // namespace

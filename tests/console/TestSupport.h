@@ -1,0 +1,71 @@
+// Shared pieces of the console tests: the start state, canvas pixels, waiting
+// for the event loop, and a script that answers the input dialog.
+#pragma once
+
+#include "FensterGraf.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class QDialog;
+
+namespace ConsoleTesting {
+
+// Every test starts from the console's start state with the standard palette
+// loaded and a white screen.
+class ConsoleTest : public testing::Test {
+protected:
+    void SetUp() override;
+};
+
+// Names the rows of a table-driven test by their name field.
+struct RowName {
+    template <typename Row> std::string operator()(const testing::TestParamInfo<Row>& row) const
+    {
+        return row.param.name;
+    }
+};
+
+FensterGraf::Rgb PixelAt(int x, int y);
+inline constexpr FensterGraf::Rgb WhitePixel { 255, 255, 255 };
+
+// Runs the event loop until done() holds; false after 20 s (a hang, not a timing).
+bool WaitUntil(const std::function<bool()>& done);
+
+// A file path in the test's temporary folder.
+std::string TempPath(const std::string& name);
+std::string ReadWholeFile(const std::string& path);
+
+using DialogAction = std::function<void(QDialog&)>;
+DialogAction Type(const std::string& text); // over the selected default, then Return
+DialogAction PressReturn();
+DialogAction EmptyAndClickOK();
+DialogAction ClickAbbruch();
+DialogAction PressEsc();
+
+// Answers the coming questions of the input dialog in order, each once the
+// dialog is open and ready() holds. Records what each question showed.
+class DialogScript {
+public:
+    explicit DialogScript(
+        std::vector<DialogAction> actions, std::function<bool()> ready = [] { return true; });
+    std::vector<std::string> Prompts;
+    std::vector<std::string> Defaults;
+    std::size_t Answered() const { return next; }
+
+private:
+    void Poll();
+    std::vector<DialogAction> actions;
+    std::function<bool()> ready;
+    std::size_t next = 0;
+    QElapsedTimer waiting;
+    QTimer timer;
+};
+
+} // namespace ConsoleTesting

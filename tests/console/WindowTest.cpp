@@ -1,0 +1,317 @@
+// The window: key codes, the key buffer, the mouse, the tick, errors at the
+// tick, Delay, program names and the end of the program.
+#include "TestSupport.h"
+
+#include "AstrRout.h"
+#include "Eingabe.h"
+#include "FensterGraf.h"
+#include "Kern.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QTest>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <stdexcept>
+
+namespace {
+
+using ConsoleTesting::ConsoleTest;
+
+std::string BufferCodes()
+{
+    std::string codes;
+    for (const char c : FensterGraf::KeyBuffer)
+        codes += std::to_string(static_cast<unsigned char>(c)) + " ";
+    return codes;
+}
+
+// [SECTION] Key codes
+
+struct KeyCase {
+    const char* name;
+    Qt::Key key;
+    const char* text; // UTF-8, as the platform would send it
+    Qt::KeyboardModifiers modifiers;
+    const char* codes; // expected KeyBuffer, as BufferCodes writes it
+};
+
+class KeyCodeTest : public ConsoleTest, public testing::WithParamInterface<KeyCase> { };
+
+TEST_P(KeyCodeTest, StoresTheCodeOfTheTable)
+{
+    const KeyCase& c = GetParam();
+    QTest::sendKeyEvent(
+        QTest::Click, FensterGraf::Window(), c.key, QString::fromUtf8(c.text), c.modifiers);
+    EXPECT_EQ(BufferCodes(), c.codes);
+}
+
+constexpr Qt::KeyboardModifiers None = Qt::NoModifier;
+constexpr Qt::KeyboardModifiers Shift = Qt::ShiftModifier;
+constexpr Qt::KeyboardModifiers Ctrl = Qt::ControlModifier;
+constexpr Qt::KeyboardModifiers Alt = Qt::AltModifier;
+const Qt::KeyboardModifiers CtrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+
+INSTANTIATE_TEST_SUITE_P(Keys, KeyCodeTest,
+    testing::Values(KeyCase { "Left", Qt::Key_Left, "", None, "13 " },
+        KeyCase { "ShiftLeft", Qt::Key_Left, "", Shift, "13 " },
+        KeyCase { "CtrlLeft", Qt::Key_Left, "", Ctrl, "13 " },
+        KeyCase { "Right", Qt::Key_Right, "", None, "14 " },
+        KeyCase { "Up", Qt::Key_Up, "", None, "15 " },
+        KeyCase { "Down", Qt::Key_Down, "", None, "16 " },
+        KeyCase { "Home", Qt::Key_Home, "", None, "17 " },
+        KeyCase { "End", Qt::Key_End, "", None, "18 " },
+        KeyCase { "PageUp", Qt::Key_PageUp, "", None, "19 " },
+        KeyCase { "PageDown", Qt::Key_PageDown, "", Shift, "20 " },
+        KeyCase { "Insert", Qt::Key_Insert, "", None, "21 " },
+        KeyCase { "Delete", Qt::Key_Delete, "\x7f", None, "22 " },
+        KeyCase { "F1", Qt::Key_F1, "", None, "1 " },
+        KeyCase { "F12", Qt::Key_F12, "", None, "12 " },
+        KeyCase { "ShiftF1", Qt::Key_F1, "", Shift, "28 " },
+        KeyCase { "ShiftF12", Qt::Key_F12, "", Shift, "39 " },
+        KeyCase { "CtrlF1", Qt::Key_F1, "", Ctrl, "" },
+        KeyCase { "AltF1", Qt::Key_F1, "", Alt, "" },
+        KeyCase { "CtrlShiftF1", Qt::Key_F1, "", CtrlShift, "" },
+        KeyCase { "Return", Qt::Key_Return, "\r", None, "23 " },
+        KeyCase { "KeypadEnter", Qt::Key_Enter, "\r", Qt::KeypadModifier, "23 " },
+        KeyCase { "Esc", Qt::Key_Escape, "\x1b", None, "27 " },
+        KeyCase { "Backspace", Qt::Key_Backspace, "\b", None, "8 " },
+        KeyCase { "Space", Qt::Key_Space, " ", None, "32 " },
+        KeyCase { "Tab", Qt::Key_Tab, "\t", None, "9 " },
+        KeyCase { "LetterC", Qt::Key_C, "c", None, "99 " },
+        KeyCase { "ShiftC", Qt::Key_C, "C", Shift, "67 " },
+        KeyCase { "LetterP", Qt::Key_P, "p", None, "112 " },
+        KeyCase { "Digit", Qt::Key_7, "7", None, "55 " },
+        // Real X11 sends the control character, the test tool the letter.
+        KeyCase { "CtrlShiftCAsX11", Qt::Key_C, "\x03", CtrlShift, "3 " },
+        KeyCase { "CtrlShiftCAsTestTool", Qt::Key_C, "c", CtrlShift, "3 " },
+        KeyCase { "CtrlA", Qt::Key_A, "\x01", Ctrl, "1 " },
+        KeyCase { "CtrlW", Qt::Key_W, "\x17", Ctrl, "23 " },
+        KeyCase { "CtrlM", Qt::Key_M, "\r", Ctrl, "23 " },
+        KeyCase { "Umlaut", Qt::Key_Adiaeresis, "\xc3\xa4", None, "228 " },
+        KeyCase { "EuroHasNoByte", Qt::Key_currency, "\xe2\x82\xac", None, "" },
+        KeyCase { "ShiftAlone", Qt::Key_Shift, "", Shift, "" },
+        KeyCase { "CtrlAlone", Qt::Key_Control, "", Ctrl, "" },
+        KeyCase { "AltGrAlone", Qt::Key_AltGr, "", None, "" }),
+    ConsoleTesting::RowName());
+
+// [SECTION] Key buffer
+
+TEST_F(ConsoleTest, KeyBufferKeepsTheFirst255KeysInOrder)
+{
+    for (int i = 0; i < 300; ++i) {
+        const char letter = static_cast<char>('a' + i % 26);
+        QTest::keyClick(FensterGraf::Window(), letter);
+    }
+    ASSERT_EQ(FensterGraf::KeyBuffer.size(), 255u);
+    for (int i = 0; i < 255; ++i) {
+        ASSERT_TRUE(Kern::KeyAvailable());
+        ASSERT_EQ(Kern::ReadKeyCode(), 'a' + i % 26) << "key " << i;
+    }
+    EXPECT_FALSE(Kern::KeyAvailable());
+    EXPECT_EQ(Kern::ReadKeyCode(), 0);
+}
+
+// [SECTION] Mouse
+
+TEST_F(ConsoleTest, MouseStateFollowsPositionAndButtons)
+{
+    QWidget* window = FensterGraf::Window();
+    QTest::mouseMove(window, QPoint(30, 40));
+    EXPECT_EQ(FensterGraf::MouseX, 30);
+    EXPECT_EQ(FensterGraf::MouseY, 40);
+    EXPECT_EQ(FensterGraf::MouseButtons, 0);
+
+    QTest::mousePress(window, Qt::LeftButton, {}, QPoint(50, 60));
+    EXPECT_EQ(FensterGraf::MouseButtons, 1);
+    EXPECT_EQ(FensterGraf::MouseX, 50);
+    QTest::mousePress(window, Qt::RightButton, {}, QPoint(51, 61));
+    EXPECT_EQ(FensterGraf::MouseButtons, 3);
+    QTest::mousePress(window, Qt::MiddleButton, {}, QPoint(52, 62));
+    EXPECT_EQ(FensterGraf::MouseButtons, 3) << "the middle button is ignored";
+    QTest::mouseRelease(window, Qt::MiddleButton, {}, QPoint(52, 62));
+    // A release reports the buttons still held.
+    QTest::mouseRelease(window, Qt::LeftButton, {}, QPoint(53, 63));
+    EXPECT_EQ(FensterGraf::MouseButtons, 2);
+    EXPECT_EQ(FensterGraf::MouseY, 63);
+    QTest::mouseRelease(window, Qt::RightButton, {}, QPoint(54, 64));
+    EXPECT_EQ(FensterGraf::MouseButtons, 0);
+    EXPECT_EQ(FensterGraf::MouseX, 54);
+}
+
+// [SECTION] Tick
+
+TEST_F(ConsoleTest, TickCallsTheEventRoutineAndKeepsTheCaption)
+{
+    int ticks = 0;
+    FensterGraf::EventRoutine = [&ticks] { ++ticks; };
+    FensterGraf::Window()->setWindowTitle("changed");
+    ASSERT_TRUE(ConsoleTesting::WaitUntil([&ticks] { return ticks >= 5; }));
+    EXPECT_EQ(FensterGraf::Window()->windowTitle().toStdString(), FensterGraf::Caption);
+    FensterGraf::EventRoutine = nullptr;
+}
+
+TEST_F(ConsoleTest, AnErrorAtTheTickIsShownAndTickingGoesOn)
+{
+    int ticks = 0;
+    FensterGraf::EventRoutine = [&ticks] {
+        if (++ticks == 1)
+            throw std::runtime_error("Datei Test.txt fehlt");
+    };
+    std::string shown;
+    QTimer answer;
+    answer.setInterval(0);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown = box->text().toStdString();
+            box->accept();
+        }
+    });
+    answer.start();
+    ASSERT_TRUE(ConsoleTesting::WaitUntil([&ticks] { return ticks >= 5; }));
+    EXPECT_EQ(shown, "Datei Test.txt fehlt");
+    FensterGraf::EventRoutine = nullptr;
+}
+
+TEST_F(ConsoleTest, TicksKeepComingWhileTheDialogIsOpen)
+{
+    int depth = 0;
+    int nestedTicks = 0;
+    bool asked = false;
+    std::string answer = "5";
+    FensterGraf::EventRoutine = [&] {
+        if (depth > 0) {
+            ++nestedTicks; // the program's guard would return here
+            return;
+        }
+        if (asked)
+            return;
+        asked = true;
+        ++depth;
+        Kern::ReadText("Frage", answer);
+        --depth;
+    };
+    ConsoleTesting::DialogScript script(
+        { ConsoleTesting::Type("6") }, [&nestedTicks] { return nestedTicks >= 5; });
+    ASSERT_TRUE(ConsoleTesting::WaitUntil([&] { return script.Answered() == 1 && depth == 0; }));
+    EXPECT_GE(nestedTicks, 5);
+    EXPECT_EQ(answer, "6");
+    FensterGraf::EventRoutine = nullptr;
+    // The program's setup waits for the active console window.
+    EXPECT_TRUE(ConsoleTesting::WaitUntil([] { return FensterGraf::WindowIsActive(); }));
+}
+
+// [SECTION] Delay
+
+TEST_F(ConsoleTest, DelayHandlesNoEventsAndWaitsAtLeastTheTime)
+{
+    QCoreApplication::postEvent(
+        FensterGraf::Window(), new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x"));
+    const auto start = std::chrono::steady_clock::now();
+    Kern::Delay(30);
+    EXPECT_GT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(30));
+    EXPECT_TRUE(FensterGraf::KeyBuffer.empty()) << "keys wait until after the delay";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(FensterGraf::KeyBuffer, "x");
+}
+
+// [SECTION] Program names
+
+struct NameCase {
+    const char* name;
+    const char* path;
+    const char* caption;
+    const char* textFile;
+    const char* picture;
+};
+
+class ProgramNameTest : public testing::TestWithParam<NameCase> { };
+
+TEST_P(ProgramNameTest, DerivesCaptionAndDefaultFiles)
+{
+    const NameCase& c = GetParam();
+    const std::string caption = FensterGraf::Caption;
+    const std::string textFile = FensterGraf::DefaultTextFile;
+    const std::string picture = FensterGraf::DefaultPicture;
+    FensterGraf::DeriveProgramNames(c.path);
+    EXPECT_EQ(FensterGraf::Caption, c.caption);
+    EXPECT_EQ(FensterGraf::DefaultTextFile, c.textFile);
+    EXPECT_EQ(FensterGraf::DefaultPicture, c.picture);
+    FensterGraf::Caption = caption;
+    FensterGraf::DefaultTextFile = textFile;
+    FensterGraf::DefaultPicture = picture;
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, ProgramNameTest,
+    testing::Values(NameCase { "Linux", "/opt/transit/Helidor", "Helidor",
+                        "/opt/transit/Helidor.txt", "/opt/transit/Helidor.bmp" },
+        NameCase { "Windows", "C:\\Transit\\HELIDOR.EXE", "HELIDOR", "C:\\Transit\\HELIDOR.txt",
+            "C:\\Transit\\HELIDOR.bmp" },
+        NameCase { "DotInFolder", "/home/a.b/helidor", "helidor", "/home/a.b/helidor.txt",
+            "/home/a.b/helidor.bmp" },
+        NameCase { "TwoDots", "/x/prog.v2.exe", "prog.v2", "/x/prog.v2.txt", "/x/prog.v2.bmp" }),
+    ConsoleTesting::RowName());
+
+// [SECTION] End of the program
+// Each end runs in a child process (the test re-run by GoogleTest). The exit
+// hook must flush a result line that was written without flushing.
+
+void AskOnce()
+{
+    std::string text = "1";
+    Kern::ReadText("Frage", text);
+}
+
+struct EndCase {
+    const char* name;
+    void (*end)();
+};
+
+class ProgramEndTest : public ConsoleTest, public testing::WithParamInterface<EndCase> { };
+
+TEST_P(ProgramEndTest, EndsWithStatusZeroAfterTheExitHook)
+{
+    const std::string resultFile = ConsoleTesting::TempPath(std::string(GetParam().name) + ".txt");
+    std::remove(resultFile.c_str());
+    EXPECT_EXIT(
+        {
+            auto* results = new std::ofstream(resultFile); // open to the end, as in Helidor
+            *results << "Ergebnis 1";
+            FensterGraf::ExitHook = [results] { results->flush(); };
+            GetParam().end();
+            std::_Exit(3);
+        },
+        testing::ExitedWithCode(0), "");
+    EXPECT_EQ(ConsoleTesting::ReadWholeFile(resultFile), "Ergebnis 1");
+}
+
+INSTANTIATE_TEST_SUITE_P(Ends, ProgramEndTest,
+    testing::Values(
+        EndCase { "CtrlC",
+            [] { QTest::keyClick(FensterGraf::Window(), Qt::Key_C, Qt::ControlModifier); } },
+        EndCase { "Abbruch",
+            [] {
+                ConsoleTesting::DialogScript script({ ConsoleTesting::ClickAbbruch() });
+                AskOnce();
+            } },
+        EndCase { "EscInTheDialog",
+            [] {
+                ConsoleTesting::DialogScript script({ ConsoleTesting::PressEsc() });
+                AskOnce();
+            } },
+        EndCase { "ClosingTheWindow", [] { FensterGraf::Window()->close(); } },
+        // The bell, then the end, through the binding the console installed.
+        EndCase { "UnreadableAngle", [] { AstrRout::ParseAngle("16g42"); } }),
+    ConsoleTesting::RowName());
+
+TEST_F(ConsoleTest, CtrlShiftCDoesNotEnd)
+{
+    QTest::keyClick(FensterGraf::Window(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Kern::ReadKeyCode(), 3);
+}
+
+} // namespace
