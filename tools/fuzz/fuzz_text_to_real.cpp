@@ -2,12 +2,12 @@
 // NumberText.h (an automaton of its own) and against strtod for the value.
 #include "NumberText.h"
 
+#include <bit>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -70,9 +70,10 @@ int SyntaxErrorPosition(std::string_view text)
     return complete ? 0 : static_cast<int>(text.size()) + 1;
 }
 
+// Bit for bit: 0 and -0 differ.
 bool SameDouble(double a, double b)
 {
-    return std::memcmp(&a, &b, sizeof a) == 0;
+    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
 }
 
 struct Conversion {

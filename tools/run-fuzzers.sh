@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets in fuzz-build/ (assertions on) and runs each for a
+# bounded time, one after the other.
+#   tools/run-fuzzers.sh [seconds per target, default 60] [target ...]
+# Crash, hang and sanitizer inputs go to fuzz-build/artifacts/; the exit status
+# is non-zero when any target found something.
+set -uo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="$root/fuzz-build"
+seconds=${1:-60}
+shift || true
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+    targets=(fuzz_text_to_real fuzz_parse_angle fuzz_quenmark_session)
+fi
+if ! [[ $seconds =~ ^[1-9][0-9]*$ ]]; then
+    echo "usage: $0 [seconds per target] [target ...]" >&2
+    exit 2
+fi
+
+bash "$root/tools/setup.sh" clang libclang-rt-14-dev ninja-build || exit 2
+CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" -DFUZZ=ON -DWITH_CONSOLE=OFF -DBUILD_TESTING=OFF >/dev/null || exit 2
+cmake --build "$build" --target "${targets[@]}" || exit 2
+
+artifacts="$build/artifacts"
+mkdir -p "$artifacts"
+found=0
+for target in "${targets[@]}"; do
+    # Seeds stay untouched; what the fuzzer adds goes to its own folder.
+    work="$build/corpus/$target"
+    mkdir -p "$work"
+    log="$build/$target.log"
+    echo "== $target: ${seconds}s"
+    (cd "$build" && "$build/tools/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+        -workers=1 -print_final_stats=1 -artifact_prefix="$artifacts/$target-" \
+        "$work" "$root/tools/fuzz/corpus/$target") >"$log" 2>&1
+    status=$?
+    executions=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' | tail -n 1)
+    echo "   executions: ${executions:-unknown}, exit status $status, log $log"
+    if [ $status -ne 0 ]; then
+        found=1
+        grep -E '^(==[0-9]+==ERROR|SUMMARY|fuzz_|.*runtime error)' "$log" | head -n 5 | sed 's/^/   /'
+        grep -o 'Test unit written to .*' "$log" | sed 's/^/   /'
+    fi
+done
+exit $found
