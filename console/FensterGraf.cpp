@@ -574,12 +574,8 @@ void ShowTextFile(const std::string& name, int pointSize)
     Kern::SetTextJustify(0, 0);
     Kern2::SetFontSize(pointSize);
     Kern::WriteLine("");
-    std::string line;
-    while (std::getline(file, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+    for (std::string line; Utf8::ReadLine(file, line);)
         Kern::WriteLine(Utf8::FromUtf8OrLatin1(line));
-    }
     // CharWidth and CharHeight stay those of the page.
     Kern::Tools.FontName = fontName;
     Kern::Tools.FontSize = fontSize;

@@ -103,24 +103,14 @@ void LoadSiteAndPositionDefaults()
     Answers.Y2 = "0.4400";
 }
 
-std::string ReadFileLine(std::istream& file, bool& gotLine)
-{
-    std::string line;
-    gotLine = static_cast<bool>(std::getline(file, line));
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    return Utf8::FromUtf8OrLatin1(line);
-}
-
 // German: the lines before the first "Derivation" line. English: that line
 // and everything after it (nothing when there is none).
 void ShowTitleFile()
 {
     std::ifstream file(InfoTextFile, std::ios::binary);
-    bool gotLine = true;
     bool inEnglishPart = false;
-    for (std::string line = ReadFileLine(file, gotLine); gotLine;
-         line = ReadFileLine(file, gotLine)) {
+    for (std::string line; Utf8::ReadLine(file, line);) {
+        line = Utf8::FromUtf8OrLatin1(line);
         if (!inEnglishPart && line.find("Derivation") != std::string::npos)
             inEnglishPart = true;
         if (inEnglishPart == (Language == English))
@@ -177,6 +167,13 @@ std::string UndefinedText(Undefined why)
     return "  " + std::string(UndefinedTexts[Language][why]);
 }
 
+// Why w has no value: a product outside -1..1 (possible only with the Sun below
+// a horizon), or inputs too large to compute with.
+Undefined WhyNoAngle()
+{
+    return Finite(Result.ScalarProduct) ? SunBelowHorizon : OutOfRange;
+}
+
 // Why piS has no value, checked in the order in which the divisions fail.
 bool ParallaxUndefined(Undefined& why)
 {
@@ -186,7 +183,7 @@ bool ParallaxUndefined(Undefined& why)
     else if (delta == 0)
         why = SitesCoincide;
     else if (std::isnan(Result.W))
-        why = Finite(Result.ScalarProduct) ? SunBelowHorizon : OutOfRange;
+        why = WhyNoAngle();
     else if (std::fabs(Result.ScalarProduct) == 1) // w = 0 or pi: sin w = 0
         why = BaselineTowardSun;
     else if (!Finite(Result.PiS))
@@ -352,9 +349,7 @@ void ShowResults()
     if (Finite(projected))
         WriteResultLine(15, NumberText::FormatFixed(projected, 6, 2));
     else
-        WriteResultLine(15,
-            UndefinedText(std::isnan(Result.W) && Finite(Result.ScalarProduct) ? SunBelowHorizon
-                                                                               : OutOfRange));
+        WriteResultLine(15, UndefinedText(std::isnan(Result.W) ? WhyNoAngle() : OutOfRange));
     Undefined why {};
     if (ParallaxUndefined(why))
         WriteResultLine(16, UndefinedText(why));

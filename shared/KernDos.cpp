@@ -1,6 +1,7 @@
 #include "KernDos.h"
 
 #include "NumberText.h"
+#include "Utf8.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -42,12 +43,10 @@ void ReadText(const std::string& prompt, std::string& text)
         Write(prompt + " (" + text + ") ");
     Current.Output->flush();
     std::string line;
-    if (!std::getline(*Current.Input, line)) {
+    if (!Utf8::ReadLine(*Current.Input, line)) {
         WriteLine();
         EndProgram();
     }
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
     if (!line.empty())
         text = line;
 }

@@ -1,5 +1,7 @@
 #include "Utf8.h"
 
+#include <istream>
+
 namespace Utf8 {
 
 namespace {
@@ -92,6 +94,15 @@ std::string FromUtf8OrLatin1(std::string_view text)
         }
     }
     return converted;
+}
+
+bool ReadLine(std::istream& stream, std::string& line)
+{
+    if (!std::getline(stream, line))
+        return false;
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return true;
 }
 
 } // namespace Utf8

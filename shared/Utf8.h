@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <iosfwd>
 #include <string>
 #include <string_view>
 
@@ -18,5 +19,9 @@ bool IsValid(std::string_view text);
 // A line of a file that may be UTF-8 or Latin-1: valid UTF-8 is kept as it is,
 // anything else is read as Latin-1.
 std::string FromUtf8OrLatin1(std::string_view text);
+
+// One line of a text stream without its line end (LF, or CR LF as written on
+// other systems); false at the end of the stream. No conversion.
+bool ReadLine(std::istream& stream, std::string& line);
 
 } // namespace Utf8
