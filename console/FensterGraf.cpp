@@ -19,10 +19,12 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <stdexcept>
@@ -539,6 +541,52 @@ void StoreKeyCode(int code)
 bool FileExists(const std::string& name)
 {
     return KernDos::FileExists(name);
+}
+
+void ReadBitmapFile(const std::string& name, Picture& picture)
+{
+    // Provisional: Qt's reader, which does not notice a truncated file.
+    QImage image;
+    if (!image.load(QString::fromStdString(name), "BMP")) {
+        picture = {};
+        throw std::runtime_error("Cannot read the picture " + name);
+    }
+    image = image.convertToFormat(QImage::Format_RGB32);
+    picture.Width = image.width();
+    picture.Height = image.height();
+    picture.Pixels.resize(
+        static_cast<std::size_t>(picture.Width) * static_cast<std::size_t>(picture.Height));
+    for (int row = 0; row < picture.Height; ++row)
+        std::memcpy(picture.Pixels.data()
+                + static_cast<std::size_t>(row) * static_cast<std::size_t>(picture.Width),
+            image.constScanLine(row),
+            static_cast<std::size_t>(picture.Width) * sizeof(std::uint32_t));
+}
+
+void DrawPicture(const Picture& picture, int x, int y)
+{
+    assert(picture.Pixels.size()
+            == static_cast<std::size_t>(picture.Width) * static_cast<std::size_t>(picture.Height)
+        && "a picture holds Width x Height pixels");
+    QImage& canvas = Canvas();
+    // In 64 bits: x + Width must not overflow for any int x.
+    const long long left = std::max<long long>(x, 0);
+    const long long top = std::max<long long>(y, 0);
+    const long long right
+        = std::min<long long>(static_cast<long long>(x) + picture.Width, canvas.width());
+    const long long bottom
+        = std::min<long long>(static_cast<long long>(y) + picture.Height, canvas.height());
+    if (left >= right || top >= bottom)
+        return;
+    const auto count = static_cast<std::size_t>(right - left);
+    for (long long row = top; row < bottom; ++row) {
+        const std::uint32_t* from = picture.Pixels.data()
+            + static_cast<std::size_t>(row - y) * static_cast<std::size_t>(picture.Width)
+            + static_cast<std::size_t>(left - x);
+        auto* to = reinterpret_cast<std::uint32_t*>(canvas.scanLine(static_cast<int>(row))) + left;
+        std::memcpy(to, from, count * sizeof(std::uint32_t));
+    }
+    RequestRepaint();
 }
 
 void LoadPicture(const std::string& name, int x, int y)

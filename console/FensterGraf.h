@@ -15,8 +15,10 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 class QImage;
 class QWidget;
@@ -129,6 +131,26 @@ bool ModalOpen();
 // [SECTION] Keys
 // ReadKeyCode's counterpart: appends a code unless the buffer is full.
 void StoreKeyCode(int code);
+
+// [SECTION] Pictures in memory
+// A picture in the canvas's own pixel format, so that drawing it is a copy of
+// rows: one 0xffRRGGBB word per pixel (bytes B, G, R, 0xff in memory), rows
+// top-down without padding. Programs keep one and reuse its buffer.
+struct Picture {
+    int Width = 0;
+    int Height = 0;
+    std::vector<std::uint32_t> Pixels; // Width * Height words
+};
+
+// Reads an uncompressed BMP (1, 4, 8, 24 or 32 bits per pixel, bottom-up or
+// top-down) into picture, reusing its buffer. A missing, truncated or
+// malformed file throws std::runtime_error naming the file; picture is then
+// left empty.
+void ReadBitmapFile(const std::string& name, Picture& picture);
+
+// Draws picture unscaled with its top-left corner at (x, y) canvas pixels;
+// what lies off the canvas is cut off. Any int coordinates are safe.
+void DrawPicture(const Picture& picture, int x, int y);
 
 // [SECTION] Files
 // True when name is an existing file (not a folder) that can be opened for reading.
