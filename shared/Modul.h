@@ -1,8 +1,7 @@
-// Prompted number input in the window: the questions go through the console's
-// input dialog, the bell is written at the window's text cursor.
+// Prompted number input of the window program: the questions go through the
+// binding the program installed (the window console installs its input
+// dialog and its bell), so this module needs nothing of the console itself.
 #pragma once
-
-#include "PromptLoop.h"
 
 #include <cstdint>
 #include <string>
@@ -16,13 +15,5 @@ void ReadReal(const std::string& prompt, std::string& text, double& value);
 // As ReadReal for a 32-bit whole number (decimal, or hexadecimal after "$",
 // "x" or "0x"), without the comma step.
 void ReadInteger(const std::string& prompt, std::string& text, std::int32_t& value);
-
-// The window binding: the input dialog, the bell at the text cursor, the
-// console's immediate end (after its exit hook).
-const PromptLoop::Binding& Binding();
-
-// Makes the window binding the one AbortWithBell uses. The console's
-// OpenConsole already does this; the program may call it again.
-void Install();
 
 } // namespace Modul
