@@ -27,7 +27,10 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <stdexcept>
+#include <string>
+#include <utility>
 
 namespace FensterGraf {
 
@@ -63,7 +66,10 @@ struct WindowState {
     QImage Canvas;
     QTimer* Tick = nullptr;
     QTimer* ModalTick = nullptr; // ticks while a dialog runs its own loop
-    int ModalDepth = 0;
+    int ModalDepth = 0; // open dialogs and message boxes of the console
+    bool ErrorBoxOpen = false;
+    std::string ShownError; // the text of the open error box
+    std::optional<std::string> PendingError; // raised while the box was open
     bool Ending = false;
 };
 WindowState W;
@@ -71,6 +77,7 @@ WindowState W;
 void LoadProvisionalPalette();
 int KeyDownCode(int key, Qt::KeyboardModifiers modifiers);
 int CharacterCode(const QKeyEvent* event, Qt::KeyboardModifiers modifiers);
+void ShowErrorBox(const std::string& text);
 void ReportError(const std::string& text);
 void CallEventRoutine();
 void DismissTextPage();
@@ -166,11 +173,32 @@ int CharacterCode(const QKeyEvent* event, Qt::KeyboardModifiers modifiers)
     return unit;
 }
 
-void ReportError(const std::string& text)
+void ShowErrorBox(const std::string& text)
 {
     QMessageBox box(QMessageBox::Critical, QString::fromStdString(Caption),
         QString::fromStdString(text), QMessageBox::Ok, W.Window);
+    BeginModal();
     box.exec();
+    EndModal();
+    // Qt leaves no active window behind a closed box.
+    ActivateWindow();
+}
+
+void ReportError(const std::string& text)
+{
+    if (W.ErrorBoxOpen) {
+        if (text != W.ShownError)
+            W.PendingError = text;
+        return;
+    }
+    W.ErrorBoxOpen = true;
+    std::optional<std::string> next = text;
+    while (next) {
+        W.ShownError = *next;
+        ShowErrorBox(*next);
+        next = std::exchange(W.PendingError, std::nullopt);
+    }
+    W.ErrorBoxOpen = false;
 }
 
 void CallEventRoutine()
@@ -416,7 +444,7 @@ void EndProgram()
     }
     std::cout.flush();
     std::fflush(nullptr);
-    std::_Exit(0);
+    std::_Exit(EndStatus);
 }
 
 void Reset()
@@ -431,6 +459,8 @@ void Reset()
     MouseY = 0;
     MouseButtons = 0;
     W.ModalDepth = 0;
+    W.ErrorBoxOpen = false;
+    W.PendingError.reset();
     if (W.ModalTick)
         W.ModalTick->stop();
     LoadProvisionalPalette();
@@ -450,7 +480,7 @@ int CanvasHeight()
 
 bool WindowIsActive()
 {
-    return W.Window && W.Window->isActiveWindow();
+    return W.Window && W.ModalDepth == 0 && W.Window->isActiveWindow();
 }
 
 void ActivateWindow()

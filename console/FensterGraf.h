@@ -39,6 +39,9 @@ inline Routine SetupRoutine = DoNothing; // called by the program's event routin
 inline Routine EventRoutine = DoNothing; // called on every tick
 inline Routine ExitHook = DoNothing; // runs once just before the end (flush result files here)
 inline bool SetupDone = false;
+// The status EndProgram ends the process with. A test harness sets another,
+// so that a test which ends the program by surprise cannot pass.
+inline int EndStatus = 0;
 
 inline constexpr std::size_t KeyBufferCapacity = 255;
 inline std::string KeyBuffer; // one byte per key code, oldest first, at most 255
@@ -96,7 +99,7 @@ void OpenConsole(const std::string& programPath);
 [[noreturn]] void RunConsole(int& argc, char** argv, Routine setup, Routine event);
 
 // Runs ExitHook (once), flushes standard output, ends the process with
-// status 0 at once: no further event, no destructors.
+// EndStatus (0) at once: no further event, no destructors.
 [[noreturn]] void EndProgram();
 
 // Puts every variable above and the tick bookkeeping back to the start state
@@ -107,7 +110,10 @@ void Reset();
 // Canvas size in device pixels (the window's client area).
 int CanvasWidth();
 int CanvasHeight();
-bool WindowIsActive(); // the console window is the active window
+// The console window is the active window. Never while a dialog or message
+// box of the console is open, whatever the window system reports: X11 moves
+// the activation to the dialog only some time after it opened.
+bool WindowIsActive();
 void ActivateWindow();
 QWidget* Window(); // for tests: the widget that receives keys and mouse
 QImage& Canvas(); // what the console draws into; one pixel is one device pixel
@@ -120,7 +126,10 @@ void RepaintNow();
 
 // [SECTION] Tick
 // Called by the window's timers; public so that tests can tick by hand.
-// Errors (C++ exceptions) of EventRoutine are shown in a message box.
+// Errors (C++ exceptions) of EventRoutine are shown in a message box, after
+// which the console window is activated again. Ticks go on while the box is
+// open; an error they raise opens no second box: one that differs from the
+// shown one is shown after it (the latest of them only).
 void OnTimer();
 // The input dialog tells the console when it opens and closes, so that the
 // tick keeps coming during its nested event loop.

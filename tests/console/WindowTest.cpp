@@ -11,12 +11,15 @@
 #include <QDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTest>
 
 #include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -205,6 +208,97 @@ TEST_F(ConsoleTest, TicksKeepComingWhileTheDialogIsOpen)
     EXPECT_TRUE(ConsoleTesting::WaitUntil([] { return FensterGraf::WindowIsActive(); }));
 }
 
+// [SECTION] The active-window guard
+// A program's setup runs inside a tick and asks its questions in the dialog;
+// the ticks that come while a question is open must find the console window
+// inactive, or the setup would start again from inside the dialog.
+
+TEST_F(ConsoleTest, GuardedSetupAsksEachQuestionOnce)
+{
+    constexpr int Rounds = 20;
+    int setups = 0;
+    int nestedSetups = 0;
+    bool inSetup = false;
+    FensterGraf::EventRoutine = [&] {
+        if (FensterGraf::SetupDone || !FensterGraf::WindowIsActive())
+            return;
+        if (inSetup) {
+            ++nestedSetups;
+            return;
+        }
+        inSetup = true;
+        ++setups;
+        for (const char* prompt : { "Frage 1", "Frage 2", "Frage 3" }) {
+            std::string answer = "x";
+            Kern::ReadText(prompt, answer);
+        }
+        FensterGraf::SetupDone = true;
+        inSetup = false;
+    };
+    std::vector<ConsoleTesting::DialogAction> answers(3 * Rounds, ConsoleTesting::PressReturn());
+    ConsoleTesting::DialogScript script(answers);
+    for (int round = 1; round <= Rounds; ++round) {
+        FensterGraf::SetupDone = false;
+        ASSERT_TRUE(ConsoleTesting::WaitUntil([&] { return FensterGraf::SetupDone; }))
+            << "round " << round;
+        ASSERT_EQ(setups, round);
+    }
+    EXPECT_EQ(nestedSetups, 0);
+    EXPECT_EQ(script.Answered(), 3u * Rounds);
+    for (std::size_t i = 0; i < script.Prompts.size(); ++i)
+        ASSERT_EQ(script.Prompts[i], "Frage " + std::to_string(i % 3 + 1)) << "question " << i;
+    FensterGraf::EventRoutine = nullptr;
+}
+
+// [SECTION] Errors at the tick
+
+// Answers the error boxes as they come, recording their texts.
+class ErrorBoxAnswerer {
+public:
+    ErrorBoxAnswerer()
+    {
+        timer.setInterval(0);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible() || box == answered)
+                return;
+            Texts.push_back(box->text().toStdString());
+            answered = box;
+            QTimer::singleShot(50, box, [box] { box->accept(); });
+        });
+        timer.start();
+    }
+    std::vector<std::string> Texts;
+
+private:
+    QPointer<QMessageBox> answered; // a later box may take the same address
+    QTimer timer;
+};
+
+TEST_F(ConsoleTest, ErrorBoxComesOnceAndTheWindowIsActiveAgain)
+{
+    int ticks = 0;
+    bool inactiveDuringBox = true;
+    FensterGraf::EventRoutine = [&] {
+        ++ticks;
+        if (QApplication::activeModalWidget())
+            inactiveDuringBox = inactiveDuringBox && !FensterGraf::WindowIsActive();
+        if (ticks <= 3)
+            throw std::runtime_error("Datei Test.txt fehlt"); // the same error, tick after tick
+        if (ticks == 4)
+            throw std::runtime_error("Bild fehlt");
+    };
+    ErrorBoxAnswerer boxes;
+    ASSERT_TRUE(ConsoleTesting::WaitUntil([&] { return boxes.Texts.size() == 2 && ticks > 50; }));
+    EXPECT_EQ(boxes.Texts, (std::vector<std::string> { "Datei Test.txt fehlt", "Bild fehlt" }))
+        << "no second box for the same error; a new one after it";
+    EXPECT_TRUE(inactiveDuringBox);
+    // A program whose setup waits for the active window must not hang here.
+    EXPECT_TRUE(ConsoleTesting::WaitUntil(
+        [] { return FensterGraf::WindowIsActive() && !QApplication::activeModalWidget(); }));
+    FensterGraf::EventRoutine = nullptr;
+}
+
 // [SECTION] Delay
 
 TEST_F(ConsoleTest, DelayHandlesNoEventsAndWaitsAtLeastTheTime)
@@ -279,6 +373,7 @@ TEST_P(ProgramEndTest, EndsWithStatusZeroAfterTheExitHook)
     std::remove(resultFile.c_str());
     EXPECT_EXIT(
         {
+            FensterGraf::EndStatus = 0; // this end is expected: the program's own status
             auto* results = new std::ofstream(resultFile); // open to the end, as in Helidor
             *results << "Ergebnis 1";
             FensterGraf::ExitHook = [results] { results->flush(); };
