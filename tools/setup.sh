@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev libjpeg62-turbo-dev libgtest-dev
     fonts-liberation2 fonts-dejavu-core
     locales clang-format
+    xvfb xauth
 )
 packages+=("$@") # extra packages a caller needs (the fuzzers need clang)
 

@@ -19,6 +19,10 @@
 
 namespace ConsoleTesting {
 
+namespace {
+constexpr const char* RunVariable = "CONSOLE_TEST_RUN";
+}
+
 void ConsoleTest::SetUp()
 {
     FensterGraf::Reset();
@@ -49,7 +53,10 @@ bool WaitUntil(const std::function<bool()>& done)
 
 std::string TempPath(const std::string& name)
 {
-    return testing::TempDir() + "console_" + name;
+    // CTest runs the tests in parallel processes: each run has files of its
+    // own, shared only with the child processes of its end tests.
+    return testing::TempDir() + "console_" + qEnvironmentVariable(RunVariable).toStdString() + "_"
+        + name;
 }
 
 std::string ReadWholeFile(const std::string& path)
@@ -137,6 +144,11 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty(ConsoleTesting::RunVariable))
+        qputenv(
+            ConsoleTesting::RunVariable, QByteArray::number(QCoreApplication::applicationPid()));
     FensterGraf::OpenConsole(QCoreApplication::applicationFilePath().toStdString());
+    // A test that ends the program without expecting it must not pass.
+    FensterGraf::EndStatus = ConsoleTesting::UnexpectedEndStatus;
     return RUN_ALL_TESTS();
 }

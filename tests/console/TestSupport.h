@@ -32,6 +32,10 @@ struct RowName {
     }
 };
 
+// The status the program ends with inside the tests; a test that expects the
+// end sets FensterGraf::EndStatus back to 0 in its child process.
+inline constexpr int UnexpectedEndStatus = 99;
+
 FensterGraf::Rgb PixelAt(int x, int y);
 inline constexpr FensterGraf::Rgb WhitePixel { 255, 255, 255 };
 
