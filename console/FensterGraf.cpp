@@ -396,6 +396,7 @@ void DeriveProgramNames(const std::string& programPath)
     const std::size_t dot = programPath.rfind('.');
     const bool hasExtension = dot != std::string::npos && dot > nameStart;
     const std::string stem = hasExtension ? programPath.substr(0, dot) : programPath;
+    ProgramPath = programPath;
     Caption = stem.substr(nameStart);
     DefaultTextFile = stem + ".txt";
     DefaultPicture = stem + ".bmp";
@@ -418,14 +419,19 @@ void OpenConsole(const std::string& programPath)
     ActivateWindow();
 }
 
+void StartProgram(Routine setup, Routine event)
+{
+    Kern::InitConsole(false, false, "Courier", 10, 0);
+    SetupRoutine = std::move(setup);
+    EventRoutine = std::move(event);
+}
+
 void RunConsole(int& argc, char** argv, Routine setup, Routine event)
 {
     if (!QApplication::instance())
         new QApplication(argc, argv); // lives until the process ends
     OpenConsole(QCoreApplication::applicationFilePath().toStdString());
-    Kern::InitConsole(false, false, "Courier", 10, 0);
-    SetupRoutine = std::move(setup);
-    EventRoutine = std::move(event);
+    StartProgram(std::move(setup), std::move(event));
     QApplication::exec();
     EndProgram();
 }
@@ -538,6 +544,11 @@ void OnTimer()
             W.Window->setWindowTitle(caption);
     }
     CallEventRoutine();
+}
+
+void ShowErrorMessage(const std::string& text)
+{
+    ReportError(text);
 }
 
 void BeginModal()

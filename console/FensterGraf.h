@@ -46,6 +46,7 @@ inline int EndStatus = 0;
 inline constexpr std::size_t KeyBufferCapacity = 255;
 inline std::string KeyBuffer; // one byte per key code, oldest first, at most 255
 
+inline std::string ProgramPath; // the running program's full path
 inline std::string Caption; // program file name without folder and extension
 inline std::string DefaultTextFile; // program path with the extension "txt"
 inline std::string DefaultPicture; // program path with the extension "bmp"
@@ -84,8 +85,8 @@ inline constexpr std::array<Rgb, 16> StandardColors6Bit { {
 inline constexpr int StandardWhite = 15;
 
 // [SECTION] Start and end
-// Derives Caption, DefaultTextFile and DefaultPicture from the program's full
-// path. A file name without extension gets ".txt" / ".bmp" appended.
+// Derives ProgramPath, Caption, DefaultTextFile and DefaultPicture from the
+// program's full path. A file name without extension gets ".txt" / ".bmp" appended.
 void DeriveProgramNames(const std::string& programPath);
 
 // Creates the console window full-screen (OnCreate), the input dialog, and
@@ -93,9 +94,13 @@ void DeriveProgramNames(const std::string& programPath);
 // exist. Calling it again only resets the state of the existing window.
 void OpenConsole(const std::string& programPath);
 
+// The program's start on an open console: InitConsole(false, false,
+// "Courier", 10, 0), then the two routines are stored.
+void StartProgram(Routine setup, Routine event);
+
 // The whole entry of a console program: application, OpenConsole,
-// InitConsole(false, false, "Courier", 10, 0), the routines, the event loop.
-// Does not return: the program ends through EndProgram.
+// StartProgram, the event loop. Does not return: the program ends through
+// EndProgram.
 [[noreturn]] void RunConsole(int& argc, char** argv, Routine setup, Routine event);
 
 // Runs ExitHook (once), flushes standard output, ends the process with
@@ -131,6 +136,9 @@ void RepaintNow();
 // open; an error they raise opens no second box: one that differs from the
 // shown one is shown after it (the latest of them only).
 void OnTimer();
+// The console's error report: a message box with text over the console
+// window, which is active again afterwards. What the tick does with an error.
+void ShowErrorMessage(const std::string& text);
 // The input dialog tells the console when it opens and closes, so that the
 // tick keeps coming during its nested event loop.
 void BeginModal();

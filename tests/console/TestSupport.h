@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 
 #include <functional>
@@ -16,6 +18,10 @@
 class QDialog;
 
 namespace ConsoleTesting {
+
+// The main of a window test program: the application, the console window,
+// every test; a test that ends the program by surprise fails.
+int RunAllTests(int argc, char** argv);
 
 // Every test starts from the console's start state with the standard palette
 // loaded and a white screen.
@@ -54,13 +60,15 @@ DialogAction ClickAbbruch();
 DialogAction PressEsc();
 
 // Answers the coming questions of the input dialog in order, each once the
-// dialog is open and ready() holds. Records what each question showed.
+// dialog is open and ready() holds. Records what each question showed, and
+// closes the error boxes that come between them.
 class DialogScript {
 public:
     explicit DialogScript(
         std::vector<DialogAction> actions, std::function<bool()> ready = [] { return true; });
     std::vector<std::string> Prompts;
     std::vector<std::string> Defaults;
+    std::vector<std::string> Messages; // the texts of the error boxes closed meanwhile
     std::size_t Answered() const { return next; }
 
 private:
@@ -68,6 +76,7 @@ private:
     std::vector<DialogAction> actions;
     std::function<bool()> ready;
     std::size_t next = 0;
+    QPointer<QMessageBox> answeredBox; // a later box may take the same address
     QElapsedTimer waiting;
     QTimer timer;
 };
