@@ -6,6 +6,7 @@
 #include "NumberText.h"
 #include "Utf8.h"
 
+#include <cfloat>
 #include <cmath>
 #include <fstream>
 #include <string_view>
@@ -19,6 +20,9 @@ constexpr int PromptColumns = 45;
 constexpr int ResultColumns = 60;
 constexpr double SiderealRate = 1.0027379093;
 constexpr double FullTurn = 6.283185307179586477;
+// Rounding of the site positions (Earth radii) beyond which Delta and the
+// scalar product are noise: the angles are too large to place the sites.
+constexpr double PlacementLimit = 1e-6;
 
 // The answers as typed: each is the default of its next question.
 struct AnswerTexts {
@@ -29,13 +33,25 @@ struct AnswerTexts {
 };
 AnswerTexts Answers;
 
-// Why a result has no value, per language.
-enum Undefined { SitesCoincide, SunBelowHorizon, BaselineTowardSun, RatioZero, OutOfRange };
-const char* const UndefinedTexts[2][5] = {
+// Why a result has no value, per language. The scalar product is the
+// difference of the cosines of the Sun's zenith distances at the two sites, so
+// sin w = 0 says that they differ by 1; only with Delta = 1 is the line
+// between the sites then parallel to the direction of the Sun.
+enum Undefined {
+    SitesCoincide,
+    SunBelowHorizon,
+    BaselineTowardSun,
+    ZenithCosinesDifferByOne,
+    RatioZero,
+    OutOfRange,
+};
+const char* const UndefinedTexts[2][6] = {
     {
         "nicht definiert: die beiden Beobachtungsorte fallen zusammen",
         "nicht definiert: die Sonne steht an einem Beobachtungsort unter dem Horizont",
         "nicht definiert: die Verbindungslinie der Beobachtungsorte zeigt zur Sonne",
+        "nicht definiert: sin(w) ist 0, die Kosinus der Zenitdistanzen der Sonne an den "
+        "beiden Orten unterscheiden sich um 1",
         "nicht definiert: rPlanet/rErde ist 0",
         "nicht definiert: die Eingaben liegen außerhalb des Rechenbereichs",
     },
@@ -43,6 +59,8 @@ const char* const UndefinedTexts[2][5] = {
         "undefined: the two sites of observation coincide",
         "undefined: the Sun is below the horizon of a site of observation",
         "undefined: the line between the sites points at the Sun",
+        "undefined: sin(w) is 0, the cosines of the Sun's zenith distances at the two sites "
+        "differ by 1",
         "undefined: rPlanet/rEarth is 0",
         "undefined: the inputs are out of range",
     },
@@ -118,6 +136,8 @@ void ShowTitleFile()
         else if (Language == German)
             return;
     }
+    if (file.bad())
+        KernDos::EndWithError(std::string("cannot read ") + InfoTextFile);
 }
 
 void ShowBuiltInTitle()
@@ -157,6 +177,27 @@ bool Finite(double value)
     return std::isfinite(value);
 }
 
+// A bound of the rounding error in the site and Sun vectors, and so in Delta
+// and the scalar product: a few units in the last place of the angles that
+// went into them (the local sidereal times are sums of three).
+double RoundingBound()
+{
+    const double angles = std::fabs(Input.SiderealTime0) + std::fabs(SiderealRate * Input.Time)
+        + std::fabs(Input.Longitude1) + std::fabs(Input.Longitude2) + std::fabs(Input.Latitude1)
+        + std::fabs(Input.Latitude2) + std::fabs(Input.RightAscension)
+        + std::fabs(Input.Declination);
+    return 16 * DBL_EPSILON * (4 + angles);
+}
+
+// "0.0" rather than "-0.0": a value that rounds to zero has no sign to show.
+std::string FormatResult(double value, int width, int decimals)
+{
+    std::string text = NumberText::FormatFixed(value, width, decimals);
+    if (text.find_first_of("123456789") == std::string::npos)
+        text = NumberText::FormatFixed(0.0, width, decimals);
+    return text;
+}
+
 void WriteResultLine(int entry, const std::string& value)
 {
     KernDos::WriteLine(PadToColumns(Text(entry), ResultColumns) + value);
@@ -171,21 +212,27 @@ std::string UndefinedText(Undefined why)
 // a horizon), or inputs too large to compute with.
 Undefined WhyNoAngle()
 {
-    return Finite(Result.ScalarProduct) ? SunBelowHorizon : OutOfRange;
+    const bool placed = RoundingBound() <= PlacementLimit;
+    return placed && Finite(Result.ScalarProduct) ? SunBelowHorizon : OutOfRange;
 }
 
-// Why piS has no value, checked in the order in which the divisions fail.
+// Why piS has no value. Delta and the product are compared within their
+// rounding: sites a full turn apart, or two entries for a pole, coincide.
 bool ParallaxUndefined(Undefined& why)
 {
     const double delta = Result.Baseline.Length;
+    const double product = std::fabs(Result.ScalarProduct);
+    const double rounding = RoundingBound();
     if (Input.RadiusRatio == 0)
         why = RatioZero;
-    else if (delta == 0)
+    else if (!(rounding <= PlacementLimit))
+        why = OutOfRange;
+    else if (delta <= rounding)
         why = SitesCoincide;
-    else if (std::isnan(Result.W))
-        why = WhyNoAngle();
-    else if (std::fabs(Result.ScalarProduct) == 1) // w = 0 or pi: sin w = 0
-        why = BaselineTowardSun;
+    else if (product > 1 + rounding)
+        why = SunBelowHorizon;
+    else if (std::fabs(product - 1) <= rounding) // sin w = 0
+        why = std::fabs(delta - 1) <= rounding ? BaselineTowardSun : ZenithCosinesDifferByOne;
     else if (!Finite(Result.PiS))
         why = OutOfRange;
     else
@@ -255,7 +302,7 @@ void ChooseLanguageAndShowTitle()
     std::string answer = "e";
     KernDos::ReadChar("english/german (e/g) ? ", answer);
     Language = answer == "G" || answer == "g" ? German : English;
-    Answers.Planet = "v";
+    Answers = {}; // planet "v" (assigning the literal trips a false -Wrestrict of GCC 12)
     LoadSiteAndPositionDefaults();
     KernDos::WriteLine();
     if (KernDos::FileExists(InfoTextFile))
@@ -327,7 +374,12 @@ void ComputeParallax()
     Result.Baseline = Mathe::VectorDifference(Result.SiteVector2, Result.SiteVector1);
 
     Result.ScalarProduct = Mathe::DotProduct(Result.Baseline, Result.SunVector);
-    Result.W = Mathe::ArcCos(Result.ScalarProduct);
+    // Beyond -1..1 by no more than the rounding, the product is -1 or 1: w is
+    // pi or 0, no Sun below a horizon.
+    double product = Result.ScalarProduct;
+    if (std::fabs(product) > 1 && std::fabs(product) - 1 <= RoundingBound())
+        product = std::copysign(1.0, product);
+    Result.W = Mathe::ArcCos(product);
     Result.Beta = std::sqrt((x1 - x2) * (x1 - x2) + (y1 - y2) * (y1 - y2))
         / static_cast<double>(AstrRout::DegreesToRadians) * 3600;
     Result.PiS
@@ -342,19 +394,17 @@ void ShowResults()
     WriteUnderlined(Text(12));
 
     WriteResultLine(13,
-        Finite(Result.Beta) ? NumberText::FormatFixed(Result.Beta, 5, 1) + "\""
-                            : UndefinedText(OutOfRange));
-    WriteResultLine(
-        14, Finite(delta) ? NumberText::FormatFixed(delta, 6, 2) : UndefinedText(OutOfRange));
+        Finite(Result.Beta) ? FormatResult(Result.Beta, 5, 1) + "\"" : UndefinedText(OutOfRange));
+    WriteResultLine(14, Finite(delta) ? FormatResult(delta, 6, 2) : UndefinedText(OutOfRange));
     if (Finite(projected))
-        WriteResultLine(15, NumberText::FormatFixed(projected, 6, 2));
+        WriteResultLine(15, FormatResult(projected, 6, 2));
     else
         WriteResultLine(15, UndefinedText(std::isnan(Result.W) ? WhyNoAngle() : OutOfRange));
     Undefined why {};
     if (ParallaxUndefined(why))
         WriteResultLine(16, UndefinedText(why));
     else
-        WriteResultLine(16, NumberText::FormatFixed(Result.PiS, 5, 1) + "\"");
+        WriteResultLine(16, FormatResult(Result.PiS, 5, 1) + "\"");
     KernDos::WriteLine();
 }
 

@@ -50,7 +50,8 @@ void ReadTimeAndPositions();
 void ComputeParallax();
 void ShowResults();
 
-// The whole run; returns only through the end of the input or AbortWithBell.
+// The whole run; it leaves only through KernDos's end routines (the end of the
+// input, an error report) or AbortWithBell.
 void Run();
 
 } // namespace Quenmark

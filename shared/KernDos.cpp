@@ -3,7 +3,10 @@
 #include "NumberText.h"
 #include "Utf8.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -17,7 +20,28 @@ void ExitNormally()
     std::exit(0);
 }
 
-Console Current { &std::cin, &std::cout, &ExitNormally };
+void ReportAndExit(const std::string& report)
+{
+    std::cerr << report << std::endl;
+    std::exit(1);
+}
+
+Console Current { &std::cin, &std::cout, &ExitNormally, &ReportAndExit };
+
+// Standard input as std::cin shares its state with C's stdin: a read error
+// shows only there, std::cin sees an end of file.
+bool InputFailed()
+{
+    return Current.Input->bad() || (Current.Input == &std::cin && std::ferror(stdin));
+}
+
+void FlushOutput()
+{
+    errno = 0;
+    Current.Output->flush();
+    if (!Current.Output->good())
+        EndWithError("cannot write standard output");
+}
 
 const PromptLoop::Binding ConsoleBinding { &ReadText, &WriteBell, &EndProgram };
 
@@ -28,6 +52,7 @@ void SetConsole(const Console& console)
     Current.Input = console.Input ? console.Input : &std::cin;
     Current.Output = console.Output ? console.Output : &std::cout;
     Current.EndProgram = console.EndProgram ? console.EndProgram : &ExitNormally;
+    Current.EndWithError = console.EndWithError ? console.EndWithError : &ReportAndExit;
 }
 
 void ResetConsole()
@@ -41,9 +66,17 @@ void ReadText(const std::string& prompt, std::string& text)
         Write(prompt);
     else
         Write(prompt + " (" + text + ") ");
-    Current.Output->flush();
+    FlushOutput();
     std::string line;
+    errno = 0;
     if (!Utf8::ReadLine(*Current.Input, line)) {
+        if (InputFailed()) {
+            const int error = errno;
+            WriteLine();
+            FlushOutput();
+            errno = error;
+            EndWithError("cannot read standard input");
+        }
         WriteLine();
         EndProgram();
     }
@@ -66,7 +99,7 @@ bool FileExists(const std::string& name)
     if (name.empty())
         return false;
     std::error_code error;
-    if (std::filesystem::is_directory(name, error))
+    if (!std::filesystem::is_regular_file(name, error))
         return false;
     std::ifstream file(name, std::ios::binary);
     return file.is_open();
@@ -86,13 +119,23 @@ void WriteLine(std::string_view text)
 void WriteBell()
 {
     Write("\a");
-    Current.Output->flush();
+    FlushOutput();
 }
 
 void EndProgram()
 {
-    Current.Output->flush();
+    FlushOutput();
     Current.EndProgram();
+    std::abort(); // the end routine does not return
+}
+
+void EndWithError(const std::string& what)
+{
+    const int error = errno;
+    std::string report = "quenmark: " + what;
+    if (error != 0)
+        report += std::string(": ") + std::strerror(error);
+    Current.EndWithError(report);
     std::abort(); // the end routine does not return
 }
 

@@ -11,20 +11,25 @@
 
 namespace KernDos {
 
-// The streams and the end routine; tests and the fuzzer point them elsewhere.
-// EndProgram (default: exit status 0) must not return; it may throw.
+// The streams and the end routines; tests and the fuzzer point them elsewhere.
+// Neither end routine may return; they may throw. EndProgram is the normal end
+// (default: exit status 0); EndWithError gets a one-line report (default: the
+// report on standard error, exit status 1).
 struct Console {
     std::istream* Input = nullptr; // default std::cin
     std::ostream* Output = nullptr; // default std::cout
     void (*EndProgram)() = nullptr;
+    void (*EndWithError)(const std::string& report) = nullptr;
 };
 void SetConsole(const Console& console);
 void ResetConsole();
 
 // Shows prompt + " (" + text + ") " (the bare prompt when text is empty),
-// flushes, reads one line (a trailing CR is dropped). A non-empty line replaces
-// text as typed; an empty line keeps it. At the end of the input the program
-// ends (a line end first, so the shell starts on a new line).
+// flushes, reads one line (a trailing CR is dropped; at most Utf8::LineLimit
+// bytes are kept). A non-empty line replaces text as typed; an empty line keeps
+// it. At the end of the input the program ends (a line end first, so the shell
+// starts on a new line); input that cannot be read, or output that cannot be
+// written, ends it through EndWithError.
 void ReadText(const std::string& prompt, std::string& text);
 
 // ch becomes the last character of the answer; Return alone keeps it.
@@ -33,13 +38,20 @@ void ReadChar(const std::string& prompt, std::string& ch);
 // The number syntax shared by both programs (NumberText::TextToReal).
 void TextToReal(std::string_view text, double& value, int& errorPos);
 
-// True when name is an existing file (not a folder) that can be opened for reading.
+// True when name is a regular file (or a link to one) that can be opened for
+// reading. A pipe or a device is no file here: reading it could block or
+// never end.
 bool FileExists(const std::string& name);
 
 void Write(std::string_view text);
 void WriteLine(std::string_view text = {});
 void WriteBell(); // code 7, flushed, no line end
-[[noreturn]] void EndProgram(); // flushes standard output, then the end routine
+// Flushes standard output, then the end routine; EndWithError instead when the
+// output could not be written.
+[[noreturn]] void EndProgram();
+// "quenmark: " + what + ": " + the system's reason (errno, when it names one),
+// through the console's EndWithError routine.
+[[noreturn]] void EndWithError(const std::string& what);
 
 // ReadText, WriteBell and EndProgram of this console, for PromptLoop.
 const PromptLoop::Binding& Binding();

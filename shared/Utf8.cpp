@@ -1,6 +1,8 @@
 #include "Utf8.h"
 
+#include <cassert>
 #include <istream>
+#include <limits>
 
 namespace Utf8 {
 
@@ -40,6 +42,24 @@ std::size_t SequenceLength(std::string_view text, std::size_t i)
     if (overlong || surrogate || code > 0x10FFFF)
         return 0;
     return length;
+}
+
+// Bytes at the end of text that begin a sequence which the text cuts short.
+std::size_t CutSequenceLength(std::string_view text)
+{
+    for (std::size_t back = 1; back <= 3 && back <= text.size(); ++back) {
+        const std::size_t start = text.size() - back;
+        const auto c = static_cast<unsigned char>(text[start]);
+        if (IsContinuation(c))
+            continue;
+        const std::size_t needed = c >= 0xF5 ? 1
+            : c >= 0xF0                      ? 4
+            : c >= 0xE0                      ? 3
+            : c >= 0xC2                      ? 2
+                                             : 1;
+        return needed > back ? back : 0;
+    }
+    return 0;
 }
 
 } // namespace
@@ -96,11 +116,29 @@ std::string FromUtf8OrLatin1(std::string_view text)
     return converted;
 }
 
-bool ReadLine(std::istream& stream, std::string& line)
+bool ReadLine(std::istream& stream, std::string& line, std::size_t limit)
 {
-    if (!std::getline(stream, line))
+    assert(limit > 0
+        && limit < static_cast<std::size_t>(std::numeric_limits<std::streamsize>::max())
+        && "a line limit is a positive size that getline can take");
+    line.resize(limit + 1);
+    stream.getline(line.data(), static_cast<std::streamsize>(limit + 1));
+    auto kept = static_cast<std::size_t>(stream.gcount());
+    if (stream.bad() || (kept == 0 && stream.fail()))
         return false;
-    if (!line.empty() && line.back() == '\r')
+    const bool overlong = stream.fail();
+    if (overlong) {
+        stream.clear(stream.rdstate() & ~std::ios::failbit);
+        stream.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+        if (stream.bad())
+            return false;
+    } else if (!stream.eof()) {
+        --kept; // the line end was counted
+    }
+    line.resize(kept);
+    if (overlong)
+        line.resize(kept - CutSequenceLength(line));
+    else if (!line.empty() && line.back() == '\r')
         line.pop_back();
     return true;
 }

@@ -20,8 +20,15 @@ bool IsValid(std::string_view text);
 // anything else is read as Latin-1.
 std::string FromUtf8OrLatin1(std::string_view text);
 
+// Longest line that ReadLine keeps, in bytes. No answer or title line comes
+// near it; a stream that never ends its line must not fill the memory.
+inline constexpr std::size_t LineLimit = 4096;
+
 // One line of a text stream without its line end (LF, or CR LF as written on
-// other systems); false at the end of the stream. No conversion.
-bool ReadLine(std::istream& stream, std::string& line);
+// other systems); false at the end of the stream or when it cannot be read
+// (stream.bad() tells which). No conversion. A line longer than limit bytes
+// is cut to at most limit bytes, at a character boundary, and the rest of it
+// is read and dropped.
+bool ReadLine(std::istream& stream, std::string& line, std::size_t limit = LineLimit);
 
 } // namespace Utf8

@@ -7,11 +7,18 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <sstream>
 
 namespace {
 
 constexpr double Tolerance = 1e-10;
+
+double Degrees(double degrees)
+{
+    return degrees * std::numbers::pi / 180;
+}
+
 struct ProgramEnded { };
 void ThrowEnd()
 {
@@ -22,6 +29,7 @@ class Parallax : public testing::Test {
 protected:
     std::istringstream in;
     std::ostringstream out;
+    std::string language; // the answer to the language question; "" keeps English
 
     void SetUp() override
     {
@@ -34,7 +42,7 @@ protected:
     void RunFirstPass(const std::string& planet, const std::vector<std::string>& sunAndSites = {},
         const std::vector<std::string>& timeAndPositions = {})
     {
-        std::string lines = "\n" + planet + "\n";
+        std::string lines = language + "\n" + planet + "\n";
         for (std::size_t i = 0; i < 9; ++i)
             lines += (i < sunAndSites.size() ? sunAndSites[i] : "") + "\n";
         for (std::size_t i = 0; i < 5; ++i)
@@ -98,17 +106,82 @@ TEST_F(Parallax, IdenticalPositionsGiveNoShift)
     EXPECT_EQ(Quenmark::Result.PiS, 0);
 }
 
-TEST_F(Parallax, OnlyTimesAboveAFullTurnAreWrapped)
+// Local sidereal time of site 1 = sidereal time at 0h + longitude + 1.0027379093
+// x UT, less one full turn when above it.
+struct SiderealCase {
+    const char* name;
+    const char* siderealTime0;
+    const char* longitude;
+    const char* time;
+    double degrees;
+};
+
+class LocalSiderealTime : public Parallax, public testing::WithParamInterface<SiderealCase> { };
+
+TEST_P(LocalSiderealTime, WrapsOnlyAboveAFullTurn)
 {
-    // Western longitudes: 0h sidereal time, -100 degrees, 0h UT stays negative.
-    RunFirstPass("", { "", "", "", "0", "", "", "-100", "", "" }, { "0" });
-    EXPECT_NEAR(Quenmark::Result.LocalSiderealTime1, -100 * 0.017453292519943295769, Tolerance);
-    // 17h6m52 + 17.05 degrees + 23.59 UT goes past a full turn once.
-    RunFirstPass("", {}, { "23.59" });
-    const double unwrapped = Quenmark::Input.SiderealTime0 + Quenmark::Input.Longitude2
-        + 1.0027379093 * Quenmark::Input.Time;
-    EXPECT_GT(unwrapped, 6.283185307179586477);
-    EXPECT_NEAR(Quenmark::Result.LocalSiderealTime2, unwrapped - 6.283185307179586477, Tolerance);
+    const SiderealCase& c = GetParam();
+    RunFirstPass("", { "", "", "", c.siderealTime0, "", "", c.longitude }, { c.time });
+    EXPECT_NEAR(Quenmark::Result.LocalSiderealTime1, Degrees(c.degrees), Tolerance);
 }
+
+INSTANTIATE_TEST_SUITE_P(Sums, LocalSiderealTime,
+    testing::Values(SiderealCase { "WesternStaysNegative", "0", "-100", "0", -100 },
+        SiderealCase { "WithinATurn", "100", "250", "0", 350 },
+        SiderealCase { "PastATurn", "300", "70", "0", 10 },
+        SiderealCase { "OnceOnly", "300", "430", "0", 370 },
+        // 12h UT: 180 degrees x 1.0027379093
+        SiderealCase { "SiderealRate", "0", "200", "12", 20.492823674 }),
+    [](const auto& row) { return row.param.name; });
+
+// The line of piS when it has no value: each reason is true for its inputs.
+struct ReasonCase {
+    const char* name;
+    const char* language;
+    std::vector<std::string> sunAndSites, timeAndPositions;
+    const char* reason;
+};
+
+class NoParallax : public Parallax, public testing::WithParamInterface<ReasonCase> { };
+
+TEST_P(NoParallax, SaysWhy)
+{
+    const ReasonCase& c = GetParam();
+    language = c.language;
+    RunFirstPass("", c.sunAndSites, c.timeAndPositions);
+    Quenmark::ShowResults();
+    const std::string label
+        = language == "g" ? "Parallaxe der Sonne piS :" : "Parallax of the Sun piS :";
+    const std::string line = std::string(60 - label.size(), ' ') + label + "  " + c.reason + "\n";
+    EXPECT_NE(out.str().find(line), std::string::npos) << out.str();
+}
+
+// Sun at right ascension 30 degrees on the equator; at 0h the sites on the
+// equator at longitudes -90 and -30 lie one Earth radius apart along that
+// direction. The scalar product misses 1 by its rounding.
+const std::vector<std::string> BaselineAlongTheSun { "2h0m", "0", "", "0", "", "0", "-90", "0",
+    "-30" };
+// Declination 30, the two poles: the baseline is at 120 degrees to the Sun.
+const std::vector<std::string> PolesAtAngleToSun { "", "30", "", "", "", "90", "", "-90", "" };
+const std::vector<std::string> HugePositions { "", "1e300", "", "-1e300", "" };
+
+INSTANTIATE_TEST_SUITE_P(Reasons, NoParallax,
+    testing::Values(ReasonCase { "GermanRatioZero", "g", { "", "", "", "", "0" }, {},
+                        "nicht definiert: rPlanet/rErde ist 0" },
+        ReasonCase { "GermanSunBelowHorizon", "g", { "", "", "", "", "", "80", "0", "-80", "180" },
+            {}, "nicht definiert: die Sonne steht an einem Beobachtungsort unter dem Horizont" },
+        ReasonCase { "GermanBaselineTowardSun", "g", BaselineAlongTheSun, { "0" },
+            "nicht definiert: die Verbindungslinie der Beobachtungsorte zeigt zur Sonne" },
+        ReasonCase { "GermanSinWZero", "g", PolesAtAngleToSun, {},
+            "nicht definiert: sin(w) ist 0, die Kosinus der Zenitdistanzen der Sonne an den "
+            "beiden Orten unterscheiden sich um 1" },
+        ReasonCase { "GermanOutOfRange", "g", {}, HugePositions,
+            "nicht definiert: die Eingaben liegen außerhalb des Rechenbereichs" },
+        ReasonCase {
+            "OutOfRange", "", {}, HugePositions, "undefined: the inputs are out of range" },
+        // The sites cannot be placed: their rounding exceeds any baseline.
+        ReasonCase {
+            "TimeOutOfRange", "", {}, { "1e200" }, "undefined: the inputs are out of range" }),
+    [](const auto& row) { return row.param.name; });
 
 } // namespace

@@ -63,7 +63,8 @@ INSTANTIATE_TEST_SUITE_P(Notations, ParseAngleReads,
         AngleCase { "LeadingBlanks", "   7.0", 0.12217304764 },
         AngleCase { "SignForWhole", "-0g30'", -0.00872664625997 },
         AngleCase { "PlusAccepted", "+1g30'", Dms(1, 30, 0) },
-        AngleCase { "DecimalParts", "10g30.5'30,5", Dms(10, 30.5, 30.5) },
+        AngleCase { "DecimalParts", "10g30.5'30.5", Dms(10, 30.5, 30.5) },
+        AngleCase { "CommasEverywhere", "1,5g30,5'30,5", Dms(1.5, 30.5, 30.5) },
         AngleCase { "Empty", "", 0 }, AngleCase { "BlanksOnly", "    ", 0 }),
     [](const auto& row) { return row.param.name; });
 

@@ -133,7 +133,7 @@ TEST(PromptLoop, AbortWithBellUsesTheInstalledBinding)
     EXPECT_EQ(Log, "\a");
 }
 
-TEST(FileExists, ReadableFilesOnly)
+TEST(FileExists, ReadableRegularFilesOnly)
 {
     const std::filesystem::path folder
         = std::filesystem::temp_directory_path() / ("fileexists-" + std::to_string(getpid()));
@@ -145,6 +145,7 @@ TEST(FileExists, ReadableFilesOnly)
     EXPECT_FALSE(KernDos::FileExists(""));
     EXPECT_FALSE(KernDos::FileExists((folder / "missing").string()));
     EXPECT_FALSE(KernDos::FileExists(folder.string())); // a folder is no file
+    EXPECT_FALSE(KernDos::FileExists("/dev/zero")); // nor a device: its one line never ends
     EXPECT_TRUE(KernDos::FileExists(readOnly)); // only read, so read-only is fine
     std::filesystem::remove_all(folder);
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 namespace {
 
 TEST(Utf8, CountsCharactersNotBytes)
@@ -30,6 +32,18 @@ TEST(Utf8, Latin1LinesBecomeUtf8)
     EXPECT_FALSE(Utf8::IsValid("\xC0\x80")); // overlong
     EXPECT_FALSE(Utf8::IsValid("\xED\xA0\x80")); // surrogate
     EXPECT_TRUE(Utf8::IsValid("plain"));
+}
+
+TEST(Utf8, ReadLineKeepsAtMostTheLimit)
+{
+    std::istringstream in("abcde\nabcdef\r\nxyz\r\nabcd\xC3\xA4z\n\nlast");
+    std::string line;
+    for (const char* expected : { "abcde", "abcde", "xyz", "abcd", "", "last" }) {
+        ASSERT_TRUE(Utf8::ReadLine(in, line, 5));
+        EXPECT_EQ(line, expected); // a cut never splits a character: "abcd", not "abcd\xC3"
+    }
+    EXPECT_FALSE(Utf8::ReadLine(in, line, 5));
+    EXPECT_FALSE(in.bad());
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // A whole Quenmark session with the bytes as standard input. The session ends
 // when the input is used up; the console's end routine throws to get back here.
 // Besides the sanitizers: every result line shows a number or says in words why
-// there is none.
+// there is none, and no number is a negative zero.
 #include "KernDos.h"
 #include "PromptLoop.h"
 #include "Quenmark.h"
@@ -57,7 +57,7 @@ std::vector<std::string_view> Lines(std::string_view text)
     return lines;
 }
 
-// " 12.3\"", "  0.05", or a reason in words.
+// " 12.3\"", "  0.05", "-3.4\"" or a reason in words; not "-0.0".
 bool IsResultValue(std::string_view value)
 {
     if (value.starts_with("  undefined: ") || value.starts_with("  nicht definiert: "))
@@ -65,8 +65,11 @@ bool IsResultValue(std::string_view value)
     value.remove_prefix(std::min(value.find_first_not_of(' '), value.size()));
     if (value.ends_with('"'))
         value.remove_suffix(1);
-    if (value.starts_with('-'))
+    if (value.starts_with('-')) {
         value.remove_prefix(1);
+        if (value.find_first_of("123456789") == std::string_view::npos)
+            return false;
+    }
     const std::size_t point = value.find('.');
     if (point == 0 || point == std::string_view::npos || point + 1 == value.size())
         return false;

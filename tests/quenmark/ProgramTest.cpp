@@ -1,0 +1,100 @@
+// The real quenmark binary where its surroundings fail or misbehave: output or
+// input that cannot be used, a title file that is no file, an endless answer.
+// Each run is bounded by timeout(1); its status 124 marks a run that hung.
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class Program : public testing::Test {
+protected:
+    fs::path work;
+
+    void SetUp() override
+    {
+        work = fs::temp_directory_path()
+            / ("quenmark-"
+                + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + "-"
+                + std::to_string(getpid()));
+        fs::remove_all(work);
+        fs::create_directories(work);
+    }
+    void TearDown() override { fs::remove_all(work); }
+
+    // quenmark in the folder work, behind `feed` (a pipe into it, or nothing),
+    // with the redirections given; its exit status.
+    int Run(const std::string& redirections, const std::string& feed = "")
+    {
+        const std::string command = "cd '" + work.string() + "' && " + feed
+            + " timeout 60 '" QUENMARK_BINARY "' " + redirections;
+        const int status = std::system(command.c_str());
+        EXPECT_TRUE(WIFEXITED(status)) << command;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    std::string Read(const std::string& name) const
+    {
+        std::ifstream file(work / name, std::ios::binary);
+        std::ostringstream content;
+        content << file.rdbuf();
+        return content.str();
+    }
+};
+
+TEST_F(Program, OutputThatCannotBeWrittenEndsWithAReport)
+{
+    EXPECT_EQ(Run("< /dev/null > /dev/full 2> errors"), 1);
+    EXPECT_EQ(Read("errors"), "quenmark: cannot write standard output: No space left on device\n");
+}
+
+TEST_F(Program, InputThatCannotBeReadEndsWithAReport)
+{
+    fs::create_directory(work / "folder");
+    EXPECT_EQ(Run("< folder > output 2> errors"), 1);
+    EXPECT_EQ(Read("output"), "english/german (e/g) ?  (e) \n");
+    EXPECT_EQ(Read("errors"), "quenmark: cannot read standard input: Is a directory\n");
+}
+
+TEST_F(Program, TitleFileIsReadOnlyWhenItIsARegularFile)
+{
+    std::ofstream(work / "input") << "\n";
+    ASSERT_EQ(mkfifo((work / "Quenmark.inf").c_str(), 0600), 0); // would wait for a writer
+    EXPECT_EQ(Run("< input > output"), 0);
+    EXPECT_NE(Read("output").find("Derivation of the Sun's parallax"), std::string::npos);
+
+    fs::remove(work / "Quenmark.inf");
+    fs::create_symlink("/dev/zero", work / "Quenmark.inf"); // one line without end
+    EXPECT_EQ(Run("< input > output"), 0);
+    EXPECT_NE(Read("output").find("Derivation of the Sun's parallax"), std::string::npos);
+}
+
+TEST_F(Program, OverlongAnswerIsCutInBoundedMemory)
+{
+    // 100 MB of digits for the Sun's radius: the first 4096 are kept, a number
+    // too large for a double, so the question comes again with them as default;
+    // the next line answers it.
+    const std::string digits = "{ printf '\\n\\n\\n\\n'; head -c 100000000 /dev/zero | tr '\\0' 7; "
+                               "printf '\\n16\\n'; } |";
+    EXPECT_EQ(Run("> output", digits), 0);
+    const std::string output = Read("output");
+    const std::string again = "arcminutes  (" + std::string(4096, '7') + ") ";
+    EXPECT_NE(output.find(again + "\n"), std::string::npos);
+    EXPECT_NE(output.find("(hh.mm)  (17h6m52) \n"), std::string::npos); // 16 was taken
+    EXPECT_LT(output.size(), 10000u);
+
+    rusage usage {};
+    ASSERT_EQ(getrusage(RUSAGE_CHILDREN, &usage), 0);
+    EXPECT_LT(usage.ru_maxrss, 64 * 1024) << "largest child's resident size in KB";
+}
+
+} // namespace
