@@ -6,23 +6,50 @@
 
 #include "FensterGraf.h"
 
+#include <cstdint>
 #include <string>
 
 namespace Photograph {
 
+// [SECTION] State
+// The kept pictures, in the canvas's format. Each buffer is reused for the
+// next picture. After a failed load the picture is empty (0 x 0), so that
+// RedrawPhotograph draws nothing rather than the previous photograph.
+inline FensterGraf::Picture PhotoJpeg;
+inline FensterGraf::Picture PhotoBitmap;
+inline int DecodingScale = 1; // 1, 2, 4 or 8: that of the last JPEG loaded
+
+// A JPEG picture larger than this at its decoding scale is refused with a
+// message that names its size: 100 million pixels are 400 MB in memory.
+inline constexpr std::int64_t MaxPicturePixels = 100'000'000;
+
+// Empty pictures and full size, as at the start of the program. For tests.
+void Reset();
+
+// [SECTION] Display
 // True when the upper-cased name contains ".JPG" or ".JPEG" anywhere.
 bool IsJpegName(const std::string& name);
 
 // Loads the picture at path (JPEG when Settings::IsJpeg, else BMP) and draws
-// it with its top-left corner at (x, y). A picture that cannot be loaded
-// throws std::runtime_error with a message in the chosen language; nothing is
-// drawn then.
+// it with its top-left corner at (x, y) canvas pixels. A picture that cannot
+// be loaded throws std::runtime_error with a message in Settings::Language
+// that names the file; nothing is drawn then.
 void ShowPhotograph(const std::string& path, int x, int y);
+// Decodes into PhotoJpeg at Settings::JpegScale; a JpegScale other than 1,
+// 2, 4 or 8 keeps DecodingScale. DecodingScale changes only on success.
 void ShowJpegPhotograph(const std::string& path, int x, int y);
 void ShowBitmapPhotograph(const std::string& path, int x, int y);
 
-// Draws the kept picture at (Settings::PictureX, Settings::PictureY) without
-// reading the file.
+// Draws the kept picture (PhotoJpeg when Settings::IsJpeg, else PhotoBitmap)
+// at (Settings::PictureX, Settings::PictureY) without reading the file.
 void RedrawPhotograph();
+
+// [SECTION] Decoding
+// Decodes a baseline, progressive, greyscale, RGB, CMYK or YCCK JPEG file at
+// 1/scale of its size in each direction (scale 1, 2, 4 or 8; each side
+// rounded up) into picture, reusing its buffer. Throws std::runtime_error
+// (missing, not a JPEG, damaged or truncated, larger than MaxPicturePixels at
+// that scale) in Settings::Language; picture is then empty.
+void DecodeJpegFile(const std::string& path, int scale, FensterGraf::Picture& picture);
 
 } // namespace Photograph

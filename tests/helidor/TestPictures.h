@@ -1,0 +1,47 @@
+// Picture files written by the tests themselves: JPEGs of every kind through
+// libjpeg, BMPs of several depths by hand, and the canvas and file helpers.
+#pragma once
+
+#include "FensterGraf.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace HelidorTesting {
+
+enum class JpegKind { Baseline, Baseline444, Progressive, Grey, Cmyk, AdobeCmyk, AdobeYcck };
+
+// The colour of pixel (x, y) of a test picture, 0xRRGGBB.
+using Pattern = std::function<std::uint32_t(int x, int y)>;
+
+// Writes a JPEG of the kind; for the CMYK kinds each colour is first turned
+// into CMYK (stored inverted with Adobe's marker, as Adobe's programs do).
+void WriteJpeg(const std::string& path, JpegKind kind, int width, int height,
+    const Pattern& pattern, int quality = 95);
+// An uncompressed BMP of 8 (a grey palette: the pattern's green), 24 or 32
+// bits per pixel; topDown writes a negative height.
+void WriteBitmap(
+    const std::string& path, int bits, bool topDown, int width, int height, const Pattern& pattern);
+
+// Names the rows of a table-driven test by their name field.
+struct RowName {
+    template <typename Row> std::string operator()(const testing::TestParamInfo<Row>& row) const
+    {
+        return row.param.name;
+    }
+};
+
+std::vector<char> ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const std::vector<char>& bytes);
+
+std::string TempPath(const std::string& name); // unique per test process
+std::uint32_t CanvasPixel(int x, int y); // 0xffRRGGBB
+void FillCanvas(std::uint32_t colour);
+// The largest difference of the three colour channels.
+int ColourDistance(std::uint32_t a, std::uint32_t b);
+
+} // namespace HelidorTesting
