@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds the programs and starts the main program with
-# its built-in defaults in the current folder.
+# Sets up the machine, builds both programs and starts Helidor in the current
+# folder (its result files and screen pictures are written there); it finds
+# its sample photograph in its own folder. Quenmark: build/quenmark/quenmark.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bash "$root/tools/setup.sh"
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$root/build" -j"$(nproc)" --target quenmark
-exec "$root/build/quenmark/quenmark"
+cmake --build "$root/build" -j"$(nproc)" --target helidor helidor_samples quenmark
+exec "$root/build/helidor/helidor"

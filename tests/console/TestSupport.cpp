@@ -132,8 +132,19 @@ void DialogScript::Poll()
         return;
     }
     QDialog* dialog = Eingabe::Dialog();
-    if (next >= actions.size() || !dialog->isVisible())
+    if (!dialog->isVisible())
         return;
+    if (next >= actions.size()) {
+        // A question nobody answers would hang the test inside the dialog.
+        if (!waiting.isValid())
+            waiting.start();
+        if (waiting.elapsed() > 10000) {
+            ADD_FAILURE() << "an unexpected question: "
+                          << dialog->findChild<QLabel*>("Label1")->text().toStdString();
+            FensterGraf::EndProgram();
+        }
+        return;
+    }
     // A condition that never comes fails the test instead of hanging it.
     if (!waiting.isValid())
         waiting.start();

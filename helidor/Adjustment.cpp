@@ -1,0 +1,316 @@
+// Index: helpers, construction, key actions, tick.
+#include "Adjustment.h"
+
+#include "Evaluation.h"
+#include "FensterGraf.h"
+#include "Kern.h"
+#include "Kern2.h"
+#include "Mathe.h"
+#include "Photograph.h"
+#include "PromptLoop.h"
+#include "Screens.h"
+#include "Settings.h"
+#include "Setup.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <numbers>
+
+namespace Adjustment {
+
+namespace {
+
+void Step(int& value, int by);
+int ToPixel(double value);
+int Nearest(double value);
+double Degrees(double radians);
+void DrawOutline(const Circle& circle);
+void DrawDot(const Circle& circle, int radius);
+void DrawArcFromTo(const Circle& centre, double from, double to);
+double Direction(const Circle& a, const Circle& b);
+int ReachX(const Circle& c, double angle, int sign);
+int ReachY(const Circle& c, double angle, int sign);
+void DrawConstruction();
+void SaveScreen(const char* name);
+void RedrawCircles(bool withCurrent);
+void MoveCircle(int key);
+void WriteReadout();
+void ConfirmCircle();
+void PrepareNextCircle();
+void CompleteMeasurement();
+
+// One pixel per key, stopping at the ends of the int range.
+void Step(int& value, int by)
+{
+    if ((by > 0 && value < INT_MAX) || (by < 0 && value > INT_MIN))
+        value += by;
+}
+
+// A computed canvas coordinate, kept within the int range.
+int ToPixel(double value)
+{
+    return static_cast<int>(std::clamp(value, double { INT_MIN }, double { INT_MAX }));
+}
+
+int Nearest(double value)
+{
+    return ToPixel(std::nearbyint(value)); // halves to the even neighbour
+}
+
+double Degrees(double radians)
+{
+    return radians / (std::numbers::pi / 180);
+}
+
+void DrawOutline(const Circle& circle)
+{
+    Kern2::DrawArc(circle.X, circle.Y, circle.Radius, 0, 360);
+}
+
+void DrawDot(const Circle& circle, int radius)
+{
+    Kern2::DrawEllipse(circle.X, circle.Y, radius, radius);
+}
+
+// [SECTION] Construction
+// Angles counter-clockwise from +x with y upwards; arcs of radius 50 at each
+// Sun centre from the reference direction to the planet.
+
+void DrawArcFromTo(const Circle& centre, double from, double to)
+{
+    if (to < from)
+        to += 2 * std::numbers::pi;
+    Kern2::DrawArc(centre.X, centre.Y, 50, Degrees(from), Degrees(to));
+}
+
+// Direction from a to b on the screen.
+double Direction(const Circle& a, const Circle& b)
+{
+    return Mathe::PolarAngle(static_cast<double>(a.Y) - b.Y, static_cast<double>(b.X) - a.X);
+}
+
+// A point 1.1 radii from the centre of c in direction angle (sign -1: opposite).
+int ReachX(const Circle& c, double angle, int sign)
+{
+    return ToPixel(c.X + sign * static_cast<double>(Nearest(std::cos(angle) * (c.Radius * 1.1))));
+}
+
+int ReachY(const Circle& c, double angle, int sign)
+{
+    return ToPixel(c.Y - sign * static_cast<double>(Nearest(std::sin(angle) * (c.Radius * 1.1))));
+}
+
+void DrawConstruction()
+{
+    Kern::SetFillStyle(255, Kern::LightRed, Kern::LightRed);
+    if (Settings::PictureCount == 2) {
+        const Circle &sun1 = Circles[1], &sun2 = Circles[2], &venus1 = Circles[3],
+                     &venus2 = Circles[4];
+        DrawDot(sun1, 3);
+        DrawDot(sun2, 3);
+        DrawDot(venus1, 2);
+        DrawDot(venus2, 2);
+        Kern::DrawLine(sun1.X, sun1.Y, venus1.X, venus1.Y, Kern::LightRed);
+        Kern::DrawLine(sun2.X, sun2.Y, venus2.X, venus2.Y, Kern::LightRed);
+        const double shift = Direction(sun1, sun2);
+        DrawArcFromTo(sun1, shift, Direction(sun1, venus1));
+        DrawArcFromTo(sun2, shift, Direction(sun2, venus2));
+        Kern::DrawLine(ReachX(sun1, shift, -1), ReachY(sun1, shift, -1), ReachX(sun2, shift, 1),
+            ReachY(sun2, shift, 1), Kern::LightRed);
+    } else {
+        const Circle &sun = Circles[1], &venus = Circles[2];
+        const double rotation = Settings::RotationAngle;
+        DrawDot(sun, 3);
+        DrawDot(venus, 2);
+        Kern::DrawLine(sun.X, sun.Y, venus.X, venus.Y, Kern::LightRed);
+        DrawArcFromTo(sun, rotation, Direction(sun, venus));
+        Kern::DrawLine(ReachX(sun, rotation, -1), ReachY(sun, rotation, -1),
+            ReachX(sun, rotation, 1), ReachY(sun, rotation, 1), Kern::LightRed);
+    }
+}
+
+// [SECTION] Key actions
+
+// The width a multiple of 32, the height one row more than the screen.
+void SaveScreen(const char* name)
+{
+    const int width = (Kern::ScreenWidth() + 1) / 32 * 32;
+    Kern2::SaveScreenRect(name, 0, 0, width - 1, Kern::ScreenHeight());
+}
+
+void RedrawCircles(bool withCurrent)
+{
+    Kern2::SetPenColor(Kern::LightRed);
+    for (int i = 1; i <= ConfirmedCount; ++i)
+        DrawOutline(Circles[static_cast<std::size_t>(i)]);
+    if (withCurrent)
+        DrawOutline({ CircleX, CircleY, CircleRadius });
+}
+
+void MoveCircle(int key)
+{
+    Kern2::SetPenColor(Kern::Black);
+    DrawOutline({ CircleX, CircleY, CircleRadius });
+    Kern2::SetPenColor(Kern::LightRed);
+    switch (key) {
+    case KeyLeft:
+        Step(CircleX, -1);
+        break;
+    case KeyRight:
+        Step(CircleX, 1);
+        break;
+    case KeyUp:
+        Step(CircleY, -1);
+        break;
+    case KeyDown:
+        Step(CircleY, 1);
+        break;
+    case KeyPageUp:
+        Step(CircleRadius, 1);
+        break;
+    case KeyPageDown:
+        Step(CircleRadius, -1);
+        break;
+    default:
+        break;
+    }
+    Photograph::RedrawPhotograph();
+    Screens::DrawLegend();
+    RedrawCircles(true);
+    Screens::ShowCirclePosition();
+}
+
+void WriteReadout()
+{
+    const int x = Kern::ScreenWidth() - 150;
+    const int line = Kern::CharHeight;
+    Kern::WriteTextAt(
+        x, ResultColumnY, " Radius = " + Kern::FormatReal(CircleRadius, 3), Kern::LightRed);
+    Kern::WriteTextAt(
+        x, ResultColumnY + line + 2, " xKm = " + Kern::FormatReal(CircleX, 3), Kern::LightRed);
+    Kern::WriteTextAt(
+        x, ResultColumnY + 2 * line + 4, " yKm = " + Kern::FormatReal(CircleY, 3), Kern::LightRed);
+    ResultColumnY += 3 * line + 6;
+}
+
+void ConfirmCircle()
+{
+    if (ConfirmedCount >= 2 * Settings::PictureCount)
+        return; // the measurement is complete: nothing beyond the last entry
+    if (CircleRadius <= 0) {
+        PromptLoop::Installed().WriteBell(); // no circle of no size
+        return;
+    }
+    ++ConfirmedCount;
+    Circles[static_cast<std::size_t>(ConfirmedCount)] = { CircleX, CircleY, CircleRadius };
+    WriteReadout();
+    Photograph::RedrawPhotograph();
+    Screens::DrawLegend();
+    RedrawCircles(false);
+    PrepareNextCircle();
+    if (ConfirmedCount == 2 * Settings::PictureCount)
+        CompleteMeasurement();
+}
+
+// The next circle starts where it will most likely fit.
+void PrepareNextCircle()
+{
+    const int planetRadius = PlanetStartRadius(CircleRadius);
+    if (ConfirmedCount == 1 && Settings::PictureCount == 1 && Circles[2].Radius == 0)
+        Circles[2] = { Circles[1].X, Circles[1].Y, planetRadius };
+    if (ConfirmedCount == 2 && Settings::PictureCount == 2 && Circles[3].Radius == 0)
+        Circles[3] = { Circles[1].X, Circles[1].Y, planetRadius };
+    bool drawn = false;
+    if (Settings::PictureCount == 1) {
+        CircleX = Circles[2].X;
+        CircleY = Circles[2].Y;
+        CircleRadius = Circles[2].Radius;
+        drawn = ConfirmedCount < 2;
+    } else if (ConfirmedCount == 2) {
+        SunShift = { Circles[2].X - Circles[1].X, Circles[2].Y - Circles[1].Y };
+        CircleRadius = planetRadius;
+        CircleX = Circles[3].X;
+        CircleY = Circles[3].Y;
+        drawn = true;
+    } else {
+        Step(CircleX, SunShift.DX);
+        Step(CircleY, SunShift.DY);
+        drawn = ConfirmedCount < 4;
+    }
+    if (drawn)
+        DrawOutline({ CircleX, CircleY, CircleRadius });
+}
+
+void CompleteMeasurement()
+{
+    DrawConstruction();
+    SaveScreen(ConstructionPicture);
+    Kern::Delay(2000);
+    Evaluation::EvaluatePositions();
+    AdjustmentDone = true;
+}
+
+} // namespace
+
+int PlanetStartRadius(int sunRadius)
+{
+    return Nearest(sunRadius / 15.7 * 0.9628333333333333) + 2;
+}
+
+// [SECTION] Tick
+
+void HandleTick()
+{
+    if (!FensterGraf::SetupDone)
+        FensterGraf::SetupRoutine();
+    if (Setup::SetupRunning || !FensterGraf::SetupDone)
+        return;
+    if (Kern::KeyAvailable() && Screens::Paused) {
+        Screens::EndPause();
+        Kern::ReadKeyCode(); // the key that ends a pause does nothing else
+    }
+    if (Screens::Paused)
+        return;
+    const int lastKey = Kern::ReadKeyCode();
+    switch (lastKey) {
+    case KeyLeft:
+    case KeyRight:
+    case KeyUp:
+    case KeyDown:
+    case KeyPageUp:
+    case KeyPageDown:
+        if (!AdjustmentDone)
+            MoveCircle(lastKey);
+        break;
+    case KeyReturn:
+        if (!AdjustmentDone)
+            ConfirmCircle();
+        break;
+    case KeyEsc:
+        Setup::SetupRunning = true;
+        Setup::SetUpMeasurement();
+        break;
+    case KeyPause:
+        Screens::BeginPause();
+        break;
+    case KeySave:
+        SaveScreen(ScreenPicture);
+        break;
+    default:
+        break;
+    }
+}
+
+void Reset()
+{
+    CircleX = CircleY = CircleRadius = 0;
+    Circles = {};
+    Circles[1] = { 250, 500, 0 };
+    SunShift = {};
+    ConfirmedCount = 0;
+    AdjustmentDone = false;
+    ResultColumnY = 100;
+}
+
+} // namespace Adjustment

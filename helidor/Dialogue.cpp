@@ -1,0 +1,94 @@
+#include "Dialogue.h"
+
+#include "AstrRout.h"
+#include "FensterGraf.h"
+#include "Kern.h"
+#include "Modul.h"
+#include "Photograph.h"
+#include "PromptLoop.h"
+#include "ResultFiles.h"
+#include "Settings.h"
+#include "Texts.h"
+
+#include <stdexcept>
+
+namespace Dialogue {
+
+namespace {
+
+void AskPictureCount()
+{
+    for (;;) {
+        Modul::ReadInteger(Texts::Text(Texts::PictureCountPrompt), Settings::PictureCountText,
+            Settings::PictureCount);
+        if (Settings::PictureCount == 1 || Settings::PictureCount == 2)
+            return;
+        PromptLoop::Installed().WriteBell();
+    }
+}
+
+} // namespace
+
+void SetBuiltInDefaults()
+{
+    using namespace Settings;
+    PictureName = "Lurni1000UT.bmp";
+    SizeText = "1";
+    TimeText = "8.00";
+    DeclinationText = "22.9";
+    PictureCountText = "2";
+    TimeDifferenceText = "90";
+    RotationText = "0.0";
+    PictureXText = "0";
+    PictureYText = "0";
+    StartRadiusText = "200";
+    ResultFileName = "Test.txt";
+}
+
+void AskLanguage()
+{
+    std::string answer = "e";
+    Kern::ReadChar("english/german (e/g)", answer);
+    Settings::Language = answer == "g" || answer == "G" ? 1 : 2;
+}
+
+void AskResultFile()
+{
+    for (;;) {
+        Kern::ReadText(Texts::Text(Texts::ResultFilePrompt), Settings::ResultFileName);
+        try {
+            ResultFiles::CreateResultFile(Settings::ResultFileName);
+            return;
+        } catch (const std::runtime_error& error) {
+            FensterGraf::ShowErrorMessage(error.what());
+        }
+    }
+}
+
+void AskParameters()
+{
+    using namespace Settings;
+    Kern::ReadText(Texts::Text(Texts::PicturePrompt), PictureName);
+    IsJpeg = Photograph::IsJpegName(PictureName);
+    if (IsJpeg)
+        Modul::ReadInteger(Texts::Text(Texts::SizePrompt), SizeText, JpegScale);
+    Modul::ReadReal(Texts::Text(Texts::TimePrompt), TimeText, TimeUT);
+    Kern::ReadText(Texts::Text(Texts::DeclinationPrompt), DeclinationText);
+    Declination = AstrRout::ParseAngle(DeclinationText);
+    AskPictureCount();
+    if (PictureCount == 2 && !ResultFiles::SecondResultFileOpen)
+        ResultFiles::CreateSecondResultFile(ResultFiles::SecondFileName(ResultFileName));
+    if (PictureCount == 2) {
+        Modul::ReadInteger(
+            Texts::Text(Texts::TimeDifferencePrompt), TimeDifferenceText, TimeDifference);
+    } else {
+        double degrees = 0;
+        Modul::ReadReal(Texts::Text(Texts::RotationPrompt), RotationText, degrees);
+        RotationAngle = degrees * 0.017453292519943295;
+    }
+    Modul::ReadInteger(Texts::Text(Texts::HorizontalPositionPrompt), PictureXText, PictureX);
+    Modul::ReadInteger(Texts::Text(Texts::VerticalPositionPrompt), PictureYText, PictureY);
+    Modul::ReadInteger(Texts::Text(Texts::StartRadiusPrompt), StartRadiusText, StartRadius);
+}
+
+} // namespace Dialogue

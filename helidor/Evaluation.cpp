@@ -1,0 +1,192 @@
+#include "Evaluation.h"
+
+#include "Adjustment.h"
+#include "Kern.h"
+#include "Mathe.h"
+#include "NumberText.h"
+#include "ResultFiles.h"
+#include "Settings.h"
+#include "Texts.h"
+#include "Utf8.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace Evaluation {
+
+namespace {
+
+using Adjustment::Circle;
+
+constexpr double DegreesPerRadian = 180 / std::numbers::pi;
+
+std::string F(double value, double spec)
+{
+    return Kern::FormatReal(value, spec);
+}
+
+// Right-aligned labels: blanks in front up to width characters.
+std::string Pad(const std::string& text, std::size_t width)
+{
+    const std::size_t count = Utf8::CountCharacters(text);
+    return count >= width ? text : std::string(width - count, ' ') + text;
+}
+
+std::string DecimalComma(std::string text)
+{
+    const std::size_t point = text.find('.');
+    if (point != std::string::npos)
+        text[point] = ',';
+    return text;
+}
+
+// Two digits, the leading blank of a one-digit number made a "0".
+std::string TwoDigits(double value)
+{
+    std::string text = F(value, 2);
+    if (!text.empty() && text[0] == ' ')
+        text[0] = '0';
+    return text;
+}
+
+std::string CircleValues(const Circle& c)
+{
+    return " x:" + F(c.X, 3) + ", y:" + F(c.Y, 3) + ", r:" + F(c.Radius, 3);
+}
+
+Results OnePicture()
+{
+    const Circle& sun = Adjustment::Circles[1];
+    const Circle& venus = Adjustment::Circles[2];
+    const double rotation = Settings::RotationAngle;
+    const double dx = static_cast<double>(venus.X) - sun.X;
+    const double dy = static_cast<double>(sun.Y) - venus.Y;
+    const double x = std::cos(rotation) * dx + std::sin(rotation) * dy;
+    const double y = -std::sin(rotation) * dx + std::cos(rotation) * dy;
+    const double rho = std::sqrt(x * x + y * y) / sun.Radius;
+    const double theta = Mathe::PolarAngle(y, x) * DegreesPerRadian;
+    const std::string& sunLabel = Texts::Text(Texts::SunLabel);
+    const std::string& angleLabel = Texts::Text(Texts::PositionAngleLabel);
+
+    Results r;
+    r.PageLines = {
+        Pad(sunLabel, 29) + ":" + CircleValues(sun),
+        Pad("Venus:", 30) + CircleValues(venus),
+        "  rho':" + F(rho, 1.4),
+        Pad(angleLabel + ":", 30) + F(theta, 3.2) + "\u00b0",
+        Pad("x':", 30) + F(x / sun.Radius, 1.4),
+        Pad("y':", 30) + F(y / sun.Radius, 1.4),
+    };
+    const char* end = ResultFiles::LineEnd;
+    r.ResultFileText = NumberText::FormatFixed(Settings::TimeUT, 2, 2) + end
+        + NumberText::FormatFixed(rho, 7, 4) + end + NumberText::FormatFixed(theta, 3, 2) + end;
+    return r;
+}
+
+struct Exposure {
+    double Rho, Theta, X, Y; // Theta in degrees from the shift's direction
+};
+
+Exposure Measure(const Circle& sun, const Circle& venus, double shiftDegrees)
+{
+    const double dx = static_cast<double>(venus.X) - sun.X;
+    const double dy = static_cast<double>(sun.Y) - venus.Y;
+    const double d = std::sqrt(dx * dx + dy * dy);
+    const double theta = Mathe::PolarAngle(dy, dx) * DegreesPerRadian - shiftDegrees;
+    const double radians = theta / DegreesPerRadian;
+    return { d / sun.Radius, theta, std::cos(radians) * d / sun.Radius,
+        std::sin(radians) * d / sun.Radius };
+}
+
+std::string ResultLine(const std::string& time, const Exposure& e)
+{
+    return time + "\t" + DecimalComma(F(e.Rho, 1.4)) + "\t" + DecimalComma(F(e.Theta, 3.2))
+        + ResultFiles::LineEnd;
+}
+
+Results TwoPictures()
+{
+    const auto& c = Adjustment::Circles;
+    const Adjustment::Shift shift = Adjustment::SunShift;
+    const double phi
+        = Mathe::PolarAngle(-static_cast<double>(shift.DY), shift.DX) * DegreesPerRadian;
+    const Exposure first = Measure(c[1], c[3], phi);
+    const Exposure second = Measure(c[2], c[4], phi);
+    const std::string& sunLabel = Texts::Text(Texts::SunLabel);
+    const std::string& angleLabel = Texts::Text(Texts::PositionAngleLabel);
+
+    Results r;
+    r.PageLines = {
+        Pad(sunLabel, 27) + " 1:" + CircleValues(c[1]),
+        Pad(sunLabel, 27) + " 2:" + CircleValues(c[2]),
+        Pad("Venus 1:", 30) + CircleValues(c[3]),
+        Pad("Venus 2:", 30) + CircleValues(c[4]),
+        Pad(Texts::Text(Texts::DisplacementLabel), 30) + F(phi, 3.1) + "\u00b0",
+        Pad("rho1", 28) + "':" + F(first.Rho, 1.4),
+        Pad(angleLabel, 27) + " 1:" + F(first.Theta, 3.2) + "\u00b0",
+        Pad("x1':", 30) + F(first.X, 1.4),
+        Pad("y1':", 30) + F(first.Y, 1.4),
+        Pad("rho2':", 30) + F(second.Rho, 1.4),
+        Pad(angleLabel + " 2:", 30) + F(second.Theta, 3.2) + "\u00b0",
+        Pad("x2':", 30) + F(second.X, 1.4),
+        Pad("y2':", 30) + F(second.Y, 1.4),
+    };
+    r.ResultFileText = ResultLine(ClockTime(Settings::TimeUT, 0), first);
+    r.SecondResultFileText
+        = ResultLine(ClockTime(Settings::TimeUT, Settings::TimeDifference), second);
+    return r;
+}
+
+void ShowPage(const Results& results)
+{
+    Kern::SetFillStyle(255, Kern::Black, Kern::Black);
+    Kern::FillBar(0, 0, Kern::ScreenWidth(), Kern::ScreenHeight());
+    Kern::WriteTextAt(20, 50, Texts::Text(Texts::ResultLabel), Kern::White);
+    int k = 0;
+    for (const std::string& line : results.PageLines)
+        Kern::WriteTextAt(20, 50 + ++k * (Kern::CharHeight + 2), line, Kern::White);
+    Kern::WriteTextAt(10, Kern::ScreenHeight() - 5, "\"Esc\": neue Eingabe !", Kern::LightRed);
+}
+
+} // namespace
+
+std::string ClockTime(double timeUT, long long seconds)
+{
+    const double hours = std::trunc(timeUT);
+    const double minutes = std::nearbyint((timeUT - hours) * 100);
+    const long long wholeMinutes = seconds / 60;
+    if (hours >= 0 && hours < 24 && minutes >= 0 && seconds >= 0
+        && minutes + static_cast<double>(wholeMinutes) < 60) {
+        // The digits as written: hundredths of the hh.mm value per minute.
+        const double later = timeUT + static_cast<double>(wholeMinutes) * 0.01;
+        const double laterHours = std::trunc(later);
+        return TwoDigits(laterHours) + ":" + TwoDigits((later - laterHours) * 100) + ":"
+            + TwoDigits(static_cast<double>(seconds % 60));
+    }
+    // Otherwise a real clock: carried hours, earlier times, midnight wrapped.
+    constexpr long long Day = 24 * 3600;
+    const double total = hours * 3600 + minutes * 60 + static_cast<double>(seconds);
+    long long ofDay = static_cast<long long>(std::fmod(total, static_cast<double>(Day)));
+    if (ofDay < 0)
+        ofDay += Day;
+    return TwoDigits(static_cast<double>(ofDay / 3600)) + ":"
+        + TwoDigits(static_cast<double>(ofDay / 60 % 60)) + ":"
+        + TwoDigits(static_cast<double>(ofDay % 60));
+}
+
+Results ComputeResults()
+{
+    return Settings::PictureCount == 2 ? TwoPictures() : OnePicture();
+}
+
+void EvaluatePositions()
+{
+    const Results results = ComputeResults();
+    // On the disk before the page shows them.
+    ResultFiles::AppendToResultFile(results.ResultFileText);
+    if (Settings::PictureCount == 2)
+        ResultFiles::AppendToSecondResultFile(results.SecondResultFileText);
+    ShowPage(results);
+}
+
+} // namespace Evaluation

@@ -1,0 +1,135 @@
+#include "Screens.h"
+
+#include "Adjustment.h"
+#include "FensterGraf.h"
+#include "Kern.h"
+#include "Kern2.h"
+#include "Photograph.h"
+#include "Settings.h"
+#include "Setup.h"
+#include "Texts.h"
+#include "Utf8.h"
+
+namespace Screens {
+
+namespace {
+
+int CharacterCount(const std::string& text)
+{
+    return static_cast<int>(Utf8::CountCharacters(text));
+}
+
+// The object to fit next, by the circles confirmed so far.
+std::string ObjectToFit()
+{
+    const bool onePicture = Settings::PictureCount == 1;
+    switch (Adjustment::ConfirmedCount) {
+    case 0:
+        return Texts::Text(onePicture ? Texts::SunLabel : Texts::Sun1Label);
+    case 1:
+        return onePicture ? "Venus" : Texts::Text(Texts::Sun2Label);
+    case 2:
+        return "Venus 1";
+    case 3:
+        return "Venus 2";
+    default:
+        return "";
+    }
+}
+
+} // namespace
+
+void ShowTitleScreen()
+{
+    Kern::SetFillStyle(255, Kern::Black, Kern::Black);
+    Kern::FillBar(0, 0, Kern::ScreenWidth(), Kern::ScreenHeight());
+    Kern::SelectFont("Courier", 16, 1);
+    Kern::SetTextJustify(1, 0);
+    Kern2::SetFontSize(16);
+    const int middle = Kern::ScreenWidth() / 2;
+    Kern::WriteTextAt(middle, Kern::CharHeight + 10, Texts::Text(Texts::TitleText), Kern::White);
+    Kern::WriteTextAt(
+        middle, 2 * Kern::CharHeight + 10, Texts::Text(Texts::SubtitleText), Kern::White);
+    Kern::SelectFont("Courier", 12, 1);
+    Kern::WriteTextAt(
+        middle, 3 * Kern::CharHeight + 30, Texts::Text(Texts::CreditLine), Kern::White);
+    Texts::ShowInfoText(3 * Kern::CharHeight + 30);
+}
+
+void DrawAdjustmentScreen()
+{
+    using namespace Adjustment;
+    Kern::FillBar(0, 0, Kern::ScreenWidth(), Kern::ScreenHeight());
+    Kern::SetTextJustify(2, 0);
+    Setup::PicturePath = PicturePath(Setup::ProgramFolder, Settings::PictureName);
+    Kern::WriteTextAt(
+        Kern::ScreenWidth(), 2 * Kern::CharHeight, Settings::PictureName, Kern::White);
+    Kern::SetTextJustify(0, 0);
+    Kern2::SetPenColor(Kern::LightRed);
+    CircleX = Circles[1].X;
+    CircleY = Circles[1].Y;
+    CircleRadius = Settings::StartRadius;
+    ResultColumnY = 100;
+    // A new measurement before its legend: the legend names the first circle.
+    AdjustmentDone = false;
+    ConfirmedCount = 0;
+    Photograph::ShowPhotograph(Setup::PicturePath, Settings::PictureX, Settings::PictureY);
+    DrawLegend();
+    Kern2::DrawArc(CircleX, CircleY, CircleRadius, 0, 360);
+    Kern::WriteTextAt(100, 100, Kern::FormatReal(Kern::ScreenWidth(), 4), Kern::White);
+}
+
+void DrawLegend()
+{
+    const bool complete = Adjustment::ConfirmedCount == 2 * Settings::PictureCount;
+    const std::string first
+        = Texts::Text(complete ? Texts::NewInputHint : Texts::AdjustmentCaption);
+    const std::string object = complete ? std::string() : ObjectToFit();
+    const std::string last = complete ? std::string() : Texts::Text(Texts::KeyHelp);
+    const int bottom = Kern::ScreenHeight();
+
+    Kern::SelectFont("Courier", 12, 1);
+    Kern::WriteTextAt(0, bottom, first, Kern::White);
+    int x = CharacterCount(first) * Kern::CharWidth;
+    Kern::SelectFont("Courier", 16, 1);
+    Kern::WriteTextAt(x, bottom, object + " ", Kern::LightRed);
+    x += CharacterCount(object) * Kern::CharWidth;
+    Kern::SetTextJustify(0, 0);
+    Kern::SelectFont("Courier", 12, 1);
+    Kern::WriteTextAt(x, bottom, last, Kern::White);
+    Kern::SelectFont("Courier", 10, 1);
+}
+
+void ShowCirclePosition()
+{
+    using namespace Adjustment;
+    // In doubles: the circle and the picture may lie anywhere in int range.
+    const double xM = static_cast<double>(CircleX) - Settings::PictureX;
+    const double yM = static_cast<double>(CircleY) - Settings::PictureY;
+    const int line = Kern::CharHeight;
+    Kern::WriteTextAt(0, 2 * line, " xM = " + Kern::FormatReal(xM, 4), Kern::White);
+    Kern::WriteTextAt(0, 3 * line, " yM = " + Kern::FormatReal(yM, 4), Kern::White);
+    Kern::WriteTextAt(0, 4 * line, "  r = " + Kern::FormatReal(CircleRadius, 4), Kern::White);
+}
+
+void BeginPause()
+{
+    Paused = true;
+}
+
+void EndPause()
+{
+    Paused = false;
+}
+
+std::string PicturePath(const std::string& programFolder, const std::string& pictureName)
+{
+    if (pictureName.starts_with('/'))
+        return pictureName;
+    const std::string inProgramFolder = programFolder + pictureName;
+    if (FensterGraf::FileExists(inProgramFolder) || !FensterGraf::FileExists(pictureName))
+        return inProgramFolder;
+    return pictureName;
+}
+
+} // namespace Screens

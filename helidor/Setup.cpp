@@ -1,0 +1,106 @@
+#include "Setup.h"
+
+#include "Adjustment.h"
+#include "Dialogue.h"
+#include "FensterGraf.h"
+#include "Kern.h"
+#include "ResultFiles.h"
+#include "Screens.h"
+#include "Settings.h"
+#include "Texts.h"
+
+#include <stdexcept>
+
+namespace Setup {
+
+namespace {
+
+bool InProgress = false; // a setup is running, perhaps waiting in a question
+
+void FirstTimeSetup()
+{
+    const std::string& path = FensterGraf::ProgramPath;
+    ProgramFolder = path.substr(0, path.find_last_of('/') + 1);
+    Texts::SetUpMessageTexts();
+    Kern::LoadStandardPalette();
+    Kern::ColorMode = true;
+    Kern::SetTextBackground(Kern::Black);
+    Dialogue::SetBuiltInDefaults();
+    Screens::ShowTitleScreen();
+    Dialogue::AskLanguage();
+    Dialogue::AskResultFile();
+    FensterGraf::ExitHook = ResultFiles::FlushAll;
+    Adjustment::Circles[1] = { 250, 500, Adjustment::Circles[1].Radius };
+    Adjustment::Circles[2].Radius = 0;
+    Adjustment::Circles[3].Radius = 0;
+    FensterGraf::SetupDone = true;
+    ResultFiles::SecondResultFileOpen = false;
+}
+
+// The title screen, the parameters and the adjustment screen, again until
+// the picture is on the screen.
+void SetUpAdjustment()
+{
+    for (;;) {
+        Screens::ShowTitleScreen();
+        Kern::SelectFont("Courier", 10, 0);
+        Kern::SetTextJustify(0, 0);
+        try {
+            Dialogue::AskParameters();
+            Screens::DrawAdjustmentScreen();
+            return;
+        } catch (const std::exception& error) {
+            FensterGraf::ShowErrorMessage(error.what());
+        }
+    }
+}
+
+} // namespace
+
+void SetUpMeasurement()
+{
+    // The ticks that come while one of its questions is open find it busy.
+    if (InProgress || (!SetupRunning && !FensterGraf::WindowIsActive()))
+        return;
+    InProgress = true;
+    // Also in the first setup the tick routine must leave keys alone.
+    SetupRunning = true;
+    try {
+        if (!FensterGraf::SetupDone)
+            FirstTimeSetup();
+        SetUpAdjustment();
+    } catch (...) {
+        // Reported by the console; the next tick starts the setup again.
+        SetupRunning = false;
+        InProgress = false;
+        throw;
+    }
+    FensterGraf::SetupDone = true;
+    SetupRunning = false;
+    InProgress = false;
+    Screens::Paused = false;
+}
+
+void StartHelidor()
+{
+    FensterGraf::StartProgram(SetUpMeasurement, Adjustment::HandleTick);
+}
+
+void RunHelidor(int& argc, char** argv)
+{
+    FensterGraf::RunConsole(argc, argv, SetUpMeasurement, Adjustment::HandleTick);
+}
+
+void Reset()
+{
+    SetupRunning = false;
+    InProgress = false;
+    ProgramFolder.clear();
+    PicturePath.clear();
+    Screens::Paused = false;
+    ResultFiles::Reset();
+    Adjustment::Reset();
+    Settings::Language = 0;
+}
+
+} // namespace Setup

@@ -1,0 +1,33 @@
+// Helidor's start and setup: the first-time setup of a run (texts, palette,
+// defaults, language, result file) and the setup of every measurement (title
+// screen, parameter dialogue, adjustment screen with the photograph).
+#pragma once
+
+#include <string>
+
+namespace Setup {
+
+// True while a setup runs; the tick routine then does nothing.
+inline bool SetupRunning = false;
+inline std::string ProgramFolder; // the program's folder with its final "/"
+inline std::string PicturePath; // where the picture of the measurement was found
+
+// The console's setup routine. Does nothing while the console window is not
+// active (the ticks that come while a question is open), unless a new
+// measurement was asked for with Esc. A picture that cannot be loaded or a
+// second result file that cannot be created is reported in the chosen
+// language, and the title screen and the parameters come again with the
+// answers as defaults: the setup never ends without its picture on the screen.
+void SetUpMeasurement();
+
+// The program's entry: the console's start with the setup and tick routines.
+[[noreturn]] void RunHelidor(int& argc, char** argv);
+
+// The setup and tick routines stored on an open console, as the entry does.
+// For tests, which own the application.
+void StartHelidor();
+
+// Start state of a run. For tests.
+void Reset();
+
+} // namespace Setup

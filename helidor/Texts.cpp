@@ -1,0 +1,97 @@
+#include "Texts.h"
+
+#include "FensterGraf.h"
+#include "Kern.h"
+#include "Settings.h"
+#include "Utf8.h"
+
+#include <array>
+#include <cassert>
+#include <cstdio>
+#include <fstream>
+
+namespace Texts {
+
+namespace {
+
+// Rows by Settings::Language: 0 none, 1 German, 2 English.
+std::array<std::array<std::string, EntryCount>, 3> MessageTexts;
+
+void Set(Entry entry, const char* german, const char* english)
+{
+    MessageTexts[1][entry] = german;
+    MessageTexts[2][entry] = english;
+}
+
+// True when another line follows: the file is not at its end.
+bool MoreLines(std::istream& file)
+{
+    return file.peek() != std::char_traits<char>::eof();
+}
+
+} // namespace
+
+void SetUpMessageTexts()
+{
+    Set(ResultFilePrompt, "Name der Ergebnisdatei", "Name of result file");
+    Set(TitleText, "Positionsmessung auf doppelt oder einfach belichteten Transitfotos",
+        "Position measurement on twice or once exposured transit photographs");
+    Set(SubtitleText, "durch Anpassung von Kreisen", "by adjustment with circles");
+    Set(CreditLine, "Helidor, von seinen Autoren f\u00fcr Schul- und Volkssternwarten",
+        "Helidor, by its authors for school and public observatories");
+    Set(PicturePrompt, "Name des Bildes (mit Extension)", "Name of the picture (incl. Extension)");
+    Set(TimePrompt, "Uhrzeit (UT in hh.mm)", "Time (UT in hh.mm)");
+    Set(DeclinationPrompt, "Deklination der Sonne in Grad", "Declination of the Sun in degrees");
+    Set(PictureCountPrompt, "Anzahl der Sonnenbilder", "Number of pictures of the Sun");
+    Set(TimeDifferencePrompt, "Zeitdifferenz in s", "Time difference in s");
+    Set(RotationPrompt, "Drehwinkel in Grad", "Rotation angle in degrees");
+    Set(HorizontalPositionPrompt, "hor. Position des Bildes", "hor. position of the picture");
+    Set(VerticalPositionPrompt, "vert. Position des Bildes", "vert. position of the picture");
+    Set(StartRadiusPrompt, "Anfangsradius des Kreises", "Start radius of the circle");
+    Set(AdjustmentCaption, " Anpassung des Kreises an ", " Adjustment of the circle to ");
+    Set(SunLabel, "Sonne", "Sun");
+    Set(Sun1Label, "Sonne 1", "Sun 1");
+    Set(Sun2Label, "Sonne 2", "Sun 2");
+    Set(KeyHelp, " mit Cursor- und Bild-Tasten, \"Return\": Best\u00e4tigung, \"Esc\": Abbruch",
+        " with cursor and page keys, \"Return\": confirmation, \"Esc\": break");
+    Set(NewInputHint, " \"Esc\": neue Eingabe", " \"Esc\": new input");
+    Set(ResultLabel, "Ergebnis", "Result:");
+    Set(PositionAngleLabel, "Positionswinkel", "position angle");
+    Set(DisplacementLabel, "Richtung der Verschiebung:", "angle of displacement:");
+    Set(SizePrompt, "Gr\u00f6\u00dfe (1,2,4,8)", "Size (1,2,4,8)");
+}
+
+const std::string& Text(Entry entry)
+{
+    assert(entry >= 0 && entry < EntryCount && "a text of the table");
+    const int row = Settings::Language == 1 || Settings::Language == 2 ? Settings::Language : 0;
+    return MessageTexts[static_cast<std::size_t>(row)][entry];
+}
+
+void ShowInfoText(int top)
+{
+    if (!FensterGraf::FileExists(InfoTextFile))
+        return;
+    std::ifstream file(InfoTextFile, std::ios::binary);
+    const bool english = Settings::Language == 2;
+    const bool german = Settings::Language == 1;
+    std::string line;
+    if (english) {
+        while (Utf8::ReadLine(file, line) && !line.empty()) { }
+    }
+    int y = top + Kern::CharHeight + 3;
+    Kern::SetTextJustify(0, 0);
+    Kern::SelectFont("Courier", 12, 0);
+    // German stops after the first empty line; the first time there is none.
+    bool lastLineEmpty = false;
+    while (MoreLines(file) && (english || (german && !lastLineEmpty))) {
+        if (!Utf8::ReadLine(file, line))
+            break;
+        lastLineEmpty = line.empty();
+        Kern::WriteTextAt(0, y, Utf8::FromUtf8OrLatin1(line), Kern::White);
+        y += Kern::CharHeight + 3;
+    }
+    Kern::SelectFont("Courier", 12, 1);
+}
+
+} // namespace Texts

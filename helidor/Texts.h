@@ -1,0 +1,50 @@
+// Helidor's bilingual texts and the info text file shown on the title screen.
+#pragma once
+
+#include <string>
+
+namespace Texts {
+
+enum Entry {
+    ResultFilePrompt,
+    TitleText,
+    SubtitleText,
+    CreditLine,
+    PicturePrompt,
+    TimePrompt,
+    DeclinationPrompt,
+    PictureCountPrompt,
+    TimeDifferencePrompt,
+    RotationPrompt,
+    HorizontalPositionPrompt,
+    VerticalPositionPrompt,
+    StartRadiusPrompt,
+    AdjustmentCaption,
+    SunLabel,
+    Sun1Label,
+    Sun2Label,
+    KeyHelp,
+    NewInputHint,
+    ResultLabel,
+    PositionAngleLabel,
+    DisplacementLabel,
+    SizePrompt,
+    EntryCount
+};
+
+// Fills the German and English rows of the table.
+void SetUpMessageTexts();
+
+// The entry in the current Settings::Language; "" before the language is chosen.
+const std::string& Text(Entry entry);
+
+// The info text file of the title screen, read from the working folder.
+inline constexpr const char* InfoTextFile = "Helidor.inf";
+
+// Writes the block of the current language from the info text file below y =
+// top, one line per line height plus 3 pixels, in 12-point Courier in White:
+// German the lines up to and including the first empty line, English every
+// line after it. Lines may be UTF-8 or Latin-1. A missing file shows nothing.
+void ShowInfoText(int top);
+
+} // namespace Texts

@@ -1,0 +1,106 @@
+#include "HelidorRun.h"
+
+#include "FensterGraf.h"
+#include "Kern.h"
+#include "ResultFiles.h"
+#include "Setup.h"
+
+#include <QCoreApplication>
+
+#include <fstream>
+#include <sstream>
+
+namespace HelidorTesting {
+
+std::map<std::string, TrueCircle> ReadTruth(const std::string& truthFile)
+{
+    std::map<std::string, TrueCircle> circles;
+    std::ifstream file(truthFile);
+    for (std::string line; std::getline(file, line);) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::istringstream fields(line);
+        std::string name;
+        TrueCircle circle;
+        if (fields >> name >> circle.X >> circle.Y >> circle.Radius)
+            circles[name] = circle;
+    }
+    return circles;
+}
+
+std::string SampleFolder()
+{
+    return HELIDOR_SAMPLE_DIR;
+}
+
+std::vector<DialogAction> Returns(int count)
+{
+    return std::vector<DialogAction>(
+        static_cast<std::size_t>(count), ConsoleTesting::PressReturn());
+}
+
+void HelidorRun::SetUp()
+{
+    ConsoleTest::SetUp();
+    Setup::Reset();
+    const auto* test = testing::UnitTest::GetInstance()->current_test_info();
+    Folder = std::filesystem::path(ConsoleTesting::TempPath(test->name()));
+    std::filesystem::remove_all(Folder);
+    std::filesystem::create_directories(Folder);
+    previousFolder = std::filesystem::current_path();
+    std::filesystem::current_path(Folder);
+    FensterGraf::ProgramPath = SampleFolder() + "/helidor";
+}
+
+void HelidorRun::TearDown()
+{
+    FensterGraf::EventRoutine = FensterGraf::DoNothing;
+    FensterGraf::SetupRoutine = FensterGraf::DoNothing;
+    Script.reset();
+    ResultFiles::Reset();
+    std::filesystem::current_path(previousFolder);
+}
+
+bool HelidorRun::AnswerAll(std::vector<DialogAction> answers, bool startProgram)
+{
+    const std::size_t count = answers.size();
+    Script = std::make_unique<DialogScript>(std::move(answers));
+    if (startProgram)
+        Setup::StartHelidor();
+    else
+        TypeKey(Qt::Key_Escape);
+    return ConsoleTesting::WaitUntil([&] {
+        return Script->Answered() == count && FensterGraf::SetupDone && !Setup::SetupRunning;
+    });
+}
+
+bool HelidorRun::StartAndAnswer(std::vector<DialogAction> answers)
+{
+    return AnswerAll(std::move(answers), true);
+}
+
+bool HelidorRun::NewInput(std::vector<DialogAction> answers)
+{
+    return AnswerAll(std::move(answers), false);
+}
+
+void HelidorRun::TypeKeys(Qt::Key key, int count)
+{
+    // In bursts the key buffer holds; one code is taken per tick.
+    while (count > 0) {
+        const int burst = std::min(count, 200);
+        for (int i = 0; i < burst; ++i)
+            QTest::keyClick(FensterGraf::Window(), key);
+        count -= burst;
+        ASSERT_TRUE(ConsoleTesting::WaitUntil([] { return !Kern::KeyAvailable(); }));
+    }
+    // The last code is taken; let its tick finish its work.
+    QCoreApplication::processEvents();
+}
+
+std::string HelidorRun::ReadFile(const std::string& name) const
+{
+    return ConsoleTesting::ReadWholeFile((Folder / name).string());
+}
+
+} // namespace HelidorTesting

@@ -1,0 +1,60 @@
+// Runs the real Helidor on the console window of the test program: its start
+// as the entry makes it, the dialog answered as a user would, keys typed into
+// the window. Each test works in a folder of its own (the result files and
+// the info text are opened there) and finds the sample photographs in the
+// program's folder of the build.
+#pragma once
+
+#include "TestSupport.h"
+
+#include <QTest>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace HelidorTesting {
+
+using ConsoleTesting::DialogAction;
+using ConsoleTesting::DialogScript;
+
+// The true circles of a sample photograph, by name ("sun1", "venus2", ...).
+struct TrueCircle {
+    double X = 0, Y = 0, Radius = 0;
+};
+std::map<std::string, TrueCircle> ReadTruth(const std::string& truthFile);
+
+// The folder of the sample photographs: the program's folder in the build.
+std::string SampleFolder();
+
+class HelidorRun : public ConsoleTesting::ConsoleTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts the program and answers its questions until the adjustment
+    // screen is up (or the answers are used up); false on a hang.
+    bool StartAndAnswer(std::vector<DialogAction> answers);
+    // Esc in the adjustment, then the next setup's answers.
+    bool NewInput(std::vector<DialogAction> answers);
+    // Types the keys into the window and waits until the program took them.
+    void TypeKeys(Qt::Key key, int count);
+    void TypeKey(Qt::Key key) { TypeKeys(key, 1); }
+    // Return on the current circle; true when the program took it.
+    void Confirm() { TypeKey(Qt::Key_Return); }
+
+    std::string ReadFile(const std::string& name) const;
+
+    std::unique_ptr<DialogScript> Script;
+    std::filesystem::path Folder;
+
+private:
+    bool AnswerAll(std::vector<DialogAction> answers, bool startProgram);
+    std::filesystem::path previousFolder;
+};
+
+// Return at every question: the built-in defaults.
+std::vector<DialogAction> Returns(int count);
+
+} // namespace HelidorTesting

@@ -1,0 +1,356 @@
+// Helidor from its start to the adjustment screen, run for real: the first
+// tick, the questions in their order with their defaults, the title and info
+// text, the result files, Esc, the adjustment screen's pixels, and the
+// errors that bring the dialogue back.
+#include "HelidorRun.h"
+
+#include "Adjustment.h"
+#include "FensterGraf.h"
+#include "Kern.h"
+#include "ResultFiles.h"
+#include "Settings.h"
+#include "Setup.h"
+
+#include <QImage>
+
+#include <fstream>
+
+namespace HelidorTesting {
+namespace {
+
+using ConsoleTesting::PixelAt;
+using ConsoleTesting::PressReturn;
+using ConsoleTesting::Type;
+using FensterGraf::Rgb;
+
+constexpr Rgb BlackPixel { 0, 0, 0 };
+constexpr Rgb LightRedPixel { 252, 40, 40 };
+constexpr Rgb WhitePixel { 255, 255, 255 };
+const std::string Header = "   UT\t   r'\t   theta'\r\n";
+
+// Captures what the first question shows, then answers with action.
+DialogAction Observe(std::function<void()> look, DialogAction action)
+{
+    return [look, action](QDialog& dialog) {
+        look();
+        action(dialog);
+    };
+}
+
+void WriteTextFile(const std::string& name, const std::string& content)
+{
+    std::ofstream(name, std::ios::binary) << content;
+}
+
+// True when the canvas already shows text at (x, y) as WriteTextAt would
+// draw it now: drawing it again changes no pixel.
+bool ShowsText(int x, int y, const std::string& text, int colour)
+{
+    const QImage before = FensterGraf::Canvas().copy();
+    Kern::WriteTextAt(x, y, text, colour);
+    return FensterGraf::Canvas() == before;
+}
+
+// How many character cells of a band of rows reach pixels of the colour,
+// counted from the left edge to the rightmost such pixel.
+int InkedCharacters(int top, int bottom, Rgb colour)
+{
+    int right = -1;
+    for (int x = 0; x < Kern::ScreenWidth(); ++x)
+        for (int y = std::max(top, 0); y < bottom; ++y)
+            if (PixelAt(x, y) == colour)
+                right = x;
+    return (right + Kern::CharWidth) / Kern::CharWidth;
+}
+
+// [SECTION] The first tick and the questions
+
+TEST_F(HelidorRun, FirstTickBlackensTheScreenAndAsksTheLanguageFirst)
+{
+    Rgb shown;
+    std::vector<DialogAction> answers = Returns(10);
+    answers[0] = Observe([&] { shown = PixelAt(800, 500); }, PressReturn());
+    ASSERT_TRUE(StartAndAnswer(answers));
+    EXPECT_EQ(shown, BlackPixel);
+    ASSERT_GE(Script->Prompts.size(), 1u);
+    EXPECT_EQ(Script->Prompts[0], "english/german (e/g)");
+    EXPECT_EQ(Script->Defaults[0], "e");
+}
+
+TEST_F(HelidorRun, AsksEveryQuestionInOrderWithItsDefault)
+{
+    ASSERT_TRUE(StartAndAnswer(Returns(10)));
+    const std::vector<std::string> prompts { "english/german (e/g)", "Name of result file",
+        "Name of the picture (incl. Extension)", "Time (UT in hh.mm)",
+        "Declination of the Sun in degrees", "Number of pictures of the Sun",
+        "Time difference in s", "hor. position of the picture", "vert. position of the picture",
+        "Start radius of the circle" };
+    const std::vector<std::string> defaults { "e", "Test.txt", "Lurni1000UT.bmp", "8.00", "22.9",
+        "2", "90", "0", "0", "200" };
+    EXPECT_EQ(Script->Prompts, prompts);
+    EXPECT_EQ(Script->Defaults, defaults);
+    EXPECT_TRUE(Script->Messages.empty());
+    EXPECT_NEAR(Settings::Declination, 22.9 * 0.017453292519943295, 1e-12);
+    EXPECT_EQ(ReadFile("Test.txt"), Header) << "on the disk at once";
+    EXPECT_EQ(ReadFile("Test2.txt"), Header);
+}
+
+TEST_F(HelidorRun, GermanOnePictureJpegAsksSizeAndRotation)
+{
+    ASSERT_TRUE(StartAndAnswer({ Type("g"), PressReturn(), Type("Lurni1000UT1.jpg"), Type("2"),
+        Type("9,30"), Type("16g42'51"), Type("1"), Type("1,5"), PressReturn(), PressReturn(),
+        PressReturn() }));
+    const std::vector<std::string> prompts { "english/german (e/g)", "Name der Ergebnisdatei",
+        "Name des Bildes (mit Extension)", "Gr\u00f6\u00dfe (1,2,4,8)", "Uhrzeit (UT in hh.mm)",
+        "Deklination der Sonne in Grad", "Anzahl der Sonnenbilder", "Drehwinkel in Grad",
+        "hor. Position des Bildes", "vert. Position des Bildes", "Anfangsradius des Kreises" };
+    EXPECT_EQ(Script->Prompts, prompts);
+    EXPECT_EQ(Settings::JpegScale, 2);
+    EXPECT_DOUBLE_EQ(Settings::TimeUT, 9.30);
+    EXPECT_DOUBLE_EQ(Settings::RotationAngle, 1.5 * 0.017453292519943295);
+    EXPECT_NEAR(Settings::Declination, 0.29171724006, 1e-10);
+    EXPECT_FALSE(std::filesystem::exists(Folder / "Test2.txt")) << "one picture, one file";
+}
+
+TEST_F(HelidorRun, EscAsksAgainWithTheLastAnswersButNotLanguageAndFile)
+{
+    ASSERT_TRUE(StartAndAnswer({ PressReturn(), Type("res.a.txt"), PressReturn(), Type("8.30"),
+        PressReturn(), PressReturn(), Type("120"), Type("10"), Type("20"), Type("190") }));
+    EXPECT_EQ(ReadFile("res2.a.txt"), Header);
+    // A mark in the second file shows that it is not created again.
+    ResultFiles::AppendToSecondResultFile("mark\r\n");
+    ASSERT_TRUE(NewInput({ PressReturn(), PressReturn(), PressReturn(), Type("1"), PressReturn(),
+        PressReturn(), PressReturn(), PressReturn() }));
+    const std::vector<std::string> defaults { "Lurni1000UT.bmp", "8.30", "22.9", "2", "0.0", "10",
+        "20", "190" };
+    EXPECT_EQ(Script->Defaults, defaults);
+    EXPECT_EQ(Script->Prompts[0], "Name of the picture (incl. Extension)");
+    ASSERT_TRUE(NewInput({ PressReturn(), PressReturn(), PressReturn(), Type("2"), PressReturn(),
+        PressReturn(), PressReturn(), PressReturn() }));
+    EXPECT_EQ(Script->Defaults[4], "120") << "the time difference of the first measurement";
+    EXPECT_EQ(ReadFile("res2.a.txt"), Header + "mark\r\n");
+}
+
+TEST(SecondFileName, InsertsTwoBeforeTheFirstPointOfTheName)
+{
+    EXPECT_EQ(ResultFiles::SecondFileName("Test.txt"), "Test2.txt");
+    EXPECT_EQ(ResultFiles::SecondFileName("res.a.txt"), "res2.a.txt");
+    EXPECT_EQ(ResultFiles::SecondFileName("results"), "2results");
+    EXPECT_EQ(ResultFiles::SecondFileName("../out.d/res.txt"), "../out.d/res2.txt");
+    EXPECT_EQ(ResultFiles::SecondFileName("out.d/results"), "out.d/2results");
+}
+
+// [SECTION] Title and info text
+
+class InfoTextTest : public HelidorRun {
+protected:
+    // The widths of the info lines shown: one band per line below the credit line.
+    std::vector<int> ShownLineWidths(const char* language)
+    {
+        // A, B, empty, C, empty, D: each line a different width.
+        WriteTextFile("Helidor.inf", "A\nBB\n\nCCC\n\nDDDD\n");
+        std::vector<int> widths;
+        auto look = [&widths] {
+            Kern::SelectFont("Courier", 12, 1);
+            const int band = Kern::CharHeight + 3;
+            int y = 3 * Kern::CharHeight + 30 + band; // bottom of the first info line
+            for (int line = 0; line < 5; ++line, y += band)
+                widths.push_back(InkedCharacters(y - band + 1, y, WhitePixel));
+        };
+        std::vector<DialogAction> answers = Returns(10);
+        answers[0] = Type(language);
+        answers[2] = Observe(look, PressReturn());
+        EXPECT_TRUE(StartAndAnswer(answers));
+        return widths;
+    }
+};
+
+TEST_F(InfoTextTest, GermanShowsTheLinesUpToTheFirstEmptyOne)
+{
+    EXPECT_EQ(ShownLineWidths("g"), (std::vector<int> { 1, 2, 0, 0, 0 }));
+}
+
+TEST_F(InfoTextTest, EnglishShowsTheLinesAfterTheFirstEmptyOne)
+{
+    EXPECT_EQ(ShownLineWidths("e"), (std::vector<int> { 3, 0, 4, 0, 0 }));
+}
+
+TEST_F(InfoTextTest, Latin1AndUtf8LinesShowAlike)
+{
+    WriteTextFile("Helidor.inf",
+        "Gr\xfc\xdf"
+        "e\nGr\xc3\xbc\xc3\x9f"
+        "e\n");
+    bool same = false;
+    auto look = [&same] {
+        Kern::SelectFont("Courier", 12, 0);
+        const int band = Kern::CharHeight + 3;
+        const int first = 3 * Kern::CharHeight + 30 + band;
+        same = ShowsText(0, first, "Gr\u00fc\u00dfe", Kern::White)
+            && ShowsText(0, first + band, "Gr\u00fc\u00dfe", Kern::White);
+    };
+    std::vector<DialogAction> answers = Returns(10);
+    answers[0] = Type("g");
+    answers[2] = Observe(look, PressReturn());
+    ASSERT_TRUE(StartAndAnswer(answers));
+    EXPECT_TRUE(same);
+}
+
+class TitleTest : public HelidorRun {
+protected:
+    // Whether the title of the language stands at the top when the picture is asked.
+    bool ShowsTitle(const char* languageAnswer, const std::string& title)
+    {
+        bool shown = false;
+        auto look = [&] {
+            Kern::SelectFont("Courier", 16, 1);
+            Kern::SetTextJustify(1, 0);
+            shown = ShowsText(Kern::ScreenWidth() / 2, Kern::CharHeight + 10, title, Kern::White);
+            Kern::SetTextJustify(0, 0);
+            Kern::SelectFont("Courier", 10, 0);
+        };
+        std::vector<DialogAction> answers = Returns(10);
+        answers[0] = Type(languageAnswer);
+        answers[2] = Observe(look, PressReturn());
+        EXPECT_TRUE(StartAndAnswer(answers));
+        return shown;
+    }
+};
+
+TEST_F(TitleTest, English)
+{
+    EXPECT_TRUE(
+        ShowsTitle("e", "Position measurement on twice or once exposured transit photographs"));
+}
+
+TEST_F(TitleTest, German)
+{
+    EXPECT_TRUE(
+        ShowsTitle("xg", "Positionsmessung auf doppelt oder einfach belichteten Transitfotos"));
+}
+
+// [SECTION] The adjustment screen
+
+TEST_F(HelidorRun, AdjustmentScreenShowsPictureCircleLegendAndWidth)
+{
+    ASSERT_TRUE(StartAndAnswer({ PressReturn(), PressReturn(), PressReturn(), PressReturn(),
+        PressReturn(), PressReturn(), PressReturn(), Type("30"), Type("20"), Type("150") }));
+    FensterGraf::Picture picture;
+    FensterGraf::ReadBitmapFile(SampleFolder() + "/Lurni1000UT.bmp", picture);
+    // The picture at (30, 20), away from the circle, the texts and the legend.
+    int compared = 0;
+    for (int y = 150; y < std::min(picture.Height, 600); y += 7) {
+        for (int x = 420; x < std::min(picture.Width, 900); x += 11) {
+            const std::uint32_t p = picture.Pixels[static_cast<std::size_t>(y * picture.Width + x)];
+            ASSERT_EQ(PixelAt(30 + x, 20 + y),
+                (Rgb { int(p >> 16 & 255), int(p >> 8 & 255), int(p & 255) }))
+                << x << "," << y;
+            ++compared;
+        }
+    }
+    EXPECT_GT(compared, 1000);
+    // The start circle: at entry 1 (250, 500) with the start radius 150.
+    for (const auto& [x, y] : { std::pair { 400, 500 }, { 100, 500 }, { 250, 350 }, { 250, 650 } })
+        EXPECT_EQ(PixelAt(x, y), LightRedPixel) << x << "," << y;
+    EXPECT_NE(PixelAt(401, 500), LightRedPixel);
+    EXPECT_NE(PixelAt(250, 500), LightRedPixel);
+    // The legend names Sun 1; the width of the window over the picture.
+    Kern::SelectFont("Courier", 12, 1);
+    const int captionEnd = 29 * Kern::CharWidth;
+    EXPECT_TRUE(ShowsText(0, Kern::ScreenHeight(), " Adjustment of the circle to ", Kern::White));
+    Kern::SelectFont("Courier", 16, 1);
+    EXPECT_TRUE(ShowsText(captionEnd, Kern::ScreenHeight(), "Sun 1", Kern::LightRed));
+    Kern::SelectFont("Courier", 10, 1);
+    EXPECT_TRUE(ShowsText(100, 100, "1600", Kern::White));
+    EXPECT_EQ(Adjustment::ConfirmedCount, 0);
+}
+
+TEST_F(HelidorRun, ReadoutShowsTheCircleRelativeToThePicture)
+{
+    ASSERT_TRUE(StartAndAnswer({ PressReturn(), PressReturn(), PressReturn(), PressReturn(),
+        PressReturn(), PressReturn(), PressReturn(), Type("-30"), Type("20"), PressReturn() }));
+    TypeKey(Qt::Key_Right);
+    TypeKey(Qt::Key_PageDown);
+    const int line = Kern::CharHeight;
+    EXPECT_TRUE(ShowsText(0, 2 * line, " xM =  281", Kern::White));
+    EXPECT_TRUE(ShowsText(0, 3 * line, " yM =  480", Kern::White));
+    EXPECT_TRUE(ShowsText(0, 4 * line, "  r =  199", Kern::White));
+}
+
+// [SECTION] Errors that bring the dialogue back
+
+TEST_F(HelidorRun, MissingPictureIsReportedAndAskedAgain)
+{
+    ASSERT_TRUE(StartAndAnswer({ PressReturn(), PressReturn(), Type("missing.bmp"), PressReturn(),
+        PressReturn(), Type("1"), Type("2,5"), PressReturn(), PressReturn(), PressReturn(),
+        // the title screen and the parameters again, the answers as defaults
+        Type("Lurni1000UT.bmp"), PressReturn(), PressReturn(), PressReturn(), PressReturn(),
+        PressReturn(), PressReturn(), PressReturn() }));
+    ASSERT_EQ(Script->Messages.size(), 1u);
+    EXPECT_NE(Script->Messages[0].find("missing.bmp"), std::string::npos) << Script->Messages[0];
+    EXPECT_EQ(Script->Prompts[10], "Name of the picture (incl. Extension)");
+    EXPECT_EQ(Script->Defaults[10], "missing.bmp");
+    EXPECT_EQ(Script->Defaults[13], "1");
+    EXPECT_EQ(Script->Defaults[14], "2,5");
+    EXPECT_EQ(Setup::PicturePath, SampleFolder() + "/Lurni1000UT.bmp");
+}
+
+TEST_F(HelidorRun, PictureFromTheWorkingFolderOrAnAbsolutePath)
+{
+    std::filesystem::copy_file(SampleFolder() + "/Lurni1000UT1.jpg", Folder / "here.jpg");
+    ASSERT_TRUE(StartAndAnswer({ PressReturn(), PressReturn(), Type("here.jpg"), PressReturn(),
+        PressReturn(), PressReturn(), PressReturn(), PressReturn(), PressReturn(), PressReturn(),
+        PressReturn() }));
+    EXPECT_EQ(Setup::PicturePath, "here.jpg");
+    const std::string absolute = SampleFolder() + "/Lurni1000UT.bmp";
+    ASSERT_TRUE(NewInput({ Type(absolute), PressReturn(), PressReturn(), PressReturn(),
+        PressReturn(), PressReturn(), PressReturn(), PressReturn() }));
+    EXPECT_EQ(Setup::PicturePath, absolute);
+    EXPECT_TRUE(Script->Messages.empty());
+}
+
+TEST_F(HelidorRun, ResultFileThatCannotBeCreatedIsAskedAgainInGerman)
+{
+    std::vector<DialogAction> answers = Returns(11);
+    answers[0] = Type("g");
+    answers[1] = Type("no-such-folder/x.txt");
+    answers[2] = Type("Ergebnis.txt");
+    ASSERT_TRUE(StartAndAnswer(answers));
+    ASSERT_EQ(Script->Messages.size(), 1u);
+    EXPECT_NE(Script->Messages[0].find("Ergebnisdatei"), std::string::npos) << Script->Messages[0];
+    EXPECT_EQ(Script->Prompts[2], "Name der Ergebnisdatei");
+    EXPECT_EQ(Script->Defaults[2], "no-such-folder/x.txt");
+    EXPECT_EQ(Script->Defaults[3], "Lurni1000UT.bmp") << "the language is not asked again";
+    EXPECT_EQ(ReadFile("Ergebnis2.txt"), Header);
+}
+
+TEST_F(HelidorRun, SecondResultFileThatCannotBeCreatedBringsTheDialogueBack)
+{
+    std::filesystem::create_directory(Folder / "Test2.txt");
+    ASSERT_TRUE(StartAndAnswer(
+        { PressReturn(), PressReturn(), PressReturn(), PressReturn(), PressReturn(), PressReturn(),
+            // reported; the title screen and the parameters again
+            PressReturn(), PressReturn(), PressReturn(), Type("1"), PressReturn(), PressReturn(),
+            PressReturn(), PressReturn() }));
+    ASSERT_EQ(Script->Messages.size(), 1u);
+    EXPECT_NE(Script->Messages[0].find("Test2.txt"), std::string::npos);
+    EXPECT_EQ(Script->Prompts[6], "Name of the picture (incl. Extension)");
+    EXPECT_FALSE(ResultFiles::SecondResultFileOpen);
+    EXPECT_FALSE(Setup::SetupRunning);
+}
+
+TEST_F(HelidorRun, PictureCountOtherThanOneOrTwoIsAskedAgain)
+{
+    ASSERT_TRUE(StartAndAnswer(
+        { PressReturn(), PressReturn(), PressReturn(), PressReturn(), PressReturn(), Type("3"),
+            Type("0"), Type("1"), PressReturn(), PressReturn(), PressReturn(), PressReturn() }));
+    EXPECT_EQ(Script->Prompts[5], "Number of pictures of the Sun");
+    EXPECT_EQ(Script->Prompts[6], "Number of pictures of the Sun");
+    EXPECT_EQ(Script->Defaults[6], "3");
+    EXPECT_EQ(Script->Prompts[7], "Number of pictures of the Sun");
+    EXPECT_EQ(Script->Prompts[8], "Rotation angle in degrees");
+    EXPECT_EQ(Settings::PictureCount, 1);
+}
+
+} // namespace
+} // namespace HelidorTesting
