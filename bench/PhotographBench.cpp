@@ -6,12 +6,18 @@
 //   bench_photograph spawn COMMAND...         wall time of a command, its output dropped
 //   bench_photograph redraw FILE [N]          RedrawPhotograph against a plain row copy
 //   bench_photograph memory FILE              peak memory around a full-size load
+//   bench_photograph keys FILE [N]            the work of one cursor key in the adjustment,
+//                                             from taking its code to the repainted screen
 //
 // Times in milliseconds, memory in MB (10^6 bytes).
+#include "Adjustment.h"
 #include "FensterGraf.h"
 #include "Kern.h"
 #include "Photograph.h"
+#include "Screens.h"
 #include "Settings.h"
+#include "Setup.h"
+#include "Texts.h"
 
 #include <QApplication>
 
@@ -179,6 +185,48 @@ int Redraw(const std::string& path, int repeats)
     return 0;
 }
 
+// The adjustment screen of a two-picture measurement on the picture, as the
+// setup leaves it, then N cursor keys one after the other, each from its
+// code to the repainted window, against a plain copy of the visible area.
+int KeyWork(const std::string& path, int keys)
+{
+    Texts::SetUpMessageTexts();
+    Kern::LoadStandardPalette();
+    Kern::SetTextBackground(Kern::Black);
+    Settings::Language = 2;
+    Settings::PictureName = path;
+    Settings::IsJpeg = true;
+    Settings::JpegScale = 1;
+    Settings::PictureCount = 2;
+    Settings::StartRadius = 1500;
+    Adjustment::Circles[1] = { 960, 540, 0 };
+    Kern::SetFillStyle(255, Kern::Black, Kern::Black);
+    Kern::SelectFont("Courier", 10, 0);
+    Screens::DrawAdjustmentScreen();
+    FensterGraf::SetupDone = true;
+    const int width = Kern::ScreenWidth(), height = Kern::ScreenHeight();
+    const FensterGraf::Picture& picture = Photograph::PhotoJpeg;
+    std::vector<std::uint32_t> screen(static_cast<std::size_t>(width) * std::size_t(height));
+    std::vector<double> work, copy;
+    for (int i = 0; i < keys; ++i) {
+        FensterGraf::StoreKeyCode(i % 2 == 0 ? Adjustment::KeyRight : Adjustment::KeyLeft);
+        Clock::time_point start = Clock::now();
+        Adjustment::HandleTick();
+        FensterGraf::RepaintNow();
+        work.push_back(MillisecondsSince(start));
+        start = Clock::now();
+        for (int row = 0; row < height; ++row)
+            std::memcpy(screen.data() + std::size_t(row) * std::size_t(width),
+                picture.Pixels.data() + std::size_t(row) * std::size_t(picture.Width),
+                std::size_t(width) * sizeof(std::uint32_t));
+        copy.push_back(MillisecondsSince(start));
+    }
+    std::printf("screen %d x %d keys %d median %.3f worst %.3f copy %.3f ratio %.2f\n", width,
+        height, keys, Median(work), *std::max_element(work.begin(), work.end()), Median(copy),
+        Median(work) / Median(copy));
+    return 0;
+}
+
 double ResidentMegabytes()
 {
     long pages = 0, resident = 0;
@@ -213,11 +261,16 @@ int main(int argc, char** argv)
             return Load(argv[2], std::stoi(argv[3]), argc > 4 ? std::stoi(argv[4]) : 5);
         if (mode == "spawn" && argc >= 3)
             return Spawn(argv + 2);
-        if ((mode == "redraw" && argc >= 3) || (mode == "memory" && argc == 3)) {
+        if ((mode == "redraw" || mode == "keys") && argc >= 3) {
             std::unique_ptr<QApplication> app;
             OpenScreen(argc, argv, app);
-            return mode == "redraw" ? Redraw(argv[2], argc > 3 ? std::stoi(argv[3]) : 50)
-                                    : Memory(argv[2]);
+            const int count = argc > 3 ? std::stoi(argv[3]) : 50;
+            return mode == "redraw" ? Redraw(argv[2], count) : KeyWork(argv[2], count);
+        }
+        if (mode == "memory" && argc == 3) {
+            std::unique_ptr<QApplication> app;
+            OpenScreen(argc, argv, app);
+            return Memory(argv[2]);
         }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "bench_photograph: %s\n", error.what());

@@ -31,6 +31,10 @@ read -r v2x v2y v2r < <(read_circle venus2)
 # As the program computes it: nearest(r / 15.7 x 0.96283...) + 2.
 planet_start_radius() { awk -v r="$1" 'BEGIN { print sprintf("%.0f", r / 15.7 * 0.9628333333333333) + 2 }'; }
 
+shot() { # file: the whole screen, in 64 colours to keep it small
+    import -window root "$1"
+    convert "$1" -colors 64 PNG8:"$1"
+}
 press() { # key, count
     local key=$1 count=$2
     [ "$count" -gt 0 ] && xdotool key --delay 3 --repeat "$count" "$key"
@@ -52,20 +56,20 @@ for question in language result-file picture time declination count difference x
     sleep 0.4
 done
 sleep 0.5
-import -window root "$out/1-adjustment.png"
+shot "$out/1-adjustment.png"
 
 move 250 500 200 "$s1x" "$s1y" "$s1r" # Sun 1 from the start circle
 press Return 1
 move "$s1x" "$s1y" "$s1r" "$s2x" "$s2y" "$s2r" # Sun 2 starts on Sun 1
 press Return 1
 move "$s1x" "$s1y" "$(planet_start_radius "$s2r")" "$v1x" "$v1y" "$v1r" # Venus 1
-import -window root "$out/2-venus1.png"
+shot "$out/2-venus1.png"
 press Return 1
 move $((v1x + s2x - s1x)) $((v1y + s2y - s1y)) "$v1r" "$v2x" "$v2y" "$v2r" # Venus 2
 xdotool key Return
 sleep 1
-import -window root "$out/3-construction.png"
+shot "$out/3-construction.png"
 sleep 2.5
-import -window root "$out/4-results.png"
+shot "$out/4-results.png"
 cp Test.txt Test2.txt "$out/"
 echo "Screenshots and result files in $out"
