@@ -13,6 +13,7 @@ if [ "${1:-}" = "--sanitize" ]; then
     options=(-DWITH_CONSOLE=ON -DWARNINGS_AS_ERRORS=ON -DCMAKE_BUILD_TYPE=Debug -DSANITIZE=ON)
     export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+    export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp"
 fi
 
 cmake -S "$root" -B "$build" "${options[@]}"
