@@ -348,9 +348,12 @@ void TGrundfenster::mouseMoveEvent(QMouseEvent* event)
     OnMouseMove(event);
 }
 
+// The image area over the top rows takes the presses there and reports only
+// its releases; below it the window reports only presses.
 void TGrundfenster::mousePressEvent(QMouseEvent* event)
 {
-    OnMouseDown(event);
+    if (CanvasPoint(event).y() >= ReleaseRows)
+        OnMouseDown(event);
 }
 
 void TGrundfenster::mouseReleaseEvent(QMouseEvent* event)
@@ -584,24 +587,271 @@ bool FileExists(const std::string& name)
     return KernDos::FileExists(name);
 }
 
+namespace {
+
+// A picture of more pixels is refused before anything is allocated: 2^27
+// pixels (512 MiB in memory) hold any photograph of today's cameras.
+constexpr long long MaxBitmapPixels = 1LL << 27;
+constexpr std::uint32_t Opaque = 0xff000000u;
+constexpr std::size_t FileHeaderSize = 14;
+// The longest header, its three colour masks and a full colour table.
+constexpr std::size_t BitmapHeadSize = FileHeaderSize + 124 + 12 + 256 * 4;
+
+// A colour given by a bit mask of a 16- or 32-bit pixel, scaled to 0..255.
+struct MaskChannel {
+    std::uint32_t Mask = 0;
+    int Shift = 0;
+    std::uint32_t Max = 0; // Mask >> Shift
+};
+
+// What the headers say, checked against the file.
+struct BitmapLayout {
+    long long Width = 0;
+    long long Height = 0; // rows, positive
+    bool TopDown = false;
+    int Bits = 0;
+    std::uint64_t PixelOffset = 0;
+    std::uint64_t RowBytes = 0; // padded to 4 bytes
+    // Colour table in the picture format; 0 (no alpha) marks an index beyond it.
+    std::array<std::uint32_t, 256> Colors {};
+    std::array<MaskChannel, 3> Channels {}; // red, green, blue
+};
+
+[[noreturn]] void BitmapError(const std::string& name, const std::string& reason)
+{
+    throw std::runtime_error("Cannot read the picture " + name + ": " + reason);
+}
+
+std::uint32_t Le16(const unsigned char* p)
+{
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8;
+}
+
+std::uint32_t Le32(const unsigned char* p)
+{
+    return Le16(p) | Le16(p + 2) << 16;
+}
+
+bool MakeChannel(std::uint32_t mask, int bits, MaskChannel& channel)
+{
+    if (mask == 0 || (bits == 16 && mask > 0xffffu))
+        return false;
+    int shift = 0;
+    while ((mask >> shift & 1u) == 0)
+        ++shift;
+    const std::uint32_t max = mask >> shift;
+    if ((max & (max + 1)) != 0) // the bits of a channel lie together
+        return false;
+    channel = { mask, shift, max };
+    return true;
+}
+
+std::uint32_t ChannelValue(const MaskChannel& channel, std::uint32_t pixel)
+{
+    const std::uint64_t value = (pixel & channel.Mask) >> channel.Shift;
+    return static_cast<std::uint32_t>((value * 255 + channel.Max / 2) / channel.Max);
+}
+
+// Reads and checks the headers and the colour table; the file must hold every row.
+BitmapLayout ReadBitmapLayout(
+    const std::string& name, const std::vector<unsigned char>& head, std::uint64_t fileSize)
+{
+    const unsigned char* h = head.data();
+    if (head.size() < FileHeaderSize + 4 || h[0] != 'B' || h[1] != 'M')
+        BitmapError(name, "not a BMP file");
+    BitmapLayout layout;
+    layout.PixelOffset = Le32(h + 10);
+    const std::uint32_t infoSize = Le32(h + 14);
+    const bool core = infoSize == 12;
+    if (!core && infoSize != 40 && infoSize != 52 && infoSize != 56 && infoSize != 108
+        && infoSize != 124)
+        BitmapError(name, "unknown header size " + std::to_string(infoSize));
+    if (head.size() < FileHeaderSize + infoSize)
+        BitmapError(name, "the file ends inside its header");
+    const unsigned char* info = h + FileHeaderSize;
+    std::uint32_t planes = 0, compression = 0, colorsUsed = 0;
+    if (core) {
+        layout.Width = Le16(info + 4);
+        layout.Height = Le16(info + 6);
+        planes = Le16(info + 8);
+        layout.Bits = static_cast<int>(Le16(info + 10));
+    } else {
+        layout.Width = static_cast<std::int32_t>(Le32(info + 4));
+        layout.Height = static_cast<std::int32_t>(Le32(info + 8));
+        planes = Le16(info + 12);
+        layout.Bits = static_cast<int>(Le16(info + 14));
+        compression = Le32(info + 16);
+        colorsUsed = Le32(info + 32);
+    }
+    layout.TopDown = layout.Height < 0;
+    layout.Height = layout.TopDown ? -layout.Height : layout.Height;
+    if (planes != 1)
+        BitmapError(name, "planes must be 1");
+    const int bits = layout.Bits;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+        BitmapError(name, std::to_string(bits) + " bits per pixel are not supported");
+    constexpr std::uint32_t Rgb = 0, BitFields = 3;
+    if (compression != Rgb && !(compression == BitFields && (bits == 16 || bits == 32)))
+        BitmapError(name, "compression " + std::to_string(compression) + " is not supported");
+    if (core && (bits == 16 || bits == 32))
+        BitmapError(name, std::to_string(bits) + " bits per pixel need a newer header");
+    if (layout.Width <= 0 || layout.Height == 0)
+        BitmapError(name, "the width must be positive and the height not 0");
+    if (layout.Width * layout.Height > MaxBitmapPixels)
+        BitmapError(name, "more than " + std::to_string(MaxBitmapPixels) + " pixels");
+
+    // Masks lie behind the plain 40-byte header, inside the longer ones.
+    std::size_t tableStart = FileHeaderSize + infoSize;
+    if (bits == 16 || bits == 32) {
+        std::array<std::uint32_t, 3> masks { 0x00ff0000u, 0x0000ff00u, 0x000000ffu };
+        if (bits == 16)
+            masks = { 0x7c00u, 0x03e0u, 0x001fu };
+        if (compression == BitFields) {
+            const std::size_t maskStart = FileHeaderSize + 40;
+            if (infoSize == 40)
+                tableStart += 12;
+            if (head.size() < maskStart + 12)
+                BitmapError(name, "the file ends inside its colour masks");
+            for (std::size_t i = 0; i < 3; ++i)
+                masks[i] = Le32(h + maskStart + 4 * i);
+        }
+        for (std::size_t i = 0; i < 3; ++i)
+            if (!MakeChannel(masks[i], bits, layout.Channels[i]))
+                BitmapError(name, "a colour mask is empty, split or too wide");
+        if ((masks[0] & masks[1]) != 0 || (masks[0] & masks[2]) != 0 || (masks[1] & masks[2]) != 0)
+            BitmapError(name, "colour masks overlap");
+    }
+    std::size_t tableEnd = tableStart;
+    if (bits <= 8) {
+        const std::uint32_t capacity = 1u << bits;
+        const std::uint32_t count = colorsUsed == 0 ? capacity : colorsUsed;
+        if (count > capacity)
+            BitmapError(name, "more colours than " + std::to_string(bits) + " bits can index");
+        const std::size_t entrySize = core ? 3 : 4; // blue, green, red (, unused)
+        tableEnd = tableStart + count * entrySize;
+        if (tableEnd > layout.PixelOffset || tableEnd > head.size())
+            BitmapError(name, "the colour table runs into the pixels or past the end");
+        for (std::size_t i = 0; i < count; ++i) {
+            const unsigned char* entry = h + tableStart + i * entrySize;
+            layout.Colors[i] = Opaque | static_cast<std::uint32_t>(entry[2]) << 16
+                | static_cast<std::uint32_t>(entry[1]) << 8 | entry[0];
+        }
+    }
+    if (layout.PixelOffset < tableEnd)
+        BitmapError(name, "the pixels start inside the header");
+
+    layout.RowBytes
+        = (static_cast<std::uint64_t>(layout.Width) * static_cast<std::uint64_t>(bits) + 31) / 32
+        * 4;
+    const std::uint64_t needed
+        = layout.PixelOffset + layout.RowBytes * static_cast<std::uint64_t>(layout.Height);
+    if (fileSize < needed)
+        BitmapError(name,
+            "the file is cut short: " + std::to_string(fileSize) + " bytes of "
+                + std::to_string(needed));
+    return layout;
+}
+
+// Converts one row of file pixels into the picture format; false when a
+// colour index lies beyond the colour table.
+bool ConvertRow(const BitmapLayout& layout, const unsigned char* from, std::uint32_t* to)
+{
+    const std::size_t width = static_cast<std::size_t>(layout.Width);
+    const auto& colors = layout.Colors;
+    std::uint32_t known = Opaque; // loses its alpha with an entry beyond the table
+    switch (layout.Bits) {
+    case 1:
+        for (std::size_t i = 0; i < width; ++i) {
+            to[i] = colors[from[i >> 3] >> (7 - (i & 7)) & 1u];
+            known &= to[i];
+        }
+        return known == Opaque;
+    case 4:
+        for (std::size_t i = 0; i < width; ++i) {
+            to[i] = colors[(i & 1) != 0 ? from[i >> 1] & 15u : from[i >> 1] >> 4];
+            known &= to[i];
+        }
+        return known == Opaque;
+    case 8:
+        for (std::size_t i = 0; i < width; ++i) {
+            to[i] = colors[from[i]];
+            known &= to[i];
+        }
+        return known == Opaque;
+    case 24:
+        for (std::size_t i = 0; i < width; ++i, from += 3)
+            to[i] = Opaque | static_cast<std::uint32_t>(from[2]) << 16
+                | static_cast<std::uint32_t>(from[1]) << 8 | from[0];
+        return true;
+    default:
+        break;
+    }
+    const auto& [red, green, blue] = layout.Channels;
+    if (layout.Bits == 32 && red.Mask == 0x00ff0000u && green.Mask == 0x0000ff00u
+        && blue.Mask == 0x000000ffu) {
+        for (std::size_t i = 0; i < width; ++i, from += 4)
+            to[i] = Opaque | (Le32(from) & 0x00ffffffu);
+        return true;
+    }
+    const std::size_t step = static_cast<std::size_t>(layout.Bits) / 8;
+    for (std::size_t i = 0; i < width; ++i, from += step) {
+        const std::uint32_t pixel = step == 2 ? Le16(from) : Le32(from);
+        to[i] = Opaque | ChannelValue(red, pixel) << 16 | ChannelValue(green, pixel) << 8
+            | ChannelValue(blue, pixel);
+    }
+    return true;
+}
+
+void ReadBitmap(const std::string& name, Picture& picture)
+{
+    std::ifstream file(name, std::ios::binary);
+    if (!file)
+        BitmapError(name, "cannot open it");
+    file.seekg(0, std::ios::end);
+    const std::streamoff end = file.tellg();
+    if (end < 0)
+        BitmapError(name, "cannot tell its size");
+    const auto fileSize = static_cast<std::uint64_t>(end);
+    std::vector<unsigned char> bytes(std::min<std::uint64_t>(fileSize, BitmapHeadSize));
+    file.seekg(0);
+    if (!file.read(
+            reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
+        BitmapError(name, "cannot read its header");
+    const BitmapLayout layout = ReadBitmapLayout(name, bytes, fileSize);
+
+    // All rows in one read; the checks above bound their size by the file's.
+    bytes.resize(layout.RowBytes * static_cast<std::uint64_t>(layout.Height));
+    file.seekg(static_cast<std::streamoff>(layout.PixelOffset));
+    if (!file.read(
+            reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
+        BitmapError(name, "cannot read its pixels");
+
+    const auto width = static_cast<std::size_t>(layout.Width);
+    const auto height = static_cast<std::size_t>(layout.Height);
+    picture.Pixels.resize(width * height);
+    for (std::size_t row = 0; row < height; ++row) {
+        const std::size_t fileRow = layout.TopDown ? row : height - 1 - row;
+        if (!ConvertRow(layout, bytes.data() + fileRow * layout.RowBytes,
+                picture.Pixels.data() + row * width))
+            BitmapError(name, "a colour index lies beyond the colour table");
+    }
+    picture.Width = static_cast<int>(layout.Width);
+    picture.Height = static_cast<int>(layout.Height);
+}
+
+} // namespace
+
 void ReadBitmapFile(const std::string& name, Picture& picture)
 {
-    // Provisional: Qt's reader, which does not notice a truncated file.
-    QImage image;
-    if (!image.load(QString::fromStdString(name), "BMP")) {
-        picture = {};
-        throw std::runtime_error("Cannot read the picture " + name);
+    try {
+        ReadBitmap(name, picture);
+    } catch (...) {
+        // Empty, but the buffer stays for the next picture.
+        picture.Width = 0;
+        picture.Height = 0;
+        picture.Pixels.clear();
+        throw;
     }
-    image = image.convertToFormat(QImage::Format_RGB32);
-    picture.Width = image.width();
-    picture.Height = image.height();
-    picture.Pixels.resize(
-        static_cast<std::size_t>(picture.Width) * static_cast<std::size_t>(picture.Height));
-    for (int row = 0; row < picture.Height; ++row)
-        std::memcpy(picture.Pixels.data()
-                + static_cast<std::size_t>(row) * static_cast<std::size_t>(picture.Width),
-            image.constScanLine(row),
-            static_cast<std::size_t>(picture.Width) * sizeof(std::uint32_t));
 }
 
 void DrawPicture(const Picture& picture, int x, int y)
@@ -634,17 +884,13 @@ void LoadPicture(const std::string& name, int x, int y)
 {
     if (!FileExists(name))
         return;
-    QImage picture;
-    if (!picture.load(QString::fromStdString(name)))
-        throw std::runtime_error("Cannot read the picture " + name);
+    Picture picture;
+    ReadBitmapFile(name, picture);
     if (name == DefaultPicture) {
-        x = (CanvasWidth() - picture.width()) / 2;
-        y = (CanvasHeight() - picture.height()) / 2;
+        x = (CanvasWidth() - picture.Width) / 2;
+        y = (CanvasHeight() - picture.Height) / 2;
     }
-    picture.setDevicePixelRatio(1.0); // a name like "x@2x.png" must not halve it
-    QPainter painter(&Canvas());
-    painter.drawImage(x, y, picture);
-    RequestRepaint();
+    DrawPicture(picture, x, y);
 }
 
 void ShowTextFile(const std::string& name, int pointSize)

@@ -159,10 +159,12 @@ struct Picture {
     std::vector<std::uint32_t> Pixels; // Width * Height words
 };
 
-// Reads an uncompressed BMP (1, 4, 8, 24 or 32 bits per pixel, bottom-up or
-// top-down) into picture, reusing its buffer. A missing, truncated or
-// malformed file throws std::runtime_error naming the file; picture is then
-// left empty.
+// Reads an uncompressed BMP into picture, reusing its buffer: headers of 12,
+// 40, 52, 56, 108 or 124 bytes; 1, 4 and 8 bits with a colour table, 16, 24
+// and 32 bits (32 and 16 also with colour masks); bottom-up or top-down. At
+// most 2^27 pixels. A missing, truncated or malformed file (one shorter than
+// its rows, a colour index beyond the table) throws std::runtime_error naming
+// the file; picture is then left empty.
 void ReadBitmapFile(const std::string& name, Picture& picture);
 
 // Draws picture unscaled with its top-left corner at (x, y) canvas pixels;
@@ -173,9 +175,10 @@ void DrawPicture(const Picture& picture, int x, int y);
 // True when name is an existing file (not a folder) that can be opened for reading.
 bool FileExists(const std::string& name);
 
-// Draws a BMP (or any picture Qt reads) unscaled with its top-left corner at
-// (x, y) canvas pixels; centred on the canvas when name is DefaultPicture.
-// A missing file draws nothing; an unreadable one throws std::runtime_error.
+// Draws a BMP file (as ReadBitmapFile reads it) unscaled with its top-left
+// corner at (x, y) canvas pixels; centred on the canvas when name is
+// DefaultPicture. A missing file draws nothing; an unreadable one throws
+// std::runtime_error and draws nothing.
 void LoadPicture(const std::string& name, int x, int y);
 
 // Fills the canvas white and writes the file's lines in "Courier" of the

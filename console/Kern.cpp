@@ -40,8 +40,8 @@ QColor ToQColor(Rgb c);
 Rgb PaletteColor(int c);
 QString ResolveFamily(const std::string& name);
 QFont CurrentFont();
-void PlotPixel(QImage& canvas, int x, int y, QRgb color);
-void FillRectangle(int x, int y, int width, int height, Rgb color);
+void FillRectangle(long long x, long long y, long long width, long long height, Rgb color);
+void DrawClippedLine(long long x1, long long y1, long long x2, long long y2, Rgb color);
 void WriteBell();
 
 QColor ToQColor(Rgb c)
@@ -103,23 +103,104 @@ QFont CurrentFont()
     return font;
 }
 
-void PlotPixel(QImage& canvas, int x, int y, QRgb color)
-{
-    if (x >= 0 && y >= 0 && x < canvas.width() && y < canvas.height())
-        canvas.setPixel(x, y, color);
-}
-
-void FillRectangle(int x, int y, int width, int height, Rgb color)
+// In 64 bits, so that x + width cannot overflow for any int arguments.
+void FillRectangle(long long x, long long y, long long width, long long height, Rgb color)
 {
     QImage& canvas = FensterGraf::Canvas();
-    const int left = std::max(x, 0);
-    const int top = std::max(y, 0);
-    const int right = std::min(x + width, canvas.width());
-    const int bottom = std::min(y + height, canvas.height());
+    const long long left = std::max(x, 0LL);
+    const long long top = std::max(y, 0LL);
+    const long long right = std::min<long long>(x + width, canvas.width());
+    const long long bottom = std::min<long long>(y + height, canvas.height());
     if (left >= right || top >= bottom)
         return;
     QPainter painter(&canvas);
-    painter.fillRect(QRect(left, top, right - left, bottom - top), ToQColor(color));
+    painter.fillRect(QRect(static_cast<int>(left), static_cast<int>(top),
+                         static_cast<int>(right - left), static_cast<int>(bottom - top)),
+        ToQColor(color));
+    FensterGraf::RequestRepaint();
+}
+
+// Bresenham's line without its end pixel, walking only the steps that land on
+// the canvas. Of the major axis (length L, the longer of |x2 - x1| and
+// |y2 - y1|) step k, 0 <= k < L, moves the minor axis (length S) by
+// floor((2 S k + L) / (2 L)): the pixels of the stepping loop whose error
+// 2e is compared with dy (>=) and dx (<=). Coordinates reach about +-2^32
+// (a bar's far frame), so the products need 128 bits.
+void DrawClippedLine(long long x1, long long y1, long long x2, long long y2, Rgb color)
+{
+    __extension__ typedef __int128 Wide; // GCC and Clang
+    const long long dx = x2 > x1 ? x2 - x1 : x1 - x2;
+    const long long dy = y2 > y1 ? y2 - y1 : y1 - y2;
+    const bool xMajor = dx >= dy;
+    const long long major = std::max(dx, dy);
+    const long long minor = std::min(dx, dy);
+    if (major == 0)
+        return;
+    QImage& canvas = FensterGraf::Canvas();
+    const long long majorStart = xMajor ? x1 : y1;
+    const long long minorStart = xMajor ? y1 : x1;
+    const long long majorStep = (xMajor ? x1 < x2 : y1 < y2) ? 1 : -1;
+    const long long minorStep = (xMajor ? y1 < y2 : x1 < x2) ? 1 : -1;
+    const long long majorSize = xMajor ? canvas.width() : canvas.height();
+    const long long minorSize = xMajor ? canvas.height() : canvas.width();
+
+    // Steps k whose major coordinate lies on the canvas.
+    long long first = majorStep > 0 ? -majorStart : majorStart - (majorSize - 1);
+    long long last = majorStep > 0 ? majorSize - 1 - majorStart : majorStart;
+    first = std::max(first, 0LL);
+    last = std::min(last, major - 1);
+    if (first > last)
+        return;
+    // The minor offset grows with k: cut the steps down to those whose offset
+    // keeps the minor coordinate on the canvas.
+    const Wide twiceMajor = Wide { 2 } * major;
+    const auto numerator = [&](long long k) { return Wide { 2 } * minor * k + major; };
+    const auto offset
+        = [&](long long k) { return static_cast<long long>(numerator(k) / twiceMajor); };
+    const long long lowest = minorStep > 0 ? -minorStart : minorStart - (minorSize - 1);
+    const long long highest = minorStep > 0 ? minorSize - 1 - minorStart : minorStart;
+    if (offset(first) < lowest) {
+        long long below = first, above = last + 1; // offset(below) < lowest <= offset(above)
+        while (above - below > 1) {
+            const long long middle = below + (above - below) / 2;
+            if (offset(middle) < lowest)
+                below = middle;
+            else
+                above = middle;
+        }
+        first = above;
+    }
+    if (first > last)
+        return;
+    if (offset(last) > highest) {
+        long long below = first - 1, above = last; // offset(below) <= highest < offset(above)
+        while (above - below > 1) {
+            const long long middle = below + (above - below) / 2;
+            if (offset(middle) > highest)
+                above = middle;
+            else
+                below = middle;
+        }
+        last = below;
+    }
+
+    const QRgb pen = qRgb(color.R, color.G, color.B);
+    // The offset of step first, then its remainder walked on in 64 bits.
+    long long shift = offset(first);
+    long long remainder = static_cast<long long>(numerator(first) % twiceMajor);
+    for (long long k = first; k <= last; ++k) {
+        const long long along = majorStart + majorStep * k;
+        const long long across = minorStart + minorStep * shift;
+        assert(along >= 0 && along < majorSize && across >= 0 && across < minorSize);
+        const auto px = static_cast<int>(xMajor ? along : across);
+        const auto py = static_cast<int>(xMajor ? across : along);
+        reinterpret_cast<QRgb*>(canvas.scanLine(py))[px] = pen;
+        remainder += 2 * minor;
+        if (remainder >= 2 * major) {
+            remainder -= 2 * major;
+            ++shift;
+        }
+    }
     FensterGraf::RequestRepaint();
 }
 
@@ -226,29 +307,7 @@ void LoadStandardPalette()
 void DrawLine(int x1, int y1, int x2, int y2, int c)
 {
     Tools.PenColor = PaletteColor(c);
-    QImage& canvas = FensterGraf::Canvas();
-    const QRgb color = qRgb(Tools.PenColor.R, Tools.PenColor.G, Tools.PenColor.B);
-    // Bresenham; the loop stops before the end pixel in every direction.
-    const int dx = std::abs(x2 - x1);
-    const int dy = -std::abs(y2 - y1);
-    const int stepX = x1 < x2 ? 1 : -1;
-    const int stepY = y1 < y2 ? 1 : -1;
-    int error = dx + dy;
-    int x = x1;
-    int y = y1;
-    while (x != x2 || y != y2) {
-        PlotPixel(canvas, x, y, color);
-        const int twice = 2 * error;
-        if (twice >= dy) {
-            error += dy;
-            x += stepX;
-        }
-        if (twice <= dx) {
-            error += dx;
-            y += stepY;
-        }
-    }
-    FensterGraf::RequestRepaint();
+    DrawClippedLine(x1, y1, x2, y2, Tools.PenColor);
 }
 
 void SetFillStyle(int intensity, int c, int frame)
@@ -270,10 +329,14 @@ void FillBar(int x, int y, int width, int height)
     const Rgb brush = Tools.BrushColor;
     FillRectangle(x, y, width, height, FillColor);
     if (!FillFrameless) {
-        DrawLine(x, y, x + width, y, FillBorder);
-        DrawLine(x + width, y, x + width, y + height, FillBorder);
-        DrawLine(x + width, y + height, x, y + height, FillBorder);
-        DrawLine(x, y + height, x, y, FillBorder);
+        // The far edges x + width and y + height may lie beyond the int range.
+        const long long right = static_cast<long long>(x) + width;
+        const long long bottom = static_cast<long long>(y) + height;
+        Tools.PenColor = PaletteColor(FillBorder);
+        DrawClippedLine(x, y, right, y, Tools.PenColor);
+        DrawClippedLine(right, y, right, bottom, Tools.PenColor);
+        DrawClippedLine(right, bottom, x, bottom, Tools.PenColor);
+        DrawClippedLine(x, bottom, x, y, Tools.PenColor);
     }
     Tools.BrushColor = brush;
 }

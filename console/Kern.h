@@ -67,13 +67,15 @@ void LoadStandardPalette();
 
 // [SECTION] Drawing
 // One-pixel line; the end pixel (x2, y2) is never set. The pen keeps colour c.
+// Any int coordinates: only the part on the canvas costs time.
 void DrawLine(int x1, int y1, int x2, int y2, int c);
 // FillColor := Palette[c] scaled by nearest(intensity x 1.15) / 255, the
 // factor kept within 0..255 (255 gives the palette colour, 0 and below black);
 // also the brush colour. frame == c means no frame.
 void SetFillStyle(int intensity, int c, int frame);
 // Fills x..x+width-1, y..y+height-1; the frame (unless frameless) lies on
-// columns x and x+width, rows y and y+height.
+// columns x and x+width, rows y and y+height, also where these pass INT_MAX.
+// Any int arguments: only the part on the canvas costs time.
 void FillBar(int x, int y, int width, int height);
 
 // [SECTION] Text

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QString>
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <numbers>
@@ -17,42 +18,69 @@ namespace {
 
 // Pixels of an ellipse around the origin: row dy (|dy| <= ry) holds the
 // columns |dx| <= HalfWidth(dy). Depends on |dy| only, so every shape built
-// from it is symmetric about its centre.
-int HalfWidth(int dy, int rx, int ry)
+// from it is symmetric about its centre. 64 bits: dy +- 1 and the offsets of
+// far centres stay in range.
+long long HalfWidth(long long dy, long long rx, long long ry)
 {
     if (dy < -ry || dy > ry)
         return -1;
-    const double t = dy / (ry + 0.5);
-    return static_cast<int>(std::floor((rx + 0.5) * std::sqrt(1.0 - t * t)));
+    const double t = static_cast<double>(dy) / (static_cast<double>(ry) + 0.5);
+    return static_cast<long long>(
+        std::floor((static_cast<double>(rx) + 0.5) * std::sqrt(1.0 - t * t)));
 }
 
-// Calls plot(dx, dy) for every pixel of the ellipse with a 4-neighbour
-// outside it: a closed 8-connected outline.
-template <typename Plot> void ForEachOutlinePixel(int rx, int ry, Plot plot)
+// The offsets from a centre (x, y) that lie on the canvas.
+struct CanvasOffsets {
+    long long Left, Right, Top, Bottom; // dx in Left..Right, dy in Top..Bottom
+};
+
+CanvasOffsets OffsetsOnCanvas(int x, int y)
 {
-    for (int dy = -ry; dy <= ry; ++dy) {
-        const int half = HalfWidth(dy, rx, ry);
-        const int inner
+    const QImage& canvas = FensterGraf::Canvas();
+    return { -static_cast<long long>(x), canvas.width() - 1LL - x, -static_cast<long long>(y),
+        canvas.height() - 1LL - y };
+}
+
+// Calls plot(dx, dy) for every pixel of the ellipse around (x, y) that has a
+// 4-neighbour outside it (a closed 8-connected outline) and lies on the
+// canvas. Only rows and columns on the canvas are visited, so any radius
+// costs time by the canvas size. Radii must not be negative.
+template <typename Plot> void ForEachOutlinePixel(int x, int y, int rx, int ry, Plot plot)
+{
+    const CanvasOffsets on = OffsetsOnCanvas(x, y);
+    const long long top = std::max<long long>(-ry, on.Top);
+    const long long bottom = std::min<long long>(ry, on.Bottom);
+    for (long long dy = top; dy <= bottom; ++dy) {
+        const long long half = HalfWidth(dy, rx, ry);
+        const long long inner
             = std::min({ HalfWidth(dy - 1, rx, ry), HalfWidth(dy + 1, rx, ry), half - 1 });
-        for (int dx = inner + 1; dx <= half; ++dx) {
+        // The outline of the row: the columns inner < |dx| <= half.
+        const long long nearest = inner + 1;
+        for (long long dx = std::max(nearest, on.Left); dx <= std::min(half, on.Right); ++dx)
             plot(dx, dy);
-            if (dx != 0)
-                plot(-dx, dy);
-        }
+        const long long leftEnd = std::min(-std::max(nearest, 1LL), on.Right); // dx 0 is done
+        for (long long dx = std::max(-half, on.Left); dx <= leftEnd; ++dx)
+            plot(dx, dy);
     }
 }
 
-void PlotPixel(int x, int y, FensterGraf::Rgb color)
+void PlotPixel(long long x, long long y, QRgb color)
 {
     QImage& canvas = FensterGraf::Canvas();
-    if (x >= 0 && y >= 0 && x < canvas.width() && y < canvas.height())
-        canvas.setPixel(x, y, qRgb(color.R, color.G, color.B));
+    assert(x >= 0 && y >= 0 && x < canvas.width() && y < canvas.height() && "clipped before");
+    reinterpret_cast<QRgb*>(canvas.scanLine(static_cast<int>(y)))[x] = color;
+}
+
+QRgb ToQRgb(FensterGraf::Rgb color)
+{
+    return qRgb(color.R, color.G, color.B);
 }
 
 // Screen angle in degrees, 0..360: 0 right, 90 up.
-double ScreenAngle(int dx, int dy)
+double ScreenAngle(long long dx, long long dy)
 {
-    const double degrees = std::atan2(-dy, dx) * 180.0 / std::numbers::pi;
+    const double degrees
+        = std::atan2(-static_cast<double>(dy), static_cast<double>(dx)) * 180.0 / std::numbers::pi;
     return degrees < 0 ? degrees + 360.0 : degrees;
 }
 
@@ -95,14 +123,16 @@ void SetPenColor(int c)
 
 void DrawArc(int x, int y, int r, double startDegrees, double endDegrees)
 {
+    if (r < 0)
+        return;
     const DirectionPoint from = DirectionOf(startDegrees);
     const DirectionPoint to = DirectionOf(endDegrees);
     const bool full = from == to;
     const double start = ScreenAngle(from.X, from.Y);
     const double span = std::fmod(ScreenAngle(to.X, to.Y) - start + 360.0, 360.0);
     constexpr double Slack = 1e-9; // pixels exactly on a ray belong to the arc
-    const FensterGraf::Rgb pen = Kern::Tools.PenColor;
-    ForEachOutlinePixel(r, r, [&](int dx, int dy) {
+    const QRgb pen = ToQRgb(Kern::Tools.PenColor);
+    ForEachOutlinePixel(x, y, r, r, [&](long long dx, long long dy) {
         if (!full) {
             const double along = std::fmod(ScreenAngle(dx, dy) - start + 360.0, 360.0);
             if (along > span + Slack && along < 360.0 - Slack)
@@ -115,16 +145,26 @@ void DrawArc(int x, int y, int r, double startDegrees, double endDegrees)
 
 void DrawEllipse(int x, int y, int rx, int ry)
 {
-    const FensterGraf::Rgb brush = Kern::Tools.BrushColor;
-    for (int dy = -ry; dy <= ry; ++dy) {
-        const int half = HalfWidth(dy, rx, ry);
-        for (int dx = -half; dx <= half; ++dx)
-            PlotPixel(x + dx, y + dy, brush);
+    if (rx < 0 || ry < 0)
+        return;
+    QImage& canvas = FensterGraf::Canvas();
+    const QRgb brush = ToQRgb(Kern::Tools.BrushColor);
+    const CanvasOffsets on = OffsetsOnCanvas(x, y);
+    const long long top = std::max<long long>(-ry, on.Top);
+    const long long bottom = std::min<long long>(ry, on.Bottom);
+    for (long long dy = top; dy <= bottom; ++dy) {
+        const long long half = HalfWidth(dy, rx, ry);
+        const long long left = std::max(-half, on.Left);
+        const long long right = std::min(half, on.Right);
+        if (left > right)
+            continue;
+        QRgb* row = reinterpret_cast<QRgb*>(canvas.scanLine(static_cast<int>(y + dy)));
+        std::fill(row + (x + left), row + (x + right + 1), brush);
     }
     assert(Kern::FillBorder >= 0 && Kern::FillBorder < 256 && "colour numbers are 0..255");
-    const FensterGraf::Rgb outline
-        = FensterGraf::Palette[static_cast<std::size_t>(Kern::FillBorder)];
-    ForEachOutlinePixel(rx, ry, [&](int dx, int dy) { PlotPixel(x + dx, y + dy, outline); });
+    const QRgb outline = ToQRgb(FensterGraf::Palette[static_cast<std::size_t>(Kern::FillBorder)]);
+    ForEachOutlinePixel(
+        x, y, rx, ry, [&](long long dx, long long dy) { PlotPixel(x + dx, y + dy, outline); });
     FensterGraf::RequestRepaint();
 }
 

@@ -14,11 +14,14 @@ void SetPenColor(int c);
 // (0 degrees right, 90 up) from the ray at startDegrees to the ray at
 // endDegrees, in the pen colour. The rays are taken through points 100 pixels
 // out, rounded; when both coincide the whole circle is drawn. Full circles are
-// symmetric about (x, y) and reach x - r .. x + r.
+// symmetric about (x, y) and reach x - r .. x + r. Any centre and radius: only
+// the outline on the canvas costs time; a negative radius draws nothing.
 void DrawArc(int x, int y, int r, double startDegrees, double endDegrees);
 
 // Ellipse around (x, y) reaching x - rx .. x + rx, y - ry .. y + ry, filled
 // with the brush colour, outlined in Palette[FillBorder]. The pen colour is kept.
+// Any centre and radii: only the part on the canvas costs time; a negative
+// radius draws nothing.
 void DrawEllipse(int x, int y, int rx, int ry);
 
 // Writes the canvas area with the corners (x1, y1) and (x2, y2) (column x2

@@ -1,5 +1,5 @@
-// Pixels on the canvas: bars, fill colours, lines, arcs, ellipses, text,
-// the running cursor, the palette and the fonts.
+// Pixels on the canvas: bars, fill colours, lines, arcs, ellipses, clipping
+// at the canvas edge, text, the running cursor, the palette and the fonts.
 #include "TestSupport.h"
 
 #include "FensterGraf.h"
@@ -10,8 +10,13 @@
 #include <QFontInfo>
 #include <QImage>
 
+#include <array>
+#include <climits>
+#include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <set>
+#include <string>
 #include <tuple>
 #include <utility>
 
@@ -231,6 +236,229 @@ TEST_F(ConsoleTest, EllipseReachesItsRadii)
     EXPECT_EQ(bottom, 210);
     EXPECT_EQ(PixelAt(300, 200), PaletteEntry(Kern::Yellow));
     EXPECT_EQ(PixelAt(320, 200), PaletteEntry(Kern::Blue));
+}
+
+// [SECTION] Clipping
+// Any int coordinates and radii cost time by the canvas only, and the pixels
+// on the canvas are those the same shape sets where it lies wholly on it.
+
+// Non-white pixels of the canvas with their colours, moved by (-dx, -dy).
+std::set<std::tuple<int, int, QRgb>> CanvasPixels(int dx = 0, int dy = 0)
+{
+    const QImage& canvas = FensterGraf::Canvas();
+    std::set<std::tuple<int, int, QRgb>> pixels;
+    for (int y = 0; y < canvas.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
+        for (int x = 0; x < canvas.width(); ++x)
+            if (row[x] != qRgb(255, 255, 255))
+                pixels.insert({ x - dx, y - dy, row[x] });
+    }
+    return pixels;
+}
+
+bool OnCanvas(long long x, long long y)
+{
+    return x >= 0 && y >= 0 && x < Kern::ScreenWidth() && y < Kern::ScreenHeight();
+}
+
+// A shape across the canvas edge, drawn moved by (dx, dy), within left .. bottom.
+struct EdgeCase {
+    const char* name;
+    std::function<void(int dx, int dy)> draw;
+    int left, top, right, bottom;
+};
+
+EdgeCase Line(const char* name, int x1, int y1, int x2, int y2)
+{
+    return { name,
+        [=](int dx, int dy) { Kern::DrawLine(x1 + dx, y1 + dy, x2 + dx, y2 + dy, Kern::Blue); },
+        std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2) };
+}
+
+EdgeCase Arc(const char* name, int x, int y, int r, double from, double to)
+{
+    return { name, [=](int dx, int dy) { Kern2::DrawArc(x + dx, y + dy, r, from, to); }, x - r,
+        y - r, x + r, y + r };
+}
+
+EdgeCase Disc(const char* name, int x, int y, int rx, int ry)
+{
+    return { name,
+        [=](int dx, int dy) {
+            Kern::SetFillStyle(255, Kern::Yellow, Kern::Red);
+            Kern2::DrawEllipse(x + dx, y + dy, rx, ry);
+        },
+        x - rx, y - ry, x + rx, y + ry };
+}
+
+class EdgeTest : public ConsoleTest, public testing::WithParamInterface<EdgeCase> { };
+
+TEST_P(EdgeTest, KeepsThePixelsOfTheWholeShape)
+{
+    const EdgeCase& c = GetParam();
+    c.draw(0, 0);
+    const auto clipped = CanvasPixels();
+    Kern::ClearScreen();
+    const int dx = 200 - c.left, dy = 200 - c.top; // wholly on the canvas
+    ASSERT_TRUE(c.right + dx < 1400 && c.bottom + dy < 800);
+    c.draw(dx, dy);
+    const auto whole = CanvasPixels(dx, dy);
+    std::set<std::tuple<int, int, QRgb>> expected;
+    for (const auto& pixel : whole)
+        if (OnCanvas(std::get<0>(pixel), std::get<1>(pixel)))
+            expected.insert(pixel);
+    EXPECT_EQ(clipped, expected);
+    EXPECT_TRUE(!expected.empty() && expected.size() < whole.size()) << "must cross the edge";
+}
+
+INSTANTIATE_TEST_SUITE_P(AcrossTheEdge, EdgeTest,
+    testing::Values(Line("ShallowLineOverTheLeftEdge", -37, 100, 120, 160),
+        Line("SteepLineOverTheRightEdge", 1590, 300, 1620, 421),
+        Line("LineUpFromBelowTheBottom", 800, 1040, 700, 960),
+        Line("LineOverTheTopLeftCorner", -20, -45, 33, 60),
+        Line("DiagonalIntoTheBottomRightCorner", 1590, 990, 1613, 1013),
+        Arc("CircleOverTheLeftEdge", 5, 500, 40, 0, 360),
+        Arc("CircleOverTheTopRightCorner", 1590, 8, 30, 0, 360),
+        Arc("LowerHalfOverTheBottomEdge", 800, 990, 60, 180, 0),
+        Disc("SunMarkerOnTheLeftEdge", 1, 300, 3, 3), Disc("EllipseOverTheTopEdge", 700, 5, 12, 30),
+        Disc("DiscOverTheRightEdge", 1597, 600, 8, 6)),
+    ConsoleTesting::RowName());
+
+// The stepping loop the console walked before it clipped, in 64 bits.
+std::set<std::pair<int, int>> SteppedLineOnCanvas(
+    long long x1, long long y1, long long x2, long long y2)
+{
+    const long long dx = std::llabs(x2 - x1), dy = -std::llabs(y2 - y1);
+    long long error = dx + dy, x = x1, y = y1;
+    std::set<std::pair<int, int>> pixels;
+    while (x != x2 || y != y2) {
+        if (OnCanvas(x, y))
+            pixels.insert({ static_cast<int>(x), static_cast<int>(y) });
+        const long long twice = 2 * error;
+        if (twice >= dy) {
+            error += dy;
+            x += x1 < x2 ? 1 : -1;
+        }
+        if (twice <= dx) {
+            error += dx;
+            y += y1 < y2 ? 1 : -1;
+        }
+    }
+    return pixels;
+}
+
+std::set<std::pair<int, int>> LinePixels(int x1, int y1, int x2, int y2)
+{
+    Kern::ClearScreen();
+    Kern::DrawLine(x1, y1, x2, y2, Kern::Blue);
+    std::set<std::pair<int, int>> pixels;
+    for (const auto& [x, y, colour] : CanvasPixels())
+        pixels.insert({ x, y });
+    return pixels;
+}
+
+TEST_F(ConsoleTest, LinesSetTheirBresenhamPixels)
+{
+    const std::array<std::array<int, 4>, 10> lines { {
+        { 200, 200, 212, 205 }, // half-way ties decide pixels
+        { -1000000, 0, 1000000, 1 }, // a tie at x = 0
+        { 1000000, 500, -1000000, 499 },
+        { 301, 1000000, 300, -1000000 }, // a tie at y = 0
+        { -1000000, -2450, 1000000, 3050 },
+        { 700, -2000000, 950, 1500000 },
+        { 3000000, 2000000, -500, -300 },
+        { 1000001, -999999, -999999, 1000001 },
+        { -1234567, 999, 2345678, 0 },
+        { 1599, 999, -3000001, -2000000 },
+    } };
+    for (const auto& [x1, y1, x2, y2] : lines) {
+        const auto expected = SteppedLineOnCanvas(x1, y1, x2, y2);
+        EXPECT_FALSE(expected.empty()) << x1 << "," << y1 << " " << x2 << "," << y2;
+        EXPECT_EQ(LinePixels(x1, y1, x2, y2), expected)
+            << x1 << "," << y1 << " " << x2 << "," << y2;
+    }
+}
+
+std::set<std::pair<int, int>> PixelsWhere(const std::function<bool(int x, int y)>& set)
+{
+    std::set<std::pair<int, int>> pixels;
+    for (int y = 0; y < Kern::ScreenHeight(); ++y)
+        for (int x = 0; x < Kern::ScreenWidth(); ++x)
+            if (set(x, y))
+                pixels.insert({ x, y });
+    return pixels;
+}
+
+TEST_F(ConsoleTest, LinesBetweenTheIntLimitsKeepTheirGeometry)
+{
+    constexpr int Min = INT_MIN, Max = INT_MAX;
+    EXPECT_EQ(LinePixels(Min, 5, Max, 5), PixelsWhere([](int, int y) { return y == 5; }));
+    EXPECT_EQ(LinePixels(7, Max, 7, Min), PixelsWhere([](int x, int) { return x == 7; }));
+    EXPECT_EQ(LinePixels(Max, Max, Min, Min), PixelsWhere([](int x, int y) { return x == y; }));
+    // One row over 2^32 - 1 columns: the step comes exactly at x = 0.
+    EXPECT_EQ(LinePixels(Min, 0, Max, 1), PixelsWhere([](int, int y) { return y == 1; }));
+    EXPECT_TRUE(LinePixels(Max, Min, Min, Max).empty()) << "x + y = -1 misses the canvas";
+}
+
+// How many canvas pixels have the colour.
+int Count(Rgb colour)
+{
+    int count = 0;
+    for (int y = 0; y < Kern::ScreenHeight(); ++y)
+        for (int x = 0; x < Kern::ScreenWidth(); ++x)
+            count += PixelAt(x, y) == colour ? 1 : 0;
+    return count;
+}
+
+TEST_F(ConsoleTest, BarsPastTheIntRangeFillAndFrameTheirCanvasPart)
+{
+    Kern::SetFillStyle(255, Kern::Yellow, Kern::Blue);
+    const Rgb fill = PaletteEntry(Kern::Yellow), frame = PaletteEntry(Kern::Blue);
+    // x + width and y + height lie beyond INT_MAX: the top and left frame show.
+    Kern::FillBar(10, 20, INT_MAX, INT_MAX);
+    EXPECT_EQ(Count(frame), 1590 + 980 - 1);
+    EXPECT_EQ(Count(fill), 1589 * 979);
+    EXPECT_EQ(PixelAt(10, 999), frame);
+    EXPECT_EQ(PixelAt(1599, 20), frame);
+    Kern::ClearScreen();
+    Kern::FillBar(INT_MAX - 5, 0, 100, 10);
+    EXPECT_EQ(Count(WhitePixel), 1600 * 1000);
+    // Wider than the canvas on both sides: two frame rows cross it whole.
+    Kern::FillBar(-1000000000, 300, 2000000000, 5);
+    EXPECT_EQ(Count(frame), 2 * 1600);
+    EXPECT_EQ(Count(fill), 4 * 1600);
+    EXPECT_EQ(PixelAt(0, 305), frame);
+}
+
+TEST_F(ConsoleTest, HugeCirclesDrawOnlyTheirVisibleOutline)
+{
+    Kern2::SetPenColor(Kern::Green);
+    Kern2::DrawArc(800, 500, 100000, 0, 360);
+    Kern2::DrawArc(INT_MIN, INT_MIN, INT_MAX, 0, 360);
+    Kern2::DrawArc(INT_MAX, 500, INT_MAX - 1600, 0, 360); // leftmost at x = 1600
+    EXPECT_TRUE(CanvasPixels().empty()) << "all three pass outside the canvas";
+
+    // The top of a circle of radius 100000 dips into the canvas: no gaps,
+    // symmetric, on the circle.
+    Kern2::DrawArc(800, 100500, 100000, 0, 360);
+    std::set<int> columns;
+    for (const auto& [x, y, colour] : CanvasPixels()) {
+        EXPECT_NEAR(std::hypot(x - 800, y - 100500), 100000, 1.0) << x << "," << y;
+        EXPECT_TRUE(x == 0 || FensterGraf::Canvas().pixel(1600 - x, y) == colour) << x << "," << y;
+        columns.insert(x);
+    }
+    EXPECT_EQ(columns.size(), 1600u);
+    EXPECT_EQ(PixelAt(800, 500), PaletteEntry(Kern::Green));
+
+    // So flat at radius INT_MAX - 500 that its top is row 500 across the canvas.
+    Kern::ClearScreen();
+    Kern2::DrawArc(800, INT_MAX, INT_MAX - 500, 0, 360);
+    EXPECT_EQ(Count(PaletteEntry(Kern::Green)), 1600);
+    EXPECT_EQ(PixelAt(0, 500), PaletteEntry(Kern::Green));
+    // A disc larger than any canvas fills it, its outline far outside.
+    Kern::SetFillStyle(255, Kern::Yellow, Kern::Red);
+    Kern2::DrawEllipse(800, 500, INT_MAX, INT_MAX);
+    EXPECT_EQ(Count(PaletteEntry(Kern::Yellow)), 1600 * 1000);
 }
 
 // [SECTION] Text

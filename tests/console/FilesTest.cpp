@@ -1,5 +1,5 @@
-// Real files: saved screen pictures read back, pictures drawn, the text page
-// and its dismissal, FileExists.
+// Real files: saved screen pictures read back by Qt and by the console's own
+// reader, pictures drawn, the text page and its dismissal, FileExists.
 #include "TestSupport.h"
 
 #include "FensterGraf.h"
@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -111,6 +112,37 @@ TEST_F(ConsoleTest, UnwritablePictureThrows)
 {
     EXPECT_THROW(
         Kern2::SaveScreenRect(TempPath("no/such/folder/x.bmp"), 0, 0, 31, 9), std::runtime_error);
+}
+
+// [SECTION] Saved pictures read back
+
+TEST_F(ConsoleTest, SavedScreenReadsBackWithItsPixels)
+{
+    for (int c = 0; c < 16; ++c) {
+        Kern::SetFillStyle(255 - 9 * c, c, (c + 5) % 16);
+        Kern::FillBar(97 * c, 55 * c, 130, 90);
+    }
+    Kern::WriteTextAt(700, 500, "Venus", Kern::Blue);
+    const int x2 = ((Kern::ScreenWidth() + 1) / 32) * 32 - 1; // the program's own call
+    for (const bool colour : { true, false }) {
+        Kern::ColorMode = colour;
+        const std::string path = TempPath("readback.bmp");
+        Kern2::SaveScreenRect(path, 0, 0, x2, Kern::ScreenHeight());
+        FensterGraf::Picture picture;
+        FensterGraf::ReadBitmapFile(path, picture);
+        ASSERT_EQ(picture.Width, 1600);
+        ASSERT_EQ(picture.Height, 1001);
+        // As Qt's own reader sees the file.
+        const QImage saved
+            = QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_RGB32);
+        for (int y = 0; y < 1001; ++y)
+            ASSERT_EQ(std::memcmp(saved.constScanLine(y), &picture.Pixels[y * 1600u], 1600 * 4), 0)
+                << "row " << y << (colour ? " colour" : " monochrome");
+        // And as the screen shows it: the middle of each bar, covered by no other.
+        for (int c = 0; colour && c < 16; ++c)
+            EXPECT_EQ(picture.Pixels[(55u * c + 45) * 1600 + 97u * c + 65],
+                FensterGraf::Canvas().pixel(97 * c + 65, 55 * c + 45));
+    }
 }
 
 // [SECTION] LoadPicture

@@ -121,6 +121,8 @@ TEST_F(ConsoleTest, KeyBufferKeepsTheFirst255KeysInOrder)
 
 // [SECTION] Mouse
 
+// The image area covers the top 1023 rows, so on this 1000-row screen every
+// press falls on it and is not seen; releases and movement are.
 TEST_F(ConsoleTest, MouseStateFollowsPositionAndButtons)
 {
     QWidget* window = FensterGraf::Window();
@@ -130,20 +132,25 @@ TEST_F(ConsoleTest, MouseStateFollowsPositionAndButtons)
     EXPECT_EQ(FensterGraf::MouseButtons, 0);
 
     QTest::mousePress(window, Qt::LeftButton, {}, QPoint(50, 60));
-    EXPECT_EQ(FensterGraf::MouseButtons, 1);
-    EXPECT_EQ(FensterGraf::MouseX, 50);
-    QTest::mousePress(window, Qt::RightButton, {}, QPoint(51, 61));
-    EXPECT_EQ(FensterGraf::MouseButtons, 3);
+    EXPECT_EQ(FensterGraf::MouseButtons, 0) << "a press over the image area is not seen";
+    EXPECT_EQ(FensterGraf::MouseX, 30);
+    QTest::mousePress(window, Qt::RightButton, {}, QPoint(51, 999));
+    EXPECT_EQ(FensterGraf::MouseButtons, 0);
+    EXPECT_EQ(FensterGraf::MouseY, 40) << "the bottom row is still over the image area";
+    QTest::mouseMove(window, QPoint(52, 62));
+    EXPECT_EQ(FensterGraf::MouseButtons, 3) << "movement reports the held buttons";
+    EXPECT_EQ(FensterGraf::MouseX, 52);
     QTest::mousePress(window, Qt::MiddleButton, {}, QPoint(52, 62));
-    EXPECT_EQ(FensterGraf::MouseButtons, 3) << "the middle button is ignored";
     QTest::mouseRelease(window, Qt::MiddleButton, {}, QPoint(52, 62));
+    EXPECT_EQ(FensterGraf::MouseButtons, 3) << "the middle button is ignored";
     // A release reports the buttons still held.
     QTest::mouseRelease(window, Qt::LeftButton, {}, QPoint(53, 63));
     EXPECT_EQ(FensterGraf::MouseButtons, 2);
     EXPECT_EQ(FensterGraf::MouseY, 63);
-    QTest::mouseRelease(window, Qt::RightButton, {}, QPoint(54, 64));
+    QTest::mouseRelease(window, Qt::RightButton, {}, QPoint(54, 999));
     EXPECT_EQ(FensterGraf::MouseButtons, 0);
     EXPECT_EQ(FensterGraf::MouseX, 54);
+    EXPECT_EQ(FensterGraf::MouseY, 999);
 }
 
 // [SECTION] Tick
