@@ -12,22 +12,6 @@
 
 namespace HelidorTesting {
 
-std::map<std::string, TrueCircle> ReadTruth(const std::string& truthFile)
-{
-    std::map<std::string, TrueCircle> circles;
-    std::ifstream file(truthFile);
-    for (std::string line; std::getline(file, line);) {
-        if (line.empty() || line[0] == '#')
-            continue;
-        std::istringstream fields(line);
-        std::string name;
-        TrueCircle circle;
-        if (fields >> name >> circle.X >> circle.Y >> circle.Radius)
-            circles[name] = circle;
-    }
-    return circles;
-}
-
 std::string SampleFolder()
 {
     return HELIDOR_SAMPLE_DIR;

@@ -5,6 +5,7 @@
 // program's folder of the build.
 #pragma once
 
+#include "TestPictures.h"
 #include "TestSupport.h"
 
 #include <QTest>
@@ -18,12 +19,6 @@ namespace HelidorTesting {
 
 using ConsoleTesting::DialogAction;
 using ConsoleTesting::DialogScript;
-
-// The true circles of a sample photograph, by name ("sun1", "venus2", ...).
-struct TrueCircle {
-    double X = 0, Y = 0, Radius = 0;
-};
-std::map<std::string, TrueCircle> ReadTruth(const std::string& truthFile);
 
 // The folder of the sample photographs: the program's folder in the build.
 std::string SampleFolder();

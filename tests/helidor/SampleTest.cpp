@@ -2,6 +2,7 @@
 // their truth files, and the real photographs of the shared folder.
 #include "Photograph.h"
 #include "Settings.h"
+#include "TestPictures.h"
 
 #include <gtest/gtest.h>
 
@@ -13,29 +14,11 @@
 
 namespace {
 
-struct Circle {
-    double X = 0, Y = 0, Radius = 0;
-};
+using Circle = HelidorTesting::TrueCircle;
+using HelidorTesting::ReadTruth;
 
 constexpr double Pi = 3.14159265358979323846;
 constexpr double LimbTolerance = 0.5; // pixels
-
-std::map<std::string, Circle> ReadTruth(const std::string& path)
-{
-    std::map<std::string, Circle> circles;
-    std::ifstream file(path);
-    for (std::string line; std::getline(file, line);) {
-        if (line.empty() || line[0] == '#')
-            continue;
-        std::istringstream fields(line);
-        std::string name;
-        Circle circle;
-        fields >> name >> circle.X >> circle.Y >> circle.Radius;
-        EXPECT_TRUE(fields) << line;
-        circles[name] = circle;
-    }
-    return circles;
-}
 
 // Red channel, bilinear between pixel centres.
 double Brightness(const FensterGraf::Picture& picture, double x, double y)

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 #include <jpeglib.h>
 
@@ -128,10 +129,21 @@ void WriteBytes(const std::string& path, const std::vector<char>& bytes)
     file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-std::string TempPath(const std::string& name)
+std::map<std::string, TrueCircle> ReadTruth(const std::string& truthFile)
 {
-    return testing::TempDir() + "helidor_" + std::to_string(QCoreApplication::applicationPid())
-        + "_" + name;
+    std::map<std::string, TrueCircle> circles;
+    std::ifstream file(truthFile);
+    for (std::string line; std::getline(file, line);) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::istringstream fields(line);
+        std::string name;
+        TrueCircle circle;
+        fields >> name >> circle.X >> circle.Y >> circle.Radius;
+        EXPECT_TRUE(fields) << line;
+        circles[name] = circle;
+    }
+    return circles;
 }
 
 std::uint32_t CanvasPixel(int x, int y)

@@ -3,11 +3,13 @@
 #pragma once
 
 #include "FensterGraf.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -27,18 +29,19 @@ void WriteJpeg(const std::string& path, JpegKind kind, int width, int height,
 void WriteBitmap(
     const std::string& path, int bits, bool topDown, int width, int height, const Pattern& pattern);
 
-// Names the rows of a table-driven test by their name field.
-struct RowName {
-    template <typename Row> std::string operator()(const testing::TestParamInfo<Row>& row) const
-    {
-        return row.param.name;
-    }
+using ConsoleTesting::RowName;
+using ConsoleTesting::TempPath; // unique per test run
+
+// The true circles of a sample photograph by name ("sun1", "venus2", ...),
+// from the text file the sample tool writes beside it.
+struct TrueCircle {
+    double X = 0, Y = 0, Radius = 0;
 };
+std::map<std::string, TrueCircle> ReadTruth(const std::string& truthFile);
 
 std::vector<char> ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::vector<char>& bytes);
 
-std::string TempPath(const std::string& name); // unique per test process
 std::uint32_t CanvasPixel(int x, int y); // 0xffRRGGBB
 void FillCanvas(std::uint32_t colour);
 // The largest difference of the three colour channels.
