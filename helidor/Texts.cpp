@@ -7,7 +7,6 @@
 
 #include <array>
 #include <cassert>
-#include <cstdio>
 #include <fstream>
 
 namespace Texts {
