@@ -17,7 +17,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class QImage;
@@ -150,13 +152,24 @@ bool ModalOpen();
 void StoreKeyCode(int code);
 
 // [SECTION] Pictures in memory
+// Pixel words that a resize leaves unset: a reader writes every pixel, and
+// zeroing a large photograph first would cost a pass over its memory.
+template <typename T> struct UnsetAllocator : std::allocator<T> {
+    template <typename U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
+    template <typename U, typename... Args> void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+using PixelBuffer = std::vector<std::uint32_t, UnsetAllocator<std::uint32_t>>;
+
 // A picture in the canvas's own pixel format, so that drawing it is a copy of
 // rows: one 0xffRRGGBB word per pixel (bytes B, G, R, 0xff in memory), rows
 // top-down without padding. Programs keep one and reuse its buffer.
 struct Picture {
     int Width = 0;
     int Height = 0;
-    std::vector<std::uint32_t> Pixels; // Width * Height words
+    PixelBuffer Pixels; // Width * Height words
 };
 
 // Reads an uncompressed BMP into picture, reusing its buffer: headers of 12,

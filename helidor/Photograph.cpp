@@ -167,7 +167,7 @@ void DecodeJpegFile(const std::string& path, int scale, FensterGraf::Picture& pi
     try {
         if (picture.Pixels.capacity() < count) {
             // Growing a vector would copy the old pixels over: drop them first.
-            std::vector<std::uint32_t>().swap(picture.Pixels);
+            FensterGraf::PixelBuffer().swap(picture.Pixels);
             picture.Pixels.reserve(count);
             AdviseLargePages(picture.Pixels.data(), count);
         }

@@ -132,7 +132,7 @@ TEST_P(BitmapFormat, ReadsTheTopRowFirst)
     for (int i = 0; i < f.colours; ++i)
         header.table.push_back(TableColour(static_cast<std::uint32_t>(i)));
     std::vector<std::string> rows;
-    std::vector<std::uint32_t> expected;
+    FensterGraf::PixelBuffer expected;
     for (int y = 0; y < Height; ++y) {
         std::string& row = rows.emplace_back();
         std::uint32_t packed = 0;
@@ -242,7 +242,7 @@ TEST(ReadBitmap, ReusesThePicturesBuffer)
     const std::uint32_t* buffer = picture.Pixels.data();
     FensterGraf::ReadBitmapFile(
         WriteFile(Bmp({ .width = 2, .height = 1 }, { "\x01\x02\x03\x04\x05\x06" })), picture);
-    EXPECT_EQ(picture.Pixels, (std::vector<std::uint32_t> { 0xff030201, 0xff060504 }));
+    EXPECT_EQ(picture.Pixels, (FensterGraf::PixelBuffer { 0xff030201, 0xff060504 }));
     EXPECT_EQ(picture.Pixels.data(), buffer);
 }
 
