@@ -37,6 +37,19 @@ DialogAction Observe(std::function<void()> look, DialogAction action)
     };
 }
 
+// The program started with the language answer and defaults; look runs when
+// the title screen stands behind the picture question.
+class TitleScreenRun : public HelidorRun {
+protected:
+    bool StartLookingAtTheTitle(const char* languageAnswer, std::function<void()> look)
+    {
+        std::vector<DialogAction> answers = Returns(10);
+        answers[0] = Type(languageAnswer);
+        answers[2] = Observe(std::move(look), PressReturn());
+        return StartAndAnswer(answers);
+    }
+};
+
 void WriteTextFile(const std::string& name, const std::string& content)
 {
     std::ofstream(name, std::ios::binary) << content;
@@ -142,7 +155,7 @@ TEST(SecondFileName, InsertsTwoBeforeTheFirstPointOfTheName)
 
 // [SECTION] Title and info text
 
-class InfoTextTest : public HelidorRun {
+class InfoTextTest : public TitleScreenRun {
 protected:
     // The widths of the info lines shown: one band per line below the credit line.
     std::vector<int> ShownLineWidths(const char* language)
@@ -157,10 +170,7 @@ protected:
             for (int line = 0; line < 5; ++line, y += band)
                 widths.push_back(InkedCharacters(y - band + 1, y, WhitePixel));
         };
-        std::vector<DialogAction> answers = Returns(10);
-        answers[0] = Type(language);
-        answers[2] = Observe(look, PressReturn());
-        EXPECT_TRUE(StartAndAnswer(answers));
+        EXPECT_TRUE(StartLookingAtTheTitle(language, look));
         return widths;
     }
 };
@@ -189,14 +199,11 @@ TEST_F(InfoTextTest, Latin1AndUtf8LinesShowAlike)
         same = ShowsText(0, first, "Gr\u00fc\u00dfe", Kern::White)
             && ShowsText(0, first + band, "Gr\u00fc\u00dfe", Kern::White);
     };
-    std::vector<DialogAction> answers = Returns(10);
-    answers[0] = Type("g");
-    answers[2] = Observe(look, PressReturn());
-    ASSERT_TRUE(StartAndAnswer(answers));
+    ASSERT_TRUE(StartLookingAtTheTitle("g", look));
     EXPECT_TRUE(same);
 }
 
-class TitleTest : public HelidorRun {
+class TitleTest : public TitleScreenRun {
 protected:
     // Whether the title of the language stands at the top when the picture is asked.
     bool ShowsTitle(const char* languageAnswer, const std::string& title)
@@ -209,10 +216,7 @@ protected:
             Kern::SetTextJustify(0, 0);
             Kern::SelectFont("Courier", 10, 0);
         };
-        std::vector<DialogAction> answers = Returns(10);
-        answers[0] = Type(languageAnswer);
-        answers[2] = Observe(look, PressReturn());
-        EXPECT_TRUE(StartAndAnswer(answers));
+        EXPECT_TRUE(StartLookingAtTheTitle(languageAnswer, look));
         return shown;
     }
 };
