@@ -159,30 +159,21 @@ void DrawClippedLine(long long x1, long long y1, long long x2, long long y2, Rgb
         = [&](long long k) { return static_cast<long long>(numerator(k) / twiceMajor); };
     const long long lowest = minorStep > 0 ? -minorStart : minorStart - (minorSize - 1);
     const long long highest = minorStep > 0 ? minorSize - 1 - minorStart : minorStart;
-    if (offset(first) < lowest) {
-        long long below = first, above = last + 1; // offset(below) < lowest <= offset(above)
-        while (above - below > 1) {
-            const long long middle = below + (above - below) / 2;
-            if (offset(middle) < lowest)
-                below = middle;
+    // The first step in [from, to) for which stillBefore no longer holds.
+    const auto firstStepAfter = [](long long from, long long to, const auto& stillBefore) {
+        while (from < to) {
+            const long long middle = from + (to - from) / 2;
+            if (stillBefore(middle))
+                from = middle + 1;
             else
-                above = middle;
+                to = middle;
         }
-        first = above;
-    }
+        return from;
+    };
+    first = firstStepAfter(first, last + 1, [&](long long k) { return offset(k) < lowest; });
+    last = firstStepAfter(first, last + 1, [&](long long k) { return offset(k) <= highest; }) - 1;
     if (first > last)
         return;
-    if (offset(last) > highest) {
-        long long below = first - 1, above = last; // offset(below) <= highest < offset(above)
-        while (above - below > 1) {
-            const long long middle = below + (above - below) / 2;
-            if (offset(middle) > highest)
-                above = middle;
-            else
-                below = middle;
-        }
-        last = below;
-    }
 
     const QRgb pen = qRgb(color.R, color.G, color.B);
     // The offset of step first, then its remainder walked on in 64 bits.
