@@ -121,13 +121,12 @@ void ShowBitmapPhotograph(const std::string& path, int x, int y)
     try {
         FensterGraf::ReadBitmapFile(path, PhotoBitmap);
     } catch (const std::bad_alloc&) {
-        EmptyPicture(PhotoBitmap);
         throw std::runtime_error(Settings::InLanguage("Das Bild „", "The picture \"") + path
             + Settings::InLanguage(
                 "“ ist zu groß für den Speicher.", "\" is too large to hold in memory."));
     } catch (const std::exception& error) {
-        EmptyPicture(PhotoBitmap);
-        // The reader's own message is in English; it goes in as the detail.
+        // The reader left the picture empty. Its own message is in English; it goes in as the
+        // detail.
         std::FILE* file = std::fopen(path.c_str(), "rb");
         if (file == nullptr)
             ThrowOpenError(path, errno);

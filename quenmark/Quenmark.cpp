@@ -210,10 +210,15 @@ std::string UndefinedText(Undefined why)
 
 // Why w has no value: a product outside -1..1 (possible only with the Sun below
 // a horizon), or inputs too large to compute with.
+// False also when the bound is not a number.
+bool SitesArePlaced()
+{
+    return RoundingBound() <= PlacementLimit;
+}
+
 Undefined WhyNoAngle()
 {
-    const bool placed = RoundingBound() <= PlacementLimit;
-    return placed && Finite(Result.ScalarProduct) ? SunBelowHorizon : OutOfRange;
+    return SitesArePlaced() && Finite(Result.ScalarProduct) ? SunBelowHorizon : OutOfRange;
 }
 
 // Why piS has no value. Delta and the product are compared within their
@@ -225,7 +230,7 @@ bool ParallaxUndefined(Undefined& why)
     const double rounding = RoundingBound();
     if (Input.RadiusRatio == 0)
         why = RatioZero;
-    else if (!(rounding <= PlacementLimit))
+    else if (!SitesArePlaced())
         why = OutOfRange;
     else if (delta <= rounding)
         why = SitesCoincide;
