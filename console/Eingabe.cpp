@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QWidget>
 
@@ -29,6 +30,7 @@ constexpr int LabelTop = 24;
 constexpr int EditTop = 65, EditHeight = 21, EditLeft = 108, MinEditWidth = 150;
 constexpr int ButtonTop = 108, ButtonHeight = 29, OKWidth = 81, EscWidth = 89;
 constexpr int PixelsPerCharacter = 15;
+constexpr int FrameAllowance = 16; // before the first show the frame is not known
 
 // "MS Sans Serif", bold, pixelSize window pixels high.
 QFont SansSerif(int pixelSize)
@@ -114,8 +116,12 @@ void LayOut(const QString& prompt, const std::string& defaultText)
     TEingabeDialog& d = *TheDialog;
     const QFontMetrics labelMetrics(d.Label1->font());
     const int pw = labelMetrics.horizontalAdvance(prompt);
-    const Layout layout
-        = ComputeLayout(pw, static_cast<int>(Utf8::CountCharacters(defaultText)), d.Edit->width());
+    // The window manager's frame needs room beside the dialog too.
+    const int frame = std::max(FrameAllowance, d.frameGeometry().width() - d.width());
+    const QRect screen = FensterGraf::Window()->screen()->availableGeometry();
+    const Layout layout = KeepOnScreen(
+        ComputeLayout(pw, static_cast<int>(Utf8::CountCharacters(defaultText)), d.Edit->width()),
+        pw, screen.width() - frame);
     d.OKBtn->setGeometry(layout.OKLeft, ButtonTop, OKWidth, ButtonHeight);
     d.EscBtn->setGeometry(layout.EscLeft, ButtonTop, EscWidth, ButtonHeight);
     d.Edit->setGeometry(layout.EditLeft, EditTop, layout.EditWidth, EditHeight);
@@ -151,6 +157,20 @@ Layout ComputeLayout(int promptWidth, int defaultCharacters, int previousEditWid
     layout.EditWidth = std::max(e, MinEditWidth);
     layout.EditLeft = (dialogWidth - layout.EditWidth) / 2;
     layout.LabelLeft = (dialogWidth - promptWidth) / 2;
+    return layout;
+}
+
+Layout KeepOnScreen(Layout layout, int promptWidth, int screenWidth)
+{
+    if (layout.DialogWidth <= screenWidth)
+        return layout;
+    const int width = std::max(screenWidth, StartDialogWidth);
+    layout.DialogWidth = width;
+    layout.EditWidth = std::min(layout.EditWidth, width - Margin);
+    layout.EditLeft = (width - layout.EditWidth) / 2;
+    layout.OKLeft = (width - OKWidth - EscWidth) / 3;
+    layout.EscLeft = 2 * layout.OKLeft + OKWidth;
+    layout.LabelLeft = std::max(0, (width - promptWidth) / 2);
     return layout;
 }
 

@@ -21,6 +21,9 @@ struct Layout {
 // (StartEditWidth at the first). The dialog grows for a wide prompt or a long
 // default; the edit field is 15 pixels per default character, at least 150.
 Layout ComputeLayout(int promptWidth, int defaultCharacters, int previousEditWidth);
+// The layout narrowed to screenWidth where a long default made it wider: the
+// edit field shrinks (it scrolls) and the dialog stays on the screen.
+Layout KeepOnScreen(Layout layout, int promptWidth, int screenWidth);
 
 // Creates the dialog (hidden). A QApplication and the console window must exist.
 void CreateDialog();

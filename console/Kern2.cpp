@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <filesystem>
 #include <numbers>
 #include <stdexcept>
 
@@ -91,6 +92,8 @@ struct DirectionPoint {
 
 DirectionPoint DirectionOf(double degrees)
 {
+    // Reduced first: a huge angle must not become an infinite one.
+    degrees = std::isfinite(degrees) ? std::fmod(degrees, 360.0) : 0.0;
     const double radians = degrees * std::numbers::pi / 180.0;
     return { static_cast<int>(std::nearbyint(100 * std::cos(radians))),
         -static_cast<int>(std::nearbyint(100 * std::sin(radians))) };
@@ -172,6 +175,12 @@ void SaveScreenRect(const std::string& name, int x1, int y1, int x2, int y2)
 {
     if (x2 < x1 || y2 < y1)
         throw std::runtime_error("SaveScreenRect needs x1 <= x2 and y1 <= y2");
+    // Writing to a FIFO or a device would wait for ever or write nowhere.
+    std::error_code error;
+    const auto type = std::filesystem::status(name, error).type();
+    if (type != std::filesystem::file_type::not_found
+        && type != std::filesystem::file_type::regular)
+        throw std::runtime_error("Cannot write the picture " + name + ": not a regular file");
     const int width = x2 - x1 + 1;
     const int height = y2 - y1 + 1;
     // The area excludes column x2 and row y2 and is stretched by one pixel.

@@ -8,14 +8,19 @@
 #include "Mathe.h"
 #include "Photograph.h"
 #include "PromptLoop.h"
+#include "ResultFiles.h"
 #include "Screens.h"
 #include "Settings.h"
 #include "Setup.h"
+#include "Texts.h"
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <numbers>
+#include <stdexcept>
+
+#include <sys/stat.h>
 
 namespace Adjustment {
 
@@ -50,6 +55,8 @@ void Step(int& value, int by)
 // A computed canvas coordinate, kept within the int range.
 int ToPixel(double value)
 {
+    if (std::isnan(value))
+        return 0;
     return static_cast<int>(std::clamp(value, double { INT_MIN }, double { INT_MAX }));
 }
 
@@ -132,11 +139,27 @@ void DrawConstruction()
 
 // [SECTION] Key actions
 
-// The width a multiple of 32, the height one row more than the screen.
+// The width a multiple of 32, the height one row more than the screen. The
+// picture is a by-product of the measurement: when it cannot be written the
+// user is told, and the work goes on.
 void SaveScreen(const char* name)
 {
     const int width = (Kern::ScreenWidth() + 1) / 32 * 32;
-    Kern2::SaveScreenRect(name, 0, 0, width - 1, Kern::ScreenHeight());
+    std::string reason;
+    struct stat status { };
+    if (::stat(name, &status) == 0 && !S_ISREG(status.st_mode)) {
+        reason = Texts::Text(Texts::NoRegularFileReason);
+    } else if (ResultFiles::IsResultFile(name)) {
+        reason = Texts::Text(Texts::ResultFileReason);
+    } else {
+        try {
+            Kern2::SaveScreenRect(name, 0, 0, width - 1, Kern::ScreenHeight());
+            return;
+        } catch (const std::runtime_error&) {
+            reason = Texts::Text(Texts::WriteError);
+        }
+    }
+    FensterGraf::ShowErrorMessage(Texts::Message(Texts::ScreenPictureNotSaved, name, reason));
 }
 
 void RedrawCircles(bool withCurrent)

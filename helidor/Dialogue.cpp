@@ -10,6 +10,7 @@
 #include "Settings.h"
 #include "Texts.h"
 
+#include <cmath>
 #include <stdexcept>
 
 namespace Dialogue {
@@ -22,6 +23,25 @@ void AskPictureCount()
         Modul::ReadInteger(Texts::Text(Texts::PictureCountPrompt), Settings::PictureCountText,
             Settings::PictureCount);
         if (Settings::PictureCount == 1 || Settings::PictureCount == 2)
+            return;
+        PromptLoop::Installed().WriteBell();
+    }
+}
+
+// A clock time in hh.mm: 0.00 to 23.59, minutes below 60.
+bool IsClockTime(double time)
+{
+    if (!(time >= 0 && time < 24))
+        return false;
+    return std::nearbyint((time - std::trunc(time)) * 100) < 60;
+}
+
+// A time that is no clock time is a typo: the bell, and the question again.
+void AskTime()
+{
+    for (;;) {
+        Modul::ReadReal(Texts::Text(Texts::TimePrompt), Settings::TimeText, Settings::TimeUT);
+        if (IsClockTime(Settings::TimeUT))
             return;
         PromptLoop::Installed().WriteBell();
     }
@@ -69,10 +89,12 @@ void AskParameters()
 {
     using namespace Settings;
     Kern::ReadText(Texts::Text(Texts::PicturePrompt), PictureName);
+    if (PictureName.empty())
+        throw std::runtime_error(Texts::Text(Texts::NoPictureName));
     IsJpeg = Photograph::IsJpegName(PictureName);
     if (IsJpeg)
         Modul::ReadInteger(Texts::Text(Texts::SizePrompt), SizeText, JpegScale);
-    Modul::ReadReal(Texts::Text(Texts::TimePrompt), TimeText, TimeUT);
+    AskTime();
     Kern::ReadText(Texts::Text(Texts::DeclinationPrompt), DeclinationText);
     Declination = AstrRout::ParseAngle(DeclinationText);
     AskPictureCount();

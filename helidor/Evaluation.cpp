@@ -1,6 +1,7 @@
 #include "Evaluation.h"
 
 #include "Adjustment.h"
+#include "FensterGraf.h"
 #include "Kern.h"
 #include "Mathe.h"
 #include "NumberText.h"
@@ -11,6 +12,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <stdexcept>
 
 namespace Evaluation {
 
@@ -182,11 +184,22 @@ Results ComputeResults()
 void EvaluatePositions()
 {
     const Results results = ComputeResults();
-    // On the disk before the page shows them.
-    ResultFiles::AppendToResultFile(results.ResultFileText);
+    // On the disk before the page shows them; a file that cannot take them
+    // keeps them for the next evaluation, and the user reads the page first.
+    std::string failures;
+    const auto append = [&failures](void (*to)(const std::string&), const std::string& text) {
+        try {
+            to(text);
+        } catch (const std::runtime_error& error) {
+            failures += (failures.empty() ? "" : "\n") + std::string(error.what());
+        }
+    };
+    append(ResultFiles::AppendToResultFile, results.ResultFileText);
     if (Settings::PictureCount == 2)
-        ResultFiles::AppendToSecondResultFile(results.SecondResultFileText);
+        append(ResultFiles::AppendToSecondResultFile, results.SecondResultFileText);
     ShowPage(results);
+    if (!failures.empty())
+        FensterGraf::ShowErrorMessage(failures);
 }
 
 } // namespace Evaluation

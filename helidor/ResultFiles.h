@@ -1,6 +1,7 @@
-// The result files: created once per run with their header line, kept open,
-// and closed and reopened for appending after every evaluation so that what
-// was written is on the disk. Lines end with CR LF.
+// The result files: created once per run with their header line, and every
+// evaluation's lines appended whole or not at all. Lines that cannot be
+// written are kept and written before the next evaluation's, so nothing
+// measured is lost while the program runs. Lines end with CR LF.
 #pragma once
 
 #include <string>
@@ -18,19 +19,26 @@ inline bool SecondResultFileOpen = false;
 std::string SecondFileName(const std::string& resultFileName);
 
 // Creates (or replaces) the file under name with its header, on the disk at
-// once. Throws std::runtime_error, in the chosen language, when it cannot.
+// once. Refuses a name that is not a regular file (without waiting on a
+// FIFO), that is one of the screen pictures, or (the second file) that is
+// the first file. Throws std::runtime_error, in the chosen language.
 void CreateResultFile(const std::string& name);
 void CreateSecondResultFile(const std::string& name); // sets SecondResultFileOpen
 
-// Appends text to a file and puts it on the disk (close and reopen for
-// appending). Throws std::runtime_error when it cannot be written.
+// Appends the lines kept from failed writes and then text, all or nothing:
+// a write that fails part-way is cut back. Throws std::runtime_error, in the
+// chosen language, when they cannot be written; they are then kept.
 void AppendToResultFile(const std::string& text);
 void AppendToSecondResultFile(const std::string& text);
 
-// Puts whatever is still buffered on the disk; the program's end calls it.
+// True when name is the same file as one of the result files.
+bool IsResultFile(const std::string& name);
+
+// The program's end: a last try for kept lines; what still cannot be
+// written goes to standard error.
 void FlushAll();
 
-// Closes both files and forgets them. For tests.
+// Forgets both files and the kept lines. For tests.
 void Reset();
 
 } // namespace ResultFiles

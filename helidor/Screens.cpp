@@ -8,15 +8,34 @@
 #include "Settings.h"
 #include "Setup.h"
 #include "Texts.h"
-#include "Utf8.h"
+
+#include <array>
 
 namespace Screens {
 
 namespace {
 
-int CharacterCount(const std::string& text)
+// Readout lines as wide as last drawn, so that a shorter one can clear the rest.
+std::array<int, 3> ReadoutWidths {};
+
+// Paints the band of a text line black: the line is drawn anew, not over the
+// remains of a longer one. Leaves a black fill style, which is what the
+// screens that fill next set anyway.
+void ClearBand(int left, int bottom, int width, int height)
 {
-    return static_cast<int>(Utf8::CountCharacters(text));
+    if (width <= 0)
+        return;
+    Kern::SetFillStyle(255, Kern::Black, Kern::Black);
+    Kern::FillBar(left, bottom - height, width, height);
+}
+
+// Text at (0, y), left/bottom, clearing what a longer text of the last call left.
+void WriteReadoutLine(std::size_t line, int y, const std::string& text)
+{
+    const int width = Kern::TextWidth(text);
+    ClearBand(width, y, ReadoutWidths[line] - width, Kern::TextHeight(text));
+    Kern::WriteTextAt(0, y, text, Kern::White);
+    ReadoutWidths[line] = width;
 }
 
 // The object to fit next, by the circles confirmed so far.
@@ -60,6 +79,7 @@ void DrawAdjustmentScreen()
 {
     using namespace Adjustment;
     Kern::FillBar(0, 0, Kern::ScreenWidth(), Kern::ScreenHeight());
+    ReadoutWidths = {};
     Kern::SetTextJustify(2, 0);
     Setup::PicturePath = PicturePath(Setup::ProgramFolder, Settings::PictureName);
     Kern::WriteTextAt(
@@ -88,12 +108,16 @@ void DrawLegend()
     const std::string last = complete ? std::string() : Texts::Text(Texts::KeyHelp);
     const int bottom = Kern::ScreenHeight();
 
+    // The tallest piece decides the band to clear; the pieces join where the
+    // text drawn before them really ends.
+    Kern::SelectFont("Courier", 16, 1);
+    ClearBand(0, bottom, Kern::ScreenWidth(), Kern::TextHeight(object));
     Kern::SelectFont("Courier", 12, 1);
     Kern::WriteTextAt(0, bottom, first, Kern::White);
-    int x = CharacterCount(first) * Kern::CharWidth;
+    int x = Kern::TextWidth(first);
     Kern::SelectFont("Courier", 16, 1);
     Kern::WriteTextAt(x, bottom, object + " ", Kern::LightRed);
-    x += CharacterCount(object) * Kern::CharWidth;
+    x += Kern::TextWidth(object);
     Kern::SetTextJustify(0, 0);
     Kern::SelectFont("Courier", 12, 1);
     Kern::WriteTextAt(x, bottom, last, Kern::White);
@@ -107,9 +131,9 @@ void ShowCirclePosition()
     const double xM = static_cast<double>(CircleX) - Settings::PictureX;
     const double yM = static_cast<double>(CircleY) - Settings::PictureY;
     const int line = Kern::CharHeight;
-    Kern::WriteTextAt(0, 2 * line, " xM = " + Kern::FormatReal(xM, 4), Kern::White);
-    Kern::WriteTextAt(0, 3 * line, " yM = " + Kern::FormatReal(yM, 4), Kern::White);
-    Kern::WriteTextAt(0, 4 * line, "  r = " + Kern::FormatReal(CircleRadius, 4), Kern::White);
+    WriteReadoutLine(0, 2 * line, " xM = " + Kern::FormatReal(xM, 4));
+    WriteReadoutLine(1, 3 * line, " yM = " + Kern::FormatReal(yM, 4));
+    WriteReadoutLine(2, 4 * line, "  r = " + Kern::FormatReal(CircleRadius, 4));
 }
 
 void BeginPause()

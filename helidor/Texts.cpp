@@ -33,6 +33,28 @@ bool MoreLines(std::istream& file)
 void SetUpMessageTexts()
 {
     Set(ResultFilePrompt, "Name der Ergebnisdatei", "Name of result file");
+    Set(NoPictureName, "Es wurde kein Bildname angegeben.", "No picture name was given.");
+    Set(NotARegularFile, "\u201e%1\u201c ist keine gew\u00f6hnliche Datei.",
+        "\"%1\" is not a regular file.");
+    Set(ResultFileNotWritten, "Die Ergebnisdatei \"%1\" kann nicht geschrieben werden.",
+        "The result file \"%1\" cannot be written.");
+    Set(ResultLinesKept,
+        "Die Ergebnisdatei \u201e%1\u201c kann nicht geschrieben werden (%2). Die Messung ist "
+        "nicht verloren: ihre Zeilen werden bei der n\u00e4chsten Auswertung nachgetragen.",
+        "The result file \"%1\" cannot be written (%2). The measurement is not lost: its lines "
+        "are written with the next evaluation.");
+    Set(ResultFileClash,
+        "Die Ergebnisdatei \u201e%1\u201c w\u00e4re dieselbe Datei wie \u201e%2\u201c. Bitte "
+        "einen anderen Namen w\u00e4hlen.",
+        "The result file \"%1\" would be the same file as \"%2\". Please choose another name.");
+    Set(ScreenPictureNotSaved,
+        "Das Bildschirmbild \u201e%1\u201c wurde nicht gespeichert (%2). Die Messung geht weiter.",
+        "The screen picture \"%1\" was not saved (%2). The measurement goes on.");
+    Set(DiskFull, "der Datentr\u00e4ger ist voll", "the disk is full");
+    Set(NoWritePermission, "keine Schreibberechtigung", "no permission to write");
+    Set(WriteError, "Schreibfehler", "write error");
+    Set(NoRegularFileReason, "keine gew\u00f6hnliche Datei", "not a regular file");
+    Set(ResultFileReason, "es ist eine Ergebnisdatei", "it is a result file");
     Set(TitleText, "Positionsmessung auf doppelt oder einfach belichteten Transitfotos",
         "Position measurement on twice or once exposured transit photographs");
     Set(SubtitleText, "durch Anpassung von Kreisen", "by adjustment with circles");
@@ -67,6 +89,20 @@ const std::string& Text(Entry entry)
     return MessageTexts[static_cast<std::size_t>(row)][entry];
 }
 
+std::string Message(Entry entry, const std::string& first, const std::string& second)
+{
+    std::string text = Text(entry);
+    std::string result;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 1 < text.size() && (text[i + 1] == '1' || text[i + 1] == '2')) {
+            result += text[++i] == '1' ? first : second;
+            continue;
+        }
+        result += text[i];
+    }
+    return result;
+}
+
 void ShowInfoText(int top)
 {
     if (!FensterGraf::FileExists(InfoTextFile))
@@ -83,7 +119,9 @@ void ShowInfoText(int top)
     Kern::SelectFont("Courier", 12, 0);
     // German stops after the first empty line; the first time there is none.
     bool lastLineEmpty = false;
-    while (MoreLines(file) && (english || (german && !lastLineEmpty))) {
+    // Only what the screen can show is read: a long file must not stall the title.
+    const auto onScreen = [&y] { return y - Kern::TextHeight("") < Kern::ScreenHeight(); };
+    while (onScreen() && MoreLines(file) && (english || (german && !lastLineEmpty))) {
         if (!Utf8::ReadLine(file, line))
             break;
         lastLineEmpty = line.empty();

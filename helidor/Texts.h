@@ -7,6 +7,18 @@ namespace Texts {
 
 enum Entry {
     ResultFilePrompt,
+    // Messages; %1 and %2 stand for the names and details filled in by Message.
+    NoPictureName,
+    NotARegularFile,
+    ResultFileNotWritten,
+    ResultLinesKept,
+    ResultFileClash,
+    ScreenPictureNotSaved,
+    DiskFull,
+    NoWritePermission,
+    WriteError,
+    NoRegularFileReason,
+    ResultFileReason,
     TitleText,
     SubtitleText,
     CreditLine,
@@ -37,6 +49,9 @@ void SetUpMessageTexts();
 
 // The entry in the current Settings::Language; "" before the language is chosen.
 const std::string& Text(Entry entry);
+
+// The entry with %1 replaced by first and %2 by second.
+std::string Message(Entry entry, const std::string& first, const std::string& second = "");
 
 // The info text file of the title screen, read from the working folder.
 inline constexpr const char* InfoTextFile = "Helidor.inf";

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QWidget>
 
 namespace {
@@ -101,6 +102,38 @@ TEST_F(ConsoleTest, EditWidthCarriesOverToTheNextQuestion)
     std::string shortDefault = "1";
     Kern::ReadText("Zahl", shortDefault);
     EXPECT_EQ(edit->width(), 150);
+}
+
+TEST(KeepOnScreen, NarrowsOnlyADialogWiderThanTheScreen)
+{
+    // 5000 characters: e = 75000, the dialog would be 75140 wide.
+    const Eingabe::Layout wide
+        = Eingabe::KeepOnScreen(Eingabe::ComputeLayout(100, 5000, 121), 100, 1600);
+    EXPECT_EQ(wide.DialogWidth, 1600);
+    EXPECT_EQ(wide.EditWidth, 1530);
+    EXPECT_EQ(wide.EditLeft, 35);
+    EXPECT_EQ(wide.OKLeft, 476);
+    EXPECT_EQ(wide.EscLeft, 1033);
+    EXPECT_EQ(wide.LabelLeft, 750);
+    const Eingabe::Layout fits
+        = Eingabe::KeepOnScreen(Eingabe::ComputeLayout(100, 20, 121), 100, 1600);
+    EXPECT_EQ(fits.DialogWidth, 440);
+    EXPECT_EQ(fits.EditWidth, 300);
+}
+
+TEST_F(ConsoleTest, DialogWithAVeryLongDefaultStaysOnTheScreen)
+{
+    QRect shown;
+    DialogScript script({ [&shown](QDialog& dialog) {
+        shown = dialog.frameGeometry();
+        PressReturn()(dialog);
+    } });
+    std::string text(5000, 'x');
+    Kern::ReadText("Name", text);
+    const QRect screen = FensterGraf::Window()->screen()->availableGeometry();
+    EXPECT_GE(shown.left(), screen.left());
+    EXPECT_LE(shown.right(), screen.right());
+    EXPECT_EQ(text, std::string(5000, 'x'));
 }
 
 // [SECTION] Answers

@@ -13,8 +13,12 @@
 
 #include <QImage>
 
+#include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <numbers>
+
+#include <sys/resource.h>
 
 namespace HelidorTesting {
 namespace {
@@ -126,6 +130,91 @@ TEST_F(MeasurementTest, ConstructionIsSavedAsErgebnisBmp)
         EXPECT_TRUE(lightRedAt(x, y)) << x << "," << y;
     EXPECT_FALSE(lightRedAt(249, 493)) << "the Sun's dot has radius 3";
     EXPECT_FALSE(lightRedAt(24, 499)) << "the reference line ends 1.1 radii out";
+    // The legend's new-input hint (18 glyphs, 173 px) stands alone on its
+    // line: nothing of the longer caption before it is left over.
+    for (int y = saved.height() - 18; y < saved.height(); ++y)
+        for (int x = 180; x < saved.width(); ++x)
+            ASSERT_LT(qGray(saved.pixel(x, y)), 60) << x << "," << y;
+}
+
+TEST_F(MeasurementTest, ScreenPicturesThatCannotBeWrittenLoseNoMeasurement)
+{
+    std::filesystem::create_directory(Folder / "Ergebnis.bmp");
+    std::filesystem::create_directory(Folder / "Mond.bmp");
+    std::vector<DialogAction> answers = Returns(10);
+    answers[0] = Type("g");
+    answers[5] = Type("1");
+    ASSERT_TRUE(StartAndAnswer(answers));
+    Confirm();
+    TypeKeys(Qt::Key_Up, 100);
+    Confirm();
+    TypeKey(Qt::Key_S);
+    EXPECT_TRUE(Adjustment::AdjustmentDone);
+    EXPECT_EQ(ReadFile("Test.txt"), Header + "8.00\r\n 0.5000\r\n90.00\r\n");
+    const std::string notSaved
+        = " wurde nicht gespeichert (keine gew\u00f6hnliche Datei). Die Messung geht weiter.";
+    EXPECT_EQ(Script->Messages,
+        (std::vector<std::string> { "Das Bildschirmbild \u201eErgebnis.bmp\u201c" + notSaved,
+            "Das Bildschirmbild \u201eMond.bmp\u201c" + notSaved }));
+    EXPECT_TRUE(PageShows(3, "  rho': 0.5000")) << "the results page is shown";
+}
+
+// A file size limit, as a full disk: writes beyond it fail part-way.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit { bytes, saved.rlim_max };
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &saved); }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved {};
+};
+
+TEST_F(MeasurementTest, FullDiskTearsNoLineAndTheNextEvaluationWritesBoth)
+{
+    ASSERT_TRUE(StartOnePicture("0"));
+    Confirm();
+    TypeKeys(Qt::Key_Up, 100);
+    {
+        // Room for 10 of the 22 bytes of the three lines.
+        const FileSizeLimit disk(Header.size() + 10);
+        Confirm();
+    }
+    EXPECT_TRUE(Adjustment::AdjustmentDone);
+    EXPECT_EQ(ReadFile("Test.txt"), Header) << "cut back, no torn line";
+    EXPECT_EQ(Script->Messages,
+        (std::vector<std::string> {
+            "The screen picture \"Ergebnis.bmp\" was not saved (write error). The measurement "
+            "goes on.",
+            "The result file \"Test.txt\" cannot be written (the disk is full). The measurement is "
+            "not lost: its lines are written with the next evaluation." }));
+    EXPECT_TRUE(PageShows(3, "  rho': 0.5000"));
+    // Room again: the next measurement writes the kept lines and its own.
+    ASSERT_TRUE(NewInput(Returns(8)));
+    Confirm(); // the Sun as before; the planet starts at (250, 400)
+    TypeKeys(Qt::Key_Right, 100);
+    Confirm();
+    EXPECT_EQ(ReadFile("Test.txt"),
+        Header + "8.00\r\n 0.5000\r\n90.00\r\n" + "8.00\r\n 0.7071\r\n45.00\r\n");
+    EXPECT_TRUE(Script->Messages.empty());
+}
+
+TEST_F(MeasurementTest, HugeRotationIsDrawnAndEvaluated)
+{
+    ASSERT_TRUE(StartOnePicture("1e308"));
+    Confirm();
+    TypeKeys(Qt::Key_Up, 100);
+    Confirm();
+    EXPECT_TRUE(Adjustment::AdjustmentDone);
+    const std::string lines = ReadFile("Test.txt");
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 4);
 }
 
 // [SECTION] Two pictures on the sample photograph

@@ -10,10 +10,14 @@
 #include "ResultFiles.h"
 #include "Settings.h"
 #include "Setup.h"
+#include "Texts.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 
 #include <fstream>
+
+#include <sys/stat.h>
 
 namespace HelidorTesting {
 namespace {
@@ -258,12 +262,16 @@ TEST_F(HelidorRun, AdjustmentScreenShowsPictureCircleLegendAndWidth)
         EXPECT_EQ(PixelAt(x, y), LightRedPixel) << x << "," << y;
     EXPECT_NE(PixelAt(401, 500), LightRedPixel);
     EXPECT_NE(PixelAt(250, 500), LightRedPixel);
-    // The legend names Sun 1; the width of the window over the picture.
+    // The legend names Sun 1 where the caption's 29 glyphs of 9.6 px end
+    // (278, not 29 rounded widths of 10), the key help after its 5 glyphs of
+    // 12.6 px (16 points are 21 pixels); the width of the window over the picture.
     Kern::SelectFont("Courier", 12, 1);
-    const int captionEnd = 29 * Kern::CharWidth;
     EXPECT_TRUE(ShowsText(0, Kern::ScreenHeight(), " Adjustment of the circle to ", Kern::White));
     Kern::SelectFont("Courier", 16, 1);
-    EXPECT_TRUE(ShowsText(captionEnd, Kern::ScreenHeight(), "Sun 1", Kern::LightRed));
+    EXPECT_TRUE(ShowsText(278, Kern::ScreenHeight(), "Sun 1", Kern::LightRed));
+    Kern::SelectFont("Courier", 12, 1);
+    EXPECT_TRUE(ShowsText(341, Kern::ScreenHeight(),
+        " with cursor and page keys, \"Return\": confirmation, \"Esc\": break", Kern::White));
     Kern::SelectFont("Courier", 10, 1);
     EXPECT_TRUE(ShowsText(100, 100, "1600", Kern::White));
     EXPECT_EQ(Adjustment::ConfirmedCount, 0);
@@ -281,7 +289,86 @@ TEST_F(HelidorRun, ReadoutShowsTheCircleRelativeToThePicture)
     EXPECT_TRUE(ShowsText(0, 4 * line, "  r =  199", Kern::White));
 }
 
+TEST_F(HelidorRun, ShorterReadoutClearsTheRestOfTheLongerOne)
+{
+    // The picture far to the left: xM = 250 + 9750 = 10000, five digits.
+    ASSERT_TRUE(
+        StartAndAnswer({ PressReturn(), PressReturn(), PressReturn(), PressReturn(), PressReturn(),
+            PressReturn(), PressReturn(), Type("-9750"), PressReturn(), PressReturn() }));
+    const int line = Kern::CharHeight;
+    TypeKey(Qt::Key_Right);
+    EXPECT_TRUE(ShowsText(0, 2 * line, " xM = 10001", Kern::White));
+    TypeKey(Qt::Key_Left);
+    TypeKey(Qt::Key_Left);
+    EXPECT_TRUE(ShowsText(0, 2 * line, " xM = 9999 ", Kern::White)) << "no digit left over";
+}
+
+TEST_F(InfoTextTest, LongInfoFileIsReadOnlyAsFarAsTheScreenShows)
+{
+    std::string lines;
+    for (int i = 0; i < 200000; ++i)
+        lines += "Zeile\n";
+    WriteTextFile("Helidor.inf", lines);
+    Texts::SetUpMessageTexts();
+    Settings::Language = 1;
+    QElapsedTimer timer;
+    timer.start();
+    Texts::ShowInfoText(100);
+    // All 200,000 lines took seconds; the screen holds about 50.
+    EXPECT_LT(timer.elapsed(), 1500);
+    Kern::SelectFont("Courier", 12, 0);
+    const int band = Kern::CharHeight + 3;
+    EXPECT_TRUE(ShowsText(0, 100 + band, "Zeile", Kern::White));
+}
+
 // [SECTION] Errors that bring the dialogue back
+
+TEST_F(HelidorRun, TimeThatIsNoClockTimeIsAskedAgain)
+{
+    ASSERT_TRUE(StartAndAnswer({ PressReturn(), PressReturn(), PressReturn(), Type("25.00"),
+        Type("9,75"), Type("-0.01"), Type("23.59"), PressReturn(), PressReturn(), PressReturn(),
+        PressReturn(), PressReturn(), PressReturn() }));
+    for (int k = 3; k <= 6; ++k)
+        EXPECT_EQ(Script->Prompts[static_cast<std::size_t>(k)], "Time (UT in hh.mm)") << k;
+    EXPECT_EQ(Script->Defaults[4], "25.00") << "the typo stays the default";
+    EXPECT_EQ(Script->Prompts[7], "Declination of the Sun in degrees");
+    EXPECT_DOUBLE_EQ(Settings::TimeUT, 23.59);
+}
+
+TEST_F(HelidorRun, EmptyPictureNameIsReportedInGermanAndAskedAgain)
+{
+    std::vector<DialogAction> answers = Returns(10);
+    answers[0] = Type("g");
+    answers[2] = ConsoleTesting::EmptyAndClickOK();
+    answers.insert(answers.begin() + 3, Type("Lurni1000UT.bmp"));
+    ASSERT_TRUE(StartAndAnswer(answers));
+    EXPECT_EQ(Script->Messages, (std::vector<std::string> { "Es wurde kein Bildname angegeben." }));
+    EXPECT_EQ(Script->Prompts[3], "Name des Bildes (mit Extension)");
+}
+
+TEST_F(HelidorRun, ResultFileThatClashesOrIsNoRegularFileIsRefused)
+{
+    ASSERT_EQ(::mkfifo("fifo", 0644), 0);
+    std::filesystem::create_symlink("Test.txt", Folder / "Test2.txt");
+    std::vector<DialogAction> answers { PressReturn(), Type("Ergebnis.bmp"), Type("./Mond.bmp"),
+        Type("fifo"), Type("Test.txt") };
+    // Two pictures: the second file would be the first; then one picture.
+    for (const char* answer : { "", "", "", "2", "", "", "", "1", "", "", "", "" })
+        answers.push_back(*answer ? Type(answer) : PressReturn());
+    ASSERT_TRUE(StartAndAnswer(answers));
+    const std::vector<std::string> messages {
+        "The result file \"Ergebnis.bmp\" would be the same file as \"Ergebnis.bmp\". Please "
+        "choose another name.",
+        "The result file \"./Mond.bmp\" would be the same file as \"Mond.bmp\". Please choose "
+        "another name.",
+        "\"fifo\" is not a regular file.",
+        "The result file \"Test2.txt\" would be the same file as \"Test.txt\". Please choose "
+        "another name.",
+    };
+    EXPECT_EQ(Script->Messages, messages);
+    EXPECT_EQ(ReadFile("Test.txt"), Header) << "the first file is not cut by the second";
+    EXPECT_FALSE(std::filesystem::exists(Folder / "Ergebnis.bmp"));
+}
 
 TEST_F(HelidorRun, MissingPictureIsReportedAndAskedAgain)
 {
