@@ -6,6 +6,7 @@
 #include "NumberText.h"
 #include "Utf8.h"
 
+#include <cassert>
 #include <cfloat>
 #include <cmath>
 #include <fstream>
@@ -66,7 +67,16 @@ const char* const UndefinedTexts[2][6] = {
     },
 };
 
-const std::string& Text(int entry)
+// The date and time whose ephemeris gives the defaults (UseDateForDefaults).
+struct DateForDefaults {
+    bool Given = false;
+    Ephemeris::CalendarDate Date;
+    std::string TimeText;
+    double HoursUt = 0;
+};
+DateForDefaults DefaultsDate;
+
+const std::string& Text(TextEntry entry)
 {
     return MessageTexts[static_cast<std::size_t>(Language)][static_cast<std::size_t>(entry)];
 }
@@ -121,6 +131,31 @@ void LoadSiteAndPositionDefaults()
     Answers.Y2 = "0.4400";
 }
 
+// The five planet-dependent defaults from the ephemeris, and the line that
+// says for which date, time and planet they hold.
+void LoadComputedDefaults(bool venus)
+{
+    const Ephemeris::SunData sun = Ephemeris::Compute(DefaultsDate.Date, DefaultsDate.HoursUt,
+        venus ? Ephemeris::Planet::Venus : Ephemeris::Planet::Mercury);
+    Answers.RightAscension = Ephemeris::FormatHours(sun.RightAscension);
+    Answers.Declination = Ephemeris::FormatDegrees(sun.Declination);
+    Answers.SunRadius = Ephemeris::FormatArcminutes(sun.Radius);
+    Answers.SiderealTime = Ephemeris::FormatHours(sun.SiderealTime0);
+    Answers.RadiusRatio = Ephemeris::FormatRatio(sun.RadiusRatio);
+}
+
+std::string DateText(const Ephemeris::CalendarDate& date)
+{
+    auto twoDigits = [](int number) { return (number < 10 ? "0" : "") + std::to_string(number); };
+    return std::to_string(date.Year) + "-" + twoDigits(date.Month) + "-" + twoDigits(date.Day);
+}
+
+void WriteComputedDefaultsNote(bool venus)
+{
+    KernDos::WriteLine(Text(ComputedDefaultsNote) + " " + DateText(DefaultsDate.Date) + ", "
+        + DefaultsDate.TimeText + " UT, " + Text(venus ? VenusName : MercuryName));
+}
+
 // German: the lines before the first "Derivation" line. English: that line
 // and everything after it (nothing when there is none).
 void ShowTitleFile()
@@ -167,9 +202,9 @@ void ReadSite(int number, std::string& latitudeText, double& latitude, std::stri
     double& longitude)
 {
     KernDos::WriteLine();
-    WriteUnderlined(Text(7) + " " + std::to_string(number) + ":");
-    ReadAngle(Text(8), latitudeText, latitude);
-    ReadAngle(Text(9), longitudeText, longitude);
+    WriteUnderlined(Text(SiteHeading) + " " + std::to_string(number) + ":");
+    ReadAngle(Text(LatitudePrompt), latitudeText, latitude);
+    ReadAngle(Text(LongitudePrompt), longitudeText, longitude);
 }
 
 bool Finite(double value)
@@ -198,7 +233,7 @@ std::string FormatResult(double value, int width, int decimals)
     return text;
 }
 
-void WriteResultLine(int entry, const std::string& value)
+void WriteResultLine(TextEntry entry, const std::string& value)
 {
     KernDos::WriteLine(PadToColumns(Text(entry), ResultColumns) + value);
 }
@@ -255,50 +290,66 @@ void ResetState()
     Input = {};
     Result = {};
     Answers = {};
+    DefaultsDate = {};
+}
+
+void UseDateForDefaults(const Ephemeris::CalendarDate& date, const std::string& timeText)
+{
+    double hhmm = 0;
+    int errorPos = 0;
+    NumberText::TextToReal(timeText, hhmm, errorPos);
+    assert(errorPos == 0 && "the time text is checked before, as hh.mm");
+    DefaultsDate = { true, date, timeText, AstrRout::HhMmToHours(hhmm) };
 }
 
 void SetUpMessageTexts()
 {
     auto& en = MessageTexts[English];
     auto& de = MessageTexts[German];
-    en[0] = "Evaluation of a transit of Mercury or of Venus (m/v) ? ";
-    de[0] = "Soll Merkur- oder Venustransit ausgewertet werden (m/v) ? ";
-    en[1] = "Position and size of the Sun:";
-    de[1] = "Position und Groesse der Sonne:";
-    en[2] = "Right ascension ";
-    de[2] = "Rektaszension ";
-    en[3] = "Declination ";
-    de[3] = "Deklination ";
-    en[4] = "Angular radius of the Sun in arcminutes ";
-    de[4] = "Winkelradius der Sonne in Bogenminuten ";
-    en[5] = "Sideral time of Greenwich at 0.00 UT (hh.mm) ";
-    de[5] = "Sternzeit in Greenwich um 0.00h UT (hh.mm) ";
-    en[6] = "rPlanet/rEarth ";
-    de[6] = "rPlanet/rErde ";
-    en[7] = "Site of observation";
-    de[7] = "Beobachtungsort";
-    en[8] = "geographical latitude ";
-    de[8] = "geografische Breite ";
-    en[9] = "gographical longitude ";
-    de[9] = "geografische Laenge ";
-    en[10] = "Time (UT in hh.mm) ";
-    de[10] = "Uhrzeit (UT in hh.mm) ";
-    en[11] = "Planet's rectangular coordinates on the Sun's disc";
-    de[11] = "Rechtwinklige Koordinaten des Planeten auf der Sonnenscheibe:";
-    en[12] = "Results:";
-    de[12] = "Ergebnisse:";
-    en[13] = "Paralactic displacement beta :";
-    de[13] = "Parallaktische Verschiebung beta :";
-    en[14] = "Linear distance of the two observers Delta :";
-    de[14] = "Linearer Abstand der beiden Beobachter :";
-    en[15] = "Projected distance of the two observers Delta*sin(w) :";
-    de[15] = "Projizierter Abstand der beiden Beobachter Delta*sin(w) :";
-    en[16] = "Parallax of the Sun piS :";
-    de[16] = "Parallaxe der Sonne piS :";
+    en[PlanetQuestion] = "Evaluation of a transit of Mercury or of Venus (m/v) ? ";
+    de[PlanetQuestion] = "Soll Merkur- oder Venustransit ausgewertet werden (m/v) ? ";
+    en[SunHeading] = "Position and size of the Sun:";
+    de[SunHeading] = "Position und Groesse der Sonne:";
+    en[RightAscensionPrompt] = "Right ascension ";
+    de[RightAscensionPrompt] = "Rektaszension ";
+    en[DeclinationPrompt] = "Declination ";
+    de[DeclinationPrompt] = "Deklination ";
+    en[SunRadiusPrompt] = "Angular radius of the Sun in arcminutes ";
+    de[SunRadiusPrompt] = "Winkelradius der Sonne in Bogenminuten ";
+    en[SiderealTimePrompt] = "Sideral time of Greenwich at 0.00 UT (hh.mm) ";
+    de[SiderealTimePrompt] = "Sternzeit in Greenwich um 0.00h UT (hh.mm) ";
+    en[RadiusRatioPrompt] = "rPlanet/rEarth ";
+    de[RadiusRatioPrompt] = "rPlanet/rErde ";
+    en[SiteHeading] = "Site of observation";
+    de[SiteHeading] = "Beobachtungsort";
+    en[LatitudePrompt] = "geographical latitude ";
+    de[LatitudePrompt] = "geografische Breite ";
+    en[LongitudePrompt] = "gographical longitude ";
+    de[LongitudePrompt] = "geografische Laenge ";
+    en[TimePrompt] = "Time (UT in hh.mm) ";
+    de[TimePrompt] = "Uhrzeit (UT in hh.mm) ";
+    en[PositionsHeading] = "Planet's rectangular coordinates on the Sun's disc";
+    de[PositionsHeading] = "Rechtwinklige Koordinaten des Planeten auf der Sonnenscheibe:";
+    en[ResultsHeading] = "Results:";
+    de[ResultsHeading] = "Ergebnisse:";
+    en[BetaLabel] = "Paralactic displacement beta :";
+    de[BetaLabel] = "Parallaktische Verschiebung beta :";
+    en[DeltaLabel] = "Linear distance of the two observers Delta :";
+    de[DeltaLabel] = "Linearer Abstand der beiden Beobachter :";
+    en[ProjectedDeltaLabel] = "Projected distance of the two observers Delta*sin(w) :";
+    de[ProjectedDeltaLabel] = "Projizierter Abstand der beiden Beobachter Delta*sin(w) :";
+    en[ParallaxLabel] = "Parallax of the Sun piS :";
+    de[ParallaxLabel] = "Parallaxe der Sonne piS :";
     for (int entry = 17; entry <= 19; ++entry) {
         en[static_cast<std::size_t>(entry)].clear();
         de[static_cast<std::size_t>(entry)].clear();
     }
+    en[ComputedDefaultsNote] = "Defaults computed for";
+    de[ComputedDefaultsNote] = "Vorgaben berechnet fuer";
+    en[MercuryName] = "Mercury";
+    de[MercuryName] = "Merkur";
+    en[VenusName] = "Venus";
+    de[VenusName] = "Venus";
 }
 
 void ChooseLanguageAndShowTitle()
@@ -309,6 +360,8 @@ void ChooseLanguageAndShowTitle()
     Language = answer == "G" || answer == "g" ? German : English;
     Answers = {}; // planet "v" (assigning the literal trips a false -Wrestrict of GCC 12)
     LoadSiteAndPositionDefaults();
+    if (DefaultsDate.Given)
+        Answers.Time = DefaultsDate.TimeText;
     KernDos::WriteLine();
     if (KernDos::FileExists(InfoTextFile))
         ShowTitleFile();
@@ -319,18 +372,23 @@ void ChooseLanguageAndShowTitle()
 
 void ReadSunAndSites()
 {
-    KernDos::ReadChar(Text(0), Answers.Planet);
-    LoadPlanetDefaults(Answers.Planet == "V" || Answers.Planet == "v");
+    KernDos::ReadChar(Text(PlanetQuestion), Answers.Planet);
+    const bool venus = Answers.Planet == "V" || Answers.Planet == "v";
+    LoadPlanetDefaults(venus);
+    if (DefaultsDate.Given)
+        LoadComputedDefaults(venus);
     KernDos::WriteLine();
-    WriteUnderlined(Text(1));
-    ReadAngle(Text(2), Answers.RightAscension, Input.RightAscension);
-    ReadAngle(Text(3), Answers.Declination, Input.Declination);
-    ReadNumber(Text(4), Answers.SunRadius, Input.SunRadius);
+    if (DefaultsDate.Given)
+        WriteComputedDefaultsNote(venus);
+    WriteUnderlined(Text(SunHeading));
+    ReadAngle(Text(RightAscensionPrompt), Answers.RightAscension, Input.RightAscension);
+    ReadAngle(Text(DeclinationPrompt), Answers.Declination, Input.Declination);
+    ReadNumber(Text(SunRadiusPrompt), Answers.SunRadius, Input.SunRadius);
     Input.SunRadius = Input.SunRadius / 60 * static_cast<double>(AstrRout::DegreesToRadians);
     KernDos::WriteLine();
-    ReadAngle(Text(5), Answers.SiderealTime, Input.SiderealTime0);
+    ReadAngle(Text(SiderealTimePrompt), Answers.SiderealTime, Input.SiderealTime0);
     KernDos::WriteLine();
-    ReadNumber(Text(6), Answers.RadiusRatio, Input.RadiusRatio);
+    ReadNumber(Text(RadiusRatioPrompt), Answers.RadiusRatio, Input.RadiusRatio);
     ReadSite(1, Answers.Latitude1, Input.Latitude1, Answers.Longitude1, Input.Longitude1);
     ReadSite(2, Answers.Latitude2, Input.Latitude2, Answers.Longitude2, Input.Longitude2);
 }
@@ -338,11 +396,11 @@ void ReadSunAndSites()
 void ReadTimeAndPositions()
 {
     KernDos::WriteLine();
-    ReadNumber(Text(10), Answers.Time, Input.Time);
+    ReadNumber(Text(TimePrompt), Answers.Time, Input.Time);
     Input.Time
         = AstrRout::HhMmToHours(Input.Time) * 15 * static_cast<double>(AstrRout::DegreesToRadians);
     KernDos::WriteLine();
-    WriteUnderlined(Text(11));
+    WriteUnderlined(Text(PositionsHeading));
     KernDos::WriteLine("Position 1:");
     KernDos::WriteLine("===========");
     ReadNumber("x1 = ", Answers.X1, Input.X1);
@@ -396,20 +454,22 @@ void ShowResults()
     const double delta = Result.Baseline.Length;
     const double projected = std::sin(Result.W) * delta;
     KernDos::WriteLine();
-    WriteUnderlined(Text(12));
+    WriteUnderlined(Text(ResultsHeading));
 
-    WriteResultLine(13,
+    WriteResultLine(BetaLabel,
         Finite(Result.Beta) ? FormatResult(Result.Beta, 5, 1) + "\"" : UndefinedText(OutOfRange));
-    WriteResultLine(14, Finite(delta) ? FormatResult(delta, 6, 2) : UndefinedText(OutOfRange));
+    WriteResultLine(
+        DeltaLabel, Finite(delta) ? FormatResult(delta, 6, 2) : UndefinedText(OutOfRange));
     if (Finite(projected))
-        WriteResultLine(15, FormatResult(projected, 6, 2));
+        WriteResultLine(ProjectedDeltaLabel, FormatResult(projected, 6, 2));
     else
-        WriteResultLine(15, UndefinedText(std::isnan(Result.W) ? WhyNoAngle() : OutOfRange));
+        WriteResultLine(
+            ProjectedDeltaLabel, UndefinedText(std::isnan(Result.W) ? WhyNoAngle() : OutOfRange));
     Undefined why {};
     if (ParallaxUndefined(why))
-        WriteResultLine(16, UndefinedText(why));
+        WriteResultLine(ParallaxLabel, UndefinedText(why));
     else
-        WriteResultLine(16, FormatResult(Result.PiS, 5, 1) + "\"");
+        WriteResultLine(ParallaxLabel, FormatResult(Result.PiS, 5, 1) + "\"");
     KernDos::WriteLine();
 }
 

@@ -4,6 +4,7 @@
 // All input and output goes through KernDos.
 #pragma once
 
+#include "Ephemeris.h"
 #include "Mathe.h"
 
 #include <array>
@@ -33,14 +34,43 @@ struct Results {
     double PiS = 0; // seconds of arc
 };
 
+// The entries of MessageTexts; 17 to 19 stay empty.
+enum TextEntry {
+    PlanetQuestion = 0,
+    SunHeading = 1,
+    RightAscensionPrompt = 2,
+    DeclinationPrompt = 3,
+    SunRadiusPrompt = 4,
+    SiderealTimePrompt = 5,
+    RadiusRatioPrompt = 6,
+    SiteHeading = 7,
+    LatitudePrompt = 8,
+    LongitudePrompt = 9,
+    TimePrompt = 10,
+    PositionsHeading = 11,
+    ResultsHeading = 12,
+    BetaLabel = 13,
+    DeltaLabel = 14,
+    ProjectedDeltaLabel = 15,
+    ParallaxLabel = 16,
+    ComputedDefaultsNote = 20, // followed by date, time and planet
+    MercuryName = 21,
+    VenusName = 22,
+};
+
 inline constexpr int TextCount = 30;
 inline int Language = English;
 inline std::array<std::array<std::string, TextCount>, 2> MessageTexts;
 inline Inputs Input;
 inline Results Result;
 
-// Back to the start state (before the first question).
+// Back to the start state (before the first question), without a date.
 void ResetState();
+
+// From now on the Sun's data, the sidereal time and rPlanet/rEarth default to
+// the values for this date and time (hh.mm UT, as the time question reads it),
+// and the time question to timeText. Call before Run.
+void UseDateForDefaults(const Ephemeris::CalendarDate& date, const std::string& timeText);
 
 void SetUpMessageTexts();
 void ChooseLanguageAndShowTitle();

@@ -1,9 +1,16 @@
+#include "CommandLine.h"
 #include "KernDos.h"
 #include "PromptLoop.h"
 #include "Quenmark.h"
 
-int main()
+int main(int argc, char** argv)
 {
+    const CommandLine::Options options
+        = CommandLine::Parse(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+    if (const int status = CommandLine::Act(options); status >= 0)
+        return status;
+    if (options.HasDate)
+        Quenmark::UseDateForDefaults(options.Date, options.TimeText);
     PromptLoop::Install(KernDos::Binding());
     Quenmark::Run();
 }

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     cmake make g++ pkgconf
     qt6-base-dev libjpeg62-turbo-dev libgtest-dev
+    liberfa-dev
     fonts-liberation2 fonts-dejavu-core
     locales clang-format
     xvfb xauth

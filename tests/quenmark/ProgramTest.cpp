@@ -98,3 +98,79 @@ TEST_F(Program, OverlongAnswerIsCutInBoundedMemory)
 }
 
 } // namespace
+
+// The options on the real binary: which stream, which status, and that a
+// refusal comes before any question.
+namespace {
+
+class Options : public Program { };
+
+TEST_F(Options, HelpGoesToStandardOutput)
+{
+    EXPECT_EQ(Run("--help > output 2> errors"), 0);
+    const std::string help = Read("output");
+    for (const char* part : { "--date YYYY-MM-DD", "--time hh.mm", "--help", "--version",
+             "years 1900 to 2100", "fraction of an arcsecond", "whole seconds" })
+        EXPECT_NE(help.find(part), std::string::npos) << part;
+    EXPECT_EQ(Read("errors"), "");
+}
+
+TEST_F(Options, VersionIsTheProjectVersion)
+{
+    EXPECT_EQ(Run("--version > output 2> errors"), 0);
+    EXPECT_EQ(Read("output"), "quenmark " TRANSIT_VERSION "\n");
+    EXPECT_EQ(Read("errors"), "");
+}
+
+TEST_F(Options, NoArgumentStartsTheDialogue)
+{
+    EXPECT_EQ(Run("< /dev/null > output 2> errors"), 0);
+    EXPECT_EQ(Read("output"), "english/german (e/g) ?  (e) \n");
+    EXPECT_EQ(Read("errors"), "");
+}
+
+struct Refusal {
+    const char* Name;
+    const char* Arguments;
+    const char* Report; // the English line
+};
+
+class RefusedOptions : public Program, public testing::WithParamInterface<Refusal> { };
+
+TEST_P(RefusedOptions, ReportOnStandardErrorBeforeAnyQuestion)
+{
+    const Refusal& row = GetParam();
+    EXPECT_EQ(Run(std::string(row.Arguments) + " < /dev/null > output 2> errors"), 2);
+    EXPECT_EQ(Read("output"), "");
+    const std::string errors = Read("errors");
+    EXPECT_EQ(
+        errors.substr(0, errors.find('\n') + 1), std::string("quenmark: ") + row.Report + "\n");
+    EXPECT_NE(
+        errors.find("\nusage: quenmark [--date YYYY-MM-DD [--time hh.mm]]"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Options, RefusedOptions,
+    testing::Values(Refusal { "UnknownOption", "--verbose", "unexpected argument \"--verbose\"" },
+        Refusal { "StrayArgument", "2004-06-08", "unexpected argument \"2004-06-08\"" },
+        Refusal { "HelpWithMore", "--help --version", "unexpected argument \"--help\"" },
+        Refusal {
+            "DateTwice", "--date 2004-06-08 --date 2004-06-08", "unexpected argument \"--date\"" },
+        Refusal { "DateWithoutValue", "--date", "--date needs a value" },
+        Refusal {
+            "BadDate", "--date 2004-06-31", "cannot read the date \"2004-06-31\" (YYYY-MM-DD)" },
+        Refusal {
+            "DateNotIso", "--date 8.6.2004", "cannot read the date \"8.6.2004\" (YYYY-MM-DD)" },
+        Refusal { "DateBeforeRange", "--date 1899-12-31",
+            "the date 1899-12-31 lies outside the years 1900 to 2100" },
+        Refusal { "DateAfterRange", "--date 2101-01-01",
+            "the date 2101-01-01 lies outside the years 1900 to 2100" },
+        Refusal { "HourTooLarge", "--date 2004-06-08 --time 24.00",
+            "cannot read the time \"24.00\" (hh.mm UT)" },
+        Refusal { "MinutesTooLarge", "--date 2004-06-08 --time 8.60",
+            "cannot read the time \"8.60\" (hh.mm UT)" },
+        Refusal { "TimeNotHhMm", "--date 2004-06-08 --time 8:20",
+            "cannot read the time \"8:20\" (hh.mm UT)" },
+        Refusal { "TimeWithoutDate", "--time 8.20", "--time needs --date" }),
+    [](const auto& row) { return std::string(row.param.Name); });
+
+} // namespace

@@ -1,7 +1,8 @@
 // Runs the real quenmark binary on the golden cases under transcripts/: each
 // folder holds the standard input ("input"), the expected standard output
-// byte for byte ("expected"), optionally a title file ("Quenmark.inf") and
-// the expected exit status ("status", 0 when absent).
+// byte for byte ("expected"), optionally a title file ("Quenmark.inf"), the
+// command-line options ("arguments", one line) and the expected exit status
+// ("status", 0 when absent).
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -45,8 +46,12 @@ TEST_P(Transcript, MatchesByteForByte)
     if (fs::exists(golden / "Quenmark.inf"))
         fs::copy_file(golden / "Quenmark.inf", work / "Quenmark.inf");
 
-    const std::string command = "cd '" + work.string() + "' && '" QUENMARK_BINARY "' < '"
-        + (golden / "input").string() + "' > output";
+    std::string arguments
+        = fs::exists(golden / "arguments") ? ReadFile(golden / "arguments") : std::string();
+    if (!arguments.empty() && arguments.back() == '\n')
+        arguments.pop_back();
+    const std::string command = "cd '" + work.string() + "' && '" QUENMARK_BINARY "' " + arguments
+        + " < '" + (golden / "input").string() + "' > output";
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status));
     const int expectedStatus

@@ -1,0 +1,36 @@
+// Quenmark's options. Grammar (each option at most once, no other argument):
+//   quenmark [--date YYYY-MM-DD [--time hh.mm]] | --help | --version
+// --time is hh.mm as the time question reads it: hours 0..23, then optionally
+// "." and one or two digits of minutes (0..59); it needs --date.
+#pragma once
+
+#include "Ephemeris.h"
+
+#include <string>
+#include <vector>
+
+namespace CommandLine {
+
+enum class Action { RunDialogue, ShowHelp, ShowVersion, Refuse };
+
+struct Options {
+    Action What = Action::RunDialogue;
+    bool HasDate = false;
+    Ephemeris::CalendarDate Date;
+    std::string TimeText = "12.00"; // as typed; the default of the time question
+    std::string Error; // with Refuse: why, one line in English and one in German
+};
+
+// The arguments after the program name.
+Options Parse(const std::vector<std::string>& arguments);
+
+// Full help for --help; a short usage for standard error.
+std::string HelpText();
+std::string UsageText();
+
+// What main does with the options: help or version on standard output
+// (status 0), refusal on standard error (status 2). Returns -1 when the
+// dialogue is to run.
+int Act(const Options& options);
+
+} // namespace CommandLine

@@ -1,0 +1,55 @@
+// The Sun's data an almanac prints for a date, computed with ERFA, the IAU's
+// standard routines: apparent place of the Sun, its angular radius, Greenwich
+// mean sidereal time at 0h UT and the planet's distance from the Sun over the
+// Earth's. No Qt, no state.
+//
+// Years FirstYear..LastYear: the range where ERFA's Earth ephemeris (eraEpv00)
+// is given its stated accuracy. UT1 is taken equal to UTC (within 0.9 s: 0.04"
+// of the Sun's motion); TT - UT is the leap-second table plus 32.184 s from
+// 1960 on, before 1960 a decade table of Delta T. The values are good to a
+// fraction of an arcsecond; their texts round to whole seconds.
+#pragma once
+
+#include <string>
+
+namespace Ephemeris {
+
+inline constexpr int FirstYear = 1900;
+inline constexpr int LastYear = 2100;
+
+struct CalendarDate {
+    int Year = 0, Month = 0, Day = 0; // Gregorian
+};
+
+enum class Planet { Mercury, Venus };
+
+// Radians throughout; the sidereal time as an hour angle (hours x 15 degrees).
+struct SunData {
+    double RightAscension = 0; // apparent, equator and equinox of date, 0..2 pi
+    double Declination = 0;
+    double Radius = 0; // angular radius, solar radius 696,000 km
+    double SiderealTime0 = 0; // Greenwich mean sidereal time at 0h UT, IAU 2006, 0..2 pi
+    double RadiusRatio = 0; // planet's heliocentric distance / Earth's
+};
+
+// "YYYY-MM-DD", four digits, two, two, a real calendar date. False otherwise.
+bool ParseDate(const std::string& text, CalendarDate& date);
+
+// FirstYear-01-01 up to LastYear-12-31.
+bool InRange(const CalendarDate& date);
+
+// The data at hoursUt (decimal hours UT, 0..24) of the date; the sidereal time
+// is that of 0h UT of the date. The date must be InRange.
+SunData Compute(const CalendarDate& date, double hoursUt, Planet planet);
+
+// Texts in the dialogue's notation, rounded to the last unit shown:
+//   FormatHours:   5h7m27      (whole seconds of time; 0h0m0 .. 23h59m59)
+//   FormatDegrees: 22g53'16    (whole arcseconds, "-" in front when negative)
+//   FormatArcminutes: 15.75    (two decimals)
+//   FormatRatio:   0.715       (three decimals)
+std::string FormatHours(double radians);
+std::string FormatDegrees(double radians);
+std::string FormatArcminutes(double radians);
+std::string FormatRatio(double ratio);
+
+} // namespace Ephemeris
