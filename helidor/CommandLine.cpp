@@ -39,8 +39,8 @@ int Print(std::string_view text, std::string_view more = {})
 int Refuse(std::string_view argument)
 {
     const char* what = argument.starts_with('-') ? "unknown option" : "unexpected argument";
-    std::fprintf(stderr, "helidor: %s '%.*s'\n", what, static_cast<int>(argument.size()),
-        argument.data());
+    std::fprintf(
+        stderr, "helidor: %s '%.*s'\n", what, static_cast<int>(argument.size()), argument.data());
     std::fwrite(ShortUsage.data(), 1, ShortUsage.size(), stderr);
     return 2;
 }
