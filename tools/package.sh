@@ -17,7 +17,7 @@ rm -rf "$build/package"
 (cd "$build" && cpack -B "$build/package" >/dev/null)
 deb="$(ls "$build"/package/helidor_*.deb)"
 echo "== $deb"
-dpkg-deb --info "$deb" | sed -n '/Package:/,$p'
+dpkg-deb --field "$deb"
 
 fail() {
     echo "package check: $*" >&2
@@ -58,7 +58,8 @@ done
 mkdir "$unpacked/work"
 cd "$unpacked/work"
 echo "== quenmark from the package, on its defaults"
-transcript="$(yes '' | head -n 16 | "$usr/bin/quenmark")" || fail "quenmark ended with an error"
+# Sixteen empty lines: every question on its default, one results block.
+transcript="$(printf '\n%.0s' {1..16} | "$usr/bin/quenmark")" || fail "quenmark ended with an error"
 grep -qF 'Parallax of the Sun piS :  3.4"' <<<"$transcript" \
     || fail "quenmark's results block is missing: $transcript"
 
