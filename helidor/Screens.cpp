@@ -151,9 +151,16 @@ std::string PicturePath(const std::string& programFolder, const std::string& pic
     if (pictureName.starts_with('/'))
         return pictureName;
     const std::string inProgramFolder = programFolder + pictureName;
-    if (FensterGraf::FileExists(inProgramFolder) || !FensterGraf::FileExists(pictureName))
+    if (FensterGraf::FileExists(inProgramFolder))
         return inProgramFolder;
-    return pictureName;
+    if (FensterGraf::FileExists(pictureName))
+        return pictureName;
+    // An installed program (or a copy of its tree moved elsewhere) keeps its
+    // samples in share/helidor beside its bin folder.
+    const std::string inDataFolder = programFolder + "../share/helidor/" + pictureName;
+    if (FensterGraf::FileExists(inDataFolder))
+        return inDataFolder;
+    return inProgramFolder;
 }
 
 } // namespace Screens

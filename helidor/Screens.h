@@ -33,7 +33,9 @@ void BeginPause();
 void EndPause();
 
 // Where the picture is looked for: an absolute name as it stands; a relative
-// one in the program's folder, else in the working folder.
+// one in the program's folder, else in the working folder, else in the data
+// folder "../share/helidor/" beside the program's folder. A picture found
+// nowhere gets the program's folder, where its error is reported.
 std::string PicturePath(const std::string& programFolder, const std::string& pictureName);
 
 } // namespace Screens

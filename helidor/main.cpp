@@ -1,6 +1,10 @@
+#include "CommandLine.h"
 #include "Setup.h"
 
 int main(int argc, char** argv)
 {
+    const int status = CommandLine::HandleArguments(argc, argv);
+    if (status != CommandLine::OpenWindow)
+        return status;
     Setup::RunHelidor(argc, argv);
 }

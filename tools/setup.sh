@@ -10,6 +10,7 @@ packages=(
     fonts-liberation2 fonts-dejavu-core
     locales clang-format
     xvfb xauth
+    groff-base man-db
 )
 packages+=("$@") # extra packages a caller needs (the fuzzers need clang)
 
