@@ -6,6 +6,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+
+#include <unistd.h>
 
 namespace {
 
@@ -15,7 +18,8 @@ class PicturePathTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        root = fs::temp_directory_path() / "helidor-picture-path";
+        // One folder per process: CTest runs the tests of this file side by side.
+        root = fs::temp_directory_path() / ("helidor-picture-path-" + std::to_string(::getpid()));
         fs::remove_all(root);
         fs::create_directories(root / "usr/bin");
         fs::create_directories(root / "usr/share/helidor");
