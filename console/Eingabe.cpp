@@ -115,18 +115,19 @@ void LayOut(const QString& prompt, const std::string& defaultText)
 {
     TEingabeDialog& d = *TheDialog;
     const QFontMetrics labelMetrics(d.Label1->font());
-    const int pw = labelMetrics.horizontalAdvance(prompt);
+    const int promptWidth = labelMetrics.horizontalAdvance(prompt);
     // The window manager's frame needs room beside the dialog too.
     const int frame = std::max(FrameAllowance, d.frameGeometry().width() - d.width());
     const QRect screen = FensterGraf::Window()->screen()->availableGeometry();
-    const Layout layout = KeepOnScreen(
-        ComputeLayout(pw, static_cast<int>(Utf8::CountCharacters(defaultText)), d.Edit->width()),
-        pw, screen.width() - frame);
+    const Layout layout
+        = KeepOnScreen(ComputeLayout(promptWidth,
+                           static_cast<int>(Utf8::CountCharacters(defaultText)), d.Edit->width()),
+            promptWidth, screen.width() - frame);
     d.OKBtn->setGeometry(layout.OKLeft, ButtonTop, OKWidth, ButtonHeight);
     d.EscBtn->setGeometry(layout.EscLeft, ButtonTop, EscWidth, ButtonHeight);
     d.Edit->setGeometry(layout.EditLeft, EditTop, layout.EditWidth, EditHeight);
     d.Label1->setText(prompt);
-    d.Label1->setGeometry(layout.LabelLeft, LabelTop, pw, labelMetrics.height());
+    d.Label1->setGeometry(layout.LabelLeft, LabelTop, promptWidth, labelMetrics.height());
 
     const QRect console = FensterGraf::Window()->geometry();
     d.setFixedSize(layout.DialogWidth, DialogHeight);
@@ -138,15 +139,15 @@ void LayOut(const QString& prompt, const std::string& defaultText)
 
 Layout ComputeLayout(int promptWidth, int defaultCharacters, int previousEditWidth)
 {
-    const int e = PixelsPerCharacter * defaultCharacters;
+    const int defaultWidth = PixelsPerCharacter * defaultCharacters;
     int dialogWidth = StartDialogWidth;
     if (dialogWidth - Margin < promptWidth)
         dialogWidth = promptWidth + Margin;
     int editWidth = previousEditWidth;
-    if (e + Margin > editWidth)
-        editWidth = e + Margin;
-    else if (3 * e < editWidth)
-        editWidth = 3 * e;
+    if (defaultWidth + Margin > editWidth)
+        editWidth = defaultWidth + Margin;
+    else if (3 * defaultWidth < editWidth)
+        editWidth = 3 * defaultWidth;
     if (editWidth + Margin > dialogWidth)
         dialogWidth = editWidth + Margin;
 
@@ -154,7 +155,7 @@ Layout ComputeLayout(int promptWidth, int defaultCharacters, int previousEditWid
     layout.DialogWidth = dialogWidth;
     layout.OKLeft = (dialogWidth - OKWidth - EscWidth) / 3;
     layout.EscLeft = 2 * layout.OKLeft + OKWidth;
-    layout.EditWidth = std::max(e, MinEditWidth);
+    layout.EditWidth = std::max(defaultWidth, MinEditWidth);
     layout.EditLeft = (dialogWidth - layout.EditWidth) / 2;
     layout.LabelLeft = (dialogWidth - promptWidth) / 2;
     return layout;

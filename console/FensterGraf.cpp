@@ -2,9 +2,9 @@
 #include "FensterGraf.h"
 
 #include "Eingabe.h"
+#include "Files.h"
 #include "Kern.h"
 #include "Kern2.h"
-#include "KernDos.h"
 #include "Utf8.h"
 
 #include <QApplication>
@@ -36,7 +36,8 @@ namespace FensterGraf {
 
 namespace {
 
-// The image area of the original window caught button releases over these rows only.
+// Over canvas rows 0..1022 a mouse button is reported when it is released,
+// below them when it is pressed: the program's mouse routine relies on that.
 constexpr int ReleaseRows = 1023;
 
 class TGrundfenster : public QWidget {
@@ -567,11 +568,6 @@ void EndModal()
         W.ModalTick->stop();
 }
 
-bool ModalOpen()
-{
-    return W.ModalDepth > 0;
-}
-
 // [SECTION] Keys
 
 void StoreKeyCode(int code)
@@ -584,7 +580,7 @@ void StoreKeyCode(int code)
 
 bool FileExists(const std::string& name)
 {
-    return KernDos::FileExists(name);
+    return Files::FileExists(name);
 }
 
 namespace {

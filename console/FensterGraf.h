@@ -145,7 +145,6 @@ void ShowErrorMessage(const std::string& text);
 // tick keeps coming during its nested event loop.
 void BeginModal();
 void EndModal();
-bool ModalOpen();
 
 // [SECTION] Keys
 // ReadKeyCode's counterpart: appends a code unless the buffer is full.

@@ -2,6 +2,7 @@
 
 #include "FensterGraf.h"
 #include "Kern.h"
+#include "Mathe.h"
 
 #include <QImage>
 #include <QString>
@@ -81,7 +82,7 @@ QRgb ToQRgb(FensterGraf::Rgb color)
 double ScreenAngle(long long dx, long long dy)
 {
     const double degrees
-        = std::atan2(-static_cast<double>(dy), static_cast<double>(dx)) * 180.0 / std::numbers::pi;
+        = Mathe::Degrees(std::atan2(-static_cast<double>(dy), static_cast<double>(dx)));
     return degrees < 0 ? degrees + 360.0 : degrees;
 }
 
@@ -94,7 +95,7 @@ DirectionPoint DirectionOf(double degrees)
 {
     // Reduced first: a huge angle must not become an infinite one.
     degrees = std::isfinite(degrees) ? std::fmod(degrees, 360.0) : 0.0;
-    const double radians = degrees * std::numbers::pi / 180.0;
+    const double radians = Mathe::Radians(degrees);
     return { static_cast<int>(std::nearbyint(100 * std::cos(radians))),
         -static_cast<int>(std::nearbyint(100 * std::sin(radians))) };
 }

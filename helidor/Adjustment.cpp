@@ -29,7 +29,6 @@ namespace {
 void Step(int& value, int by);
 int ToPixel(double value);
 int Nearest(double value);
-double Degrees(double radians);
 void DrawOutline(const Circle& circle);
 void DrawDot(const Circle& circle, int radius);
 void DrawArcFromTo(const Circle& centre, double from, double to);
@@ -65,11 +64,6 @@ int Nearest(double value)
     return ToPixel(std::nearbyint(value)); // halves to the even neighbour
 }
 
-double Degrees(double radians)
-{
-    return radians / (std::numbers::pi / 180);
-}
-
 void DrawOutline(const Circle& circle)
 {
     Kern2::DrawArc(circle.X, circle.Y, circle.Radius, 0, 360);
@@ -88,7 +82,7 @@ void DrawArcFromTo(const Circle& centre, double from, double to)
 {
     if (to < from)
         to += 2 * std::numbers::pi;
-    Kern2::DrawArc(centre.X, centre.Y, 50, Degrees(from), Degrees(to));
+    Kern2::DrawArc(centre.X, centre.Y, 50, Mathe::Degrees(from), Mathe::Degrees(to));
 }
 
 // Direction from a to b on the screen.
@@ -325,11 +319,28 @@ void HandleTick()
     }
 }
 
+void BeginRun()
+{
+    Circles[1] = { 250, 500, Circles[1].Radius };
+    Circles[2].Radius = 0;
+    Circles[3].Radius = 0;
+}
+
+void BeginMeasurement(int startRadius)
+{
+    CircleX = Circles[1].X;
+    CircleY = Circles[1].Y;
+    CircleRadius = startRadius;
+    ResultColumnY = 100;
+    AdjustmentDone = false;
+    ConfirmedCount = 0;
+}
+
 void Reset()
 {
     CircleX = CircleY = CircleRadius = 0;
     Circles = {};
-    Circles[1] = { 250, 500, 0 };
+    BeginRun();
     SunShift = {};
     ConfirmedCount = 0;
     AdjustmentDone = false;

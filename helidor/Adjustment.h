@@ -44,11 +44,18 @@ inline constexpr const char* ScreenPicture = "Mond.bmp";
 // The start radius of a planet circle after a Sun circle of radius sunRadius.
 int PlanetStartRadius(int sunRadius);
 
+// The first circles of a run: entry 1 at (250, 500), no planet circles yet.
+void BeginRun();
+
+// A new measurement: the movable circle at entry 1 with radius startRadius,
+// nothing confirmed, the value column at its top.
+void BeginMeasurement(int startRadius);
+
 // The program's event routine, called on every tick: runs the setup while it
 // is not done, then acts on at most one key code.
 void HandleTick();
 
-// Start state of a run (entry 1 at (250, 500), no shift). For tests.
+// Everything above as at the program's start. For tests.
 void Reset();
 
 } // namespace Adjustment

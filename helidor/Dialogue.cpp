@@ -3,6 +3,7 @@
 #include "AstrRout.h"
 #include "FensterGraf.h"
 #include "Kern.h"
+#include "Mathe.h"
 #include "Modul.h"
 #include "Photograph.h"
 #include "PromptLoop.h"
@@ -106,7 +107,7 @@ void AskParameters()
     } else {
         double degrees = 0;
         Modul::ReadReal(Texts::Text(Texts::RotationPrompt), RotationText, degrees);
-        RotationAngle = degrees * 0.017453292519943295;
+        RotationAngle = Mathe::Radians(degrees);
     }
     Modul::ReadInteger(Texts::Text(Texts::HorizontalPositionPrompt), PictureXText, PictureX);
     Modul::ReadInteger(Texts::Text(Texts::VerticalPositionPrompt), PictureYText, PictureY);

@@ -11,7 +11,6 @@
 #include "Utf8.h"
 
 #include <cmath>
-#include <numbers>
 #include <stdexcept>
 
 namespace Evaluation {
@@ -20,18 +19,9 @@ namespace {
 
 using Adjustment::Circle;
 
-constexpr double DegreesPerRadian = 180 / std::numbers::pi;
-
-std::string F(double value, double spec)
+std::string Format(double value, double spec)
 {
     return Kern::FormatReal(value, spec);
-}
-
-// Right-aligned labels: blanks in front up to width characters.
-std::string Pad(const std::string& text, std::size_t width)
-{
-    const std::size_t count = Utf8::CountCharacters(text);
-    return count >= width ? text : std::string(width - count, ' ') + text;
 }
 
 std::string DecimalComma(std::string text)
@@ -45,7 +35,7 @@ std::string DecimalComma(std::string text)
 // Two digits, the leading blank of a one-digit number made a "0".
 std::string TwoDigits(double value)
 {
-    std::string text = F(value, 2);
+    std::string text = Format(value, 2);
     if (!text.empty() && text[0] == ' ')
         text[0] = '0';
     return text;
@@ -53,7 +43,7 @@ std::string TwoDigits(double value)
 
 std::string CircleValues(const Circle& c)
 {
-    return " x:" + F(c.X, 3) + ", y:" + F(c.Y, 3) + ", r:" + F(c.Radius, 3);
+    return " x:" + Format(c.X, 3) + ", y:" + Format(c.Y, 3) + ", r:" + Format(c.Radius, 3);
 }
 
 Results OnePicture()
@@ -66,18 +56,18 @@ Results OnePicture()
     const double x = std::cos(rotation) * dx + std::sin(rotation) * dy;
     const double y = -std::sin(rotation) * dx + std::cos(rotation) * dy;
     const double rho = std::sqrt(x * x + y * y) / sun.Radius;
-    const double theta = Mathe::PolarAngle(y, x) * DegreesPerRadian;
+    const double theta = Mathe::Degrees(Mathe::PolarAngle(y, x));
     const std::string& sunLabel = Texts::Text(Texts::SunLabel);
     const std::string& angleLabel = Texts::Text(Texts::PositionAngleLabel);
 
     Results r;
     r.PageLines = {
-        Pad(sunLabel, 29) + ":" + CircleValues(sun),
-        Pad("Venus:", 30) + CircleValues(venus),
-        "  rho':" + F(rho, 1.4),
-        Pad(angleLabel + ":", 30) + F(theta, 3.2) + "\u00b0",
-        Pad("x':", 30) + F(x / sun.Radius, 1.4),
-        Pad("y':", 30) + F(y / sun.Radius, 1.4),
+        Utf8::PadLeft(sunLabel, 29) + ":" + CircleValues(sun),
+        Utf8::PadLeft("Venus:", 30) + CircleValues(venus),
+        "  rho':" + Format(rho, 1.4),
+        Utf8::PadLeft(angleLabel + ":", 30) + Format(theta, 3.2) + "\u00b0",
+        Utf8::PadLeft("x':", 30) + Format(x / sun.Radius, 1.4),
+        Utf8::PadLeft("y':", 30) + Format(y / sun.Radius, 1.4),
     };
     const char* end = ResultFiles::LineEnd;
     r.ResultFileText = NumberText::FormatFixed(Settings::TimeUT, 2, 2) + end
@@ -94,24 +84,23 @@ Exposure Measure(const Circle& sun, const Circle& venus, double shiftDegrees)
     const double dx = static_cast<double>(venus.X) - sun.X;
     const double dy = static_cast<double>(sun.Y) - venus.Y;
     const double d = std::sqrt(dx * dx + dy * dy);
-    const double theta = Mathe::PolarAngle(dy, dx) * DegreesPerRadian - shiftDegrees;
-    const double radians = theta / DegreesPerRadian;
+    const double theta = Mathe::Degrees(Mathe::PolarAngle(dy, dx)) - shiftDegrees;
+    const double radians = Mathe::Radians(theta);
     return { d / sun.Radius, theta, std::cos(radians) * d / sun.Radius,
         std::sin(radians) * d / sun.Radius };
 }
 
 std::string ResultLine(const std::string& time, const Exposure& e)
 {
-    return time + "\t" + DecimalComma(F(e.Rho, 1.4)) + "\t" + DecimalComma(F(e.Theta, 3.2))
-        + ResultFiles::LineEnd;
+    return time + "\t" + DecimalComma(Format(e.Rho, 1.4)) + "\t"
+        + DecimalComma(Format(e.Theta, 3.2)) + ResultFiles::LineEnd;
 }
 
 Results TwoPictures()
 {
     const auto& c = Adjustment::Circles;
     const Adjustment::Shift shift = Adjustment::SunShift;
-    const double phi
-        = Mathe::PolarAngle(-static_cast<double>(shift.DY), shift.DX) * DegreesPerRadian;
+    const double phi = Mathe::Degrees(Mathe::PolarAngle(-static_cast<double>(shift.DY), shift.DX));
     const Exposure first = Measure(c[1], c[3], phi);
     const Exposure second = Measure(c[2], c[4], phi);
     const std::string& sunLabel = Texts::Text(Texts::SunLabel);
@@ -119,19 +108,19 @@ Results TwoPictures()
 
     Results r;
     r.PageLines = {
-        Pad(sunLabel, 27) + " 1:" + CircleValues(c[1]),
-        Pad(sunLabel, 27) + " 2:" + CircleValues(c[2]),
-        Pad("Venus 1:", 30) + CircleValues(c[3]),
-        Pad("Venus 2:", 30) + CircleValues(c[4]),
-        Pad(Texts::Text(Texts::DisplacementLabel), 30) + F(phi, 3.1) + "\u00b0",
-        Pad("rho1", 28) + "':" + F(first.Rho, 1.4),
-        Pad(angleLabel, 27) + " 1:" + F(first.Theta, 3.2) + "\u00b0",
-        Pad("x1':", 30) + F(first.X, 1.4),
-        Pad("y1':", 30) + F(first.Y, 1.4),
-        Pad("rho2':", 30) + F(second.Rho, 1.4),
-        Pad(angleLabel + " 2:", 30) + F(second.Theta, 3.2) + "\u00b0",
-        Pad("x2':", 30) + F(second.X, 1.4),
-        Pad("y2':", 30) + F(second.Y, 1.4),
+        Utf8::PadLeft(sunLabel, 27) + " 1:" + CircleValues(c[1]),
+        Utf8::PadLeft(sunLabel, 27) + " 2:" + CircleValues(c[2]),
+        Utf8::PadLeft("Venus 1:", 30) + CircleValues(c[3]),
+        Utf8::PadLeft("Venus 2:", 30) + CircleValues(c[4]),
+        Utf8::PadLeft(Texts::Text(Texts::DisplacementLabel), 30) + Format(phi, 3.1) + "\u00b0",
+        Utf8::PadLeft("rho1", 28) + "':" + Format(first.Rho, 1.4),
+        Utf8::PadLeft(angleLabel, 27) + " 1:" + Format(first.Theta, 3.2) + "\u00b0",
+        Utf8::PadLeft("x1':", 30) + Format(first.X, 1.4),
+        Utf8::PadLeft("y1':", 30) + Format(first.Y, 1.4),
+        Utf8::PadLeft("rho2':", 30) + Format(second.Rho, 1.4),
+        Utf8::PadLeft(angleLabel + " 2:", 30) + Format(second.Theta, 3.2) + "\u00b0",
+        Utf8::PadLeft("x2':", 30) + Format(second.X, 1.4),
+        Utf8::PadLeft("y2':", 30) + Format(second.Y, 1.4),
     };
     r.ResultFileText = ResultLine(ClockTime(Settings::TimeUT, 0), first);
     r.SecondResultFileText

@@ -77,7 +77,6 @@ void ShowTitleScreen()
 
 void DrawAdjustmentScreen()
 {
-    using namespace Adjustment;
     Kern::FillBar(0, 0, Kern::ScreenWidth(), Kern::ScreenHeight());
     ReadoutWidths = {};
     Kern::SetTextJustify(2, 0);
@@ -86,16 +85,11 @@ void DrawAdjustmentScreen()
         Kern::ScreenWidth(), 2 * Kern::CharHeight, Settings::PictureName, Kern::White);
     Kern::SetTextJustify(0, 0);
     Kern2::SetPenColor(Kern::LightRed);
-    CircleX = Circles[1].X;
-    CircleY = Circles[1].Y;
-    CircleRadius = Settings::StartRadius;
-    ResultColumnY = 100;
     // A new measurement before its legend: the legend names the first circle.
-    AdjustmentDone = false;
-    ConfirmedCount = 0;
+    Adjustment::BeginMeasurement(Settings::StartRadius);
     Photograph::ShowPhotograph(Setup::PicturePath, Settings::PictureX, Settings::PictureY);
     DrawLegend();
-    Kern2::DrawArc(CircleX, CircleY, CircleRadius, 0, 360);
+    Kern2::DrawArc(Adjustment::CircleX, Adjustment::CircleY, Adjustment::CircleRadius, 0, 360);
     Kern::WriteTextAt(100, 100, Kern::FormatReal(Kern::ScreenWidth(), 4), Kern::White);
 }
 
@@ -126,14 +120,19 @@ void DrawLegend()
 
 void ShowCirclePosition()
 {
-    using namespace Adjustment;
     // In doubles: the circle and the picture may lie anywhere in int range.
-    const double xM = static_cast<double>(CircleX) - Settings::PictureX;
-    const double yM = static_cast<double>(CircleY) - Settings::PictureY;
+    const double xM = static_cast<double>(Adjustment::CircleX) - Settings::PictureX;
+    const double yM = static_cast<double>(Adjustment::CircleY) - Settings::PictureY;
     const int line = Kern::CharHeight;
     WriteReadoutLine(0, 2 * line, " xM = " + Kern::FormatReal(xM, 4));
     WriteReadoutLine(1, 3 * line, " yM = " + Kern::FormatReal(yM, 4));
-    WriteReadoutLine(2, 4 * line, "  r = " + Kern::FormatReal(CircleRadius, 4));
+    WriteReadoutLine(2, 4 * line, "  r = " + Kern::FormatReal(Adjustment::CircleRadius, 4));
+}
+
+void Reset()
+{
+    Paused = false;
+    ReadoutWidths = {};
 }
 
 void BeginPause()

@@ -9,6 +9,9 @@ namespace Screens {
 
 inline bool Paused = false; // between "p" and the next key
 
+// Start state of the screens. For tests.
+void Reset();
+
 // Black screen, the three title lines of the current language and the info
 // text below them. Leaves Courier 12 bold.
 void ShowTitleScreen();

@@ -33,6 +33,33 @@ inline std::string StartRadiusText;
 inline std::int32_t StartRadius = 0;
 inline std::string ResultFileName;
 
+// Every answer and the language as at the program's start. For tests.
+inline void Reset()
+{
+    Language = 0;
+    PictureName.clear();
+    IsJpeg = false;
+    SizeText.clear();
+    JpegScale = 1;
+    TimeText.clear();
+    TimeUT = 0;
+    DeclinationText.clear();
+    Declination = 0;
+    PictureCountText.clear();
+    PictureCount = 0;
+    TimeDifferenceText.clear();
+    TimeDifference = 0;
+    RotationText.clear();
+    RotationAngle = 0;
+    PictureXText.clear();
+    PictureX = 0;
+    PictureYText.clear();
+    PictureY = 0;
+    StartRadiusText.clear();
+    StartRadius = 0;
+    ResultFileName.clear();
+}
+
 // Texts of the current language: German when Language is 1, else English.
 inline const char* InLanguage(const char* german, const char* english)
 {

@@ -4,6 +4,7 @@
 #include "Dialogue.h"
 #include "FensterGraf.h"
 #include "Kern.h"
+#include "Photograph.h"
 #include "ResultFiles.h"
 #include "Screens.h"
 #include "Settings.h"
@@ -30,9 +31,7 @@ void FirstTimeSetup()
     Dialogue::AskLanguage();
     Dialogue::AskResultFile();
     FensterGraf::ExitHook = ResultFiles::FlushAll;
-    Adjustment::Circles[1] = { 250, 500, Adjustment::Circles[1].Radius };
-    Adjustment::Circles[2].Radius = 0;
-    Adjustment::Circles[3].Radius = 0;
+    Adjustment::BeginRun();
     FensterGraf::SetupDone = true;
     ResultFiles::SecondResultFileOpen = false;
 }
@@ -97,10 +96,11 @@ void Reset()
     InProgress = false;
     ProgramFolder.clear();
     PicturePath.clear();
-    Screens::Paused = false;
+    Screens::Reset();
     ResultFiles::Reset();
     Adjustment::Reset();
-    Settings::Language = 0;
+    Photograph::Reset();
+    Settings::Reset();
 }
 
 } // namespace Setup

@@ -27,7 +27,7 @@ void SetUpMeasurement();
 // For tests, which own the application.
 void StartHelidor();
 
-// Start state of a run. For tests.
+// Start state of the program, every module's state reset. For tests.
 void Reset();
 
 } // namespace Setup

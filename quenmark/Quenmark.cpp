@@ -81,15 +81,9 @@ const std::string& Text(TextEntry entry)
     return MessageTexts[static_cast<std::size_t>(Language)][static_cast<std::size_t>(entry)];
 }
 
-std::string PadToColumns(const std::string& text, std::size_t columns)
-{
-    const std::size_t length = Utf8::CountCharacters(text);
-    return length < columns ? std::string(columns - length, ' ') + text : text;
-}
-
 std::string Aligned(const std::string& prompt)
 {
-    return PadToColumns(prompt, PromptColumns);
+    return Utf8::PadLeft(prompt, PromptColumns);
 }
 
 void WriteUnderlined(const std::string& heading)
@@ -235,7 +229,7 @@ std::string FormatResult(double value, int width, int decimals)
 
 void WriteResultLine(TextEntry entry, const std::string& value)
 {
-    KernDos::WriteLine(PadToColumns(Text(entry), ResultColumns) + value);
+    KernDos::WriteLine(Utf8::PadLeft(Text(entry), ResultColumns) + value);
 }
 
 std::string UndefinedText(Undefined why)

@@ -11,6 +11,7 @@ int main(int argc, char** argv)
         return status;
     if (options.HasDate)
         Quenmark::UseDateForDefaults(options.Date, options.TimeText);
+    KernDos::SetProgramName("quenmark");
     PromptLoop::Install(KernDos::Binding());
     Quenmark::Run();
 }

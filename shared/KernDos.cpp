@@ -1,14 +1,12 @@
 #include "KernDos.h"
 
-#include "NumberText.h"
+#include "Files.h"
 #include "Utf8.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
 
 namespace KernDos {
@@ -27,6 +25,7 @@ void ReportAndExit(const std::string& report)
 }
 
 Console Current { &std::cin, &std::cout, &ExitNormally, &ReportAndExit };
+std::string ProgramName; // in front of error reports
 
 // Standard input as std::cin shares its state with C's stdin: a read error
 // shows only there, std::cin sees an end of file.
@@ -53,6 +52,11 @@ void SetConsole(const Console& console)
     Current.Output = console.Output ? console.Output : &std::cout;
     Current.EndProgram = console.EndProgram ? console.EndProgram : &ExitNormally;
     Current.EndWithError = console.EndWithError ? console.EndWithError : &ReportAndExit;
+}
+
+void SetProgramName(const std::string& name)
+{
+    ProgramName = name;
 }
 
 void ResetConsole()
@@ -89,20 +93,9 @@ void ReadChar(const std::string& prompt, std::string& ch)
     PromptLoop::ReadChar(ConsoleBinding, prompt, ch);
 }
 
-void TextToReal(std::string_view text, double& value, int& errorPos)
-{
-    NumberText::TextToReal(text, value, errorPos);
-}
-
 bool FileExists(const std::string& name)
 {
-    if (name.empty())
-        return false;
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(name, error))
-        return false;
-    std::ifstream file(name, std::ios::binary);
-    return file.is_open();
+    return Files::FileExists(name);
 }
 
 void Write(std::string_view text)
@@ -132,7 +125,7 @@ void EndProgram()
 void EndWithError(const std::string& what)
 {
     const int error = errno;
-    std::string report = "quenmark: " + what;
+    std::string report = ProgramName.empty() ? what : ProgramName + ": " + what;
     if (error != 0)
         report += std::string(": ") + std::strerror(error);
     Current.EndWithError(report);

@@ -22,6 +22,8 @@ struct Console {
     void (*EndWithError)(const std::string& report) = nullptr;
 };
 void SetConsole(const Console& console);
+// The name in front of the error reports ("quenmark: ..."); none by default.
+void SetProgramName(const std::string& name);
 void ResetConsole();
 
 // Shows prompt + " (" + text + ") " (the bare prompt when text is empty),
@@ -35,12 +37,7 @@ void ReadText(const std::string& prompt, std::string& text);
 // ch becomes the last character of the answer; Return alone keeps it.
 void ReadChar(const std::string& prompt, std::string& ch);
 
-// The number syntax shared by both programs (NumberText::TextToReal).
-void TextToReal(std::string_view text, double& value, int& errorPos);
-
-// True when name is a regular file (or a link to one) that can be opened for
-// reading. A pipe or a device is no file here: reading it could block or
-// never end.
+// Files::FileExists, for the title file.
 bool FileExists(const std::string& name);
 
 void Write(std::string_view text);
@@ -49,7 +46,7 @@ void WriteBell(); // code 7, flushed, no line end
 // Flushes standard output, then the end routine; EndWithError instead when the
 // output could not be written.
 [[noreturn]] void EndProgram();
-// "quenmark: " + what + ": " + the system's reason (errno, when it names one),
+// The program's name + ": " + what + ": " + the system's reason (errno, when it names one),
 // through the console's EndWithError routine.
 [[noreturn]] void EndWithError(const std::string& what);
 

@@ -20,6 +20,17 @@ struct SphericalPoint {
     double Latitude = 0;
 };
 
+// The one conversion of the programs between degrees and radians.
+inline constexpr double RadiansPerDegree = 0.017453292519943295; // pi / 180
+inline double Degrees(double radians)
+{
+    return radians / RadiansPerDegree;
+}
+inline double Radians(double degrees)
+{
+    return degrees * RadiansPerDegree;
+}
+
 // Angle of the point (x, y) from the +x axis, -pi < result <= pi; 0 for the
 // origin, +pi on the negative x axis. Note the order: y first.
 double PolarAngle(double y, double x);

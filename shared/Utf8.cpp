@@ -116,6 +116,12 @@ std::string FromUtf8OrLatin1(std::string_view text)
     return converted;
 }
 
+std::string PadLeft(const std::string& text, std::size_t columns)
+{
+    const std::size_t length = CountCharacters(text);
+    return length < columns ? std::string(columns - length, ' ') + text : text;
+}
+
 bool ReadLine(std::istream& stream, std::string& line, std::size_t limit)
 {
     assert(limit > 0

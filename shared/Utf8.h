@@ -11,6 +11,10 @@ namespace Utf8 {
 // Number of characters (code points); a byte of an invalid sequence counts as one.
 std::size_t CountCharacters(std::string_view text);
 
+// Blanks in front of the text until it is columns characters long; a longer
+// text stays as it is. Right-aligns labels and prompts.
+std::string PadLeft(const std::string& text, std::size_t columns);
+
 // The last character of the text as its own text; "" for the empty text.
 std::string LastCharacter(std::string_view text);
 

@@ -27,7 +27,7 @@ fail() {
 # Dependencies: the libraries found by dpkg-shlibdeps, and Qt's platform
 # plugins, which Qt loads at run time.
 depends="$(dpkg-deb --field "$deb" Depends)"
-for needed in libc6 libstdc++6 libqt6widgets6 libqt6gui6 libjpeg62-turbo qt6-qpa-plugins; do
+for needed in libc6 libstdc++6 libqt6widgets6 libqt6gui6 libjpeg62-turbo liberfa1 qt6-qpa-plugins; do
     [[ ", $depends," == *", $needed "* || ", $depends," == *", $needed,"* ]] \
         || fail "Depends lacks $needed: $depends"
 done

@@ -2,7 +2,6 @@
 
 #include "FensterGraf.h"
 #include "Kern.h"
-#include "ResultFiles.h"
 #include "Setup.h"
 
 #include <QCoreApplication>
@@ -41,7 +40,7 @@ void HelidorRun::TearDown()
     FensterGraf::EventRoutine = FensterGraf::DoNothing;
     FensterGraf::SetupRoutine = FensterGraf::DoNothing;
     Script.reset();
-    ResultFiles::Reset();
+    Setup::Reset(); // closes the result files
     std::filesystem::current_path(previousFolder);
 }
 
