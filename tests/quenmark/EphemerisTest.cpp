@@ -54,15 +54,77 @@ INSTANTIATE_TEST_SUITE_P(Transits, SiderealTime,
         SiderealRow { "Mercury2019", Date(2019, 11, 11), Hms(3, 19, 24.91) }),
     [](const auto& row) { return std::string(row.param.Name); });
 
-// Published with the geocentric circumstances of the transit of Mercury of
-// 2016 May 9 (IOTA's prediction, minimum separation at 14:57:38 UTC): the
-// Sun's radius 950.4".
-TEST(PublishedFigures, SunRadiusAtTheTransitOfMercury2016)
+// Figures printed by almanacs, circulars and textbook examples, each row with
+// its source. An instant given in TT (TD) is turned into UT with TT - UTC =
+// TAI - UTC + 32.184 s, the value the module itself uses for that date.
+// Tolerances: 1 s of time in right ascension and sidereal time, 2" in
+// declination, 0.01' in radius, 0.001 in the distance ratio.
+constexpr double Arcsecond = Pi / 648000;
+constexpr double Unpublished = -1; // this source prints no such figure
+
+struct AlmanacRow {
+    const char* Name;
+    Ephemeris::CalendarDate When;
+    double HoursUt;
+    Ephemeris::Planet Planet;
+    double RightAscension, Declination, Radius, SiderealTime0, RadiusRatio;
+};
+
+class PublishedFigures : public testing::TestWithParam<AlmanacRow> { };
+
+TEST_P(PublishedFigures, AgreeWithinTheAlmanacTolerances)
 {
-    const auto sun
-        = Ephemeris::Compute(Date(2016, 5, 9), 14 + 57.6 / 60, Ephemeris::Planet::Mercury);
-    EXPECT_NEAR(sun.Radius / Arcminute, 950.4 / 60, 0.01);
+    const auto& row = GetParam();
+    const auto sun = Ephemeris::Compute(row.When, row.HoursUt, row.Planet);
+    if (row.RightAscension != Unpublished) {
+        EXPECT_NEAR(sun.RightAscension, row.RightAscension, SecondOfTime) << "right ascension";
+    }
+    if (row.Declination != Unpublished) {
+        EXPECT_NEAR(sun.Declination, row.Declination, 2 * Arcsecond) << "declination";
+    }
+    if (row.Radius != Unpublished) {
+        EXPECT_NEAR(sun.Radius / Arcminute, row.Radius / Arcminute, 0.01) << "radius";
+    }
+    if (row.SiderealTime0 != Unpublished) {
+        EXPECT_NEAR(sun.SiderealTime0, row.SiderealTime0, SecondOfTime) << "sidereal time";
+    }
+    if (row.RadiusRatio != Unpublished) {
+        EXPECT_NEAR(sun.RadiusRatio, row.RadiusRatio, 0.001) << "distance ratio";
+    }
 }
+
+// 0h TT of the day after, in hours UT of the given day.
+constexpr double MidnightTt1992 = 24 - (27 + 32.184) / 3600; // TAI - UTC = 27 s
+
+constexpr auto U = Unpublished;
+constexpr auto Mercury = Ephemeris::Planet::Mercury;
+constexpr auto Venus = Ephemeris::Planet::Venus;
+
+INSTANTIATE_TEST_SUITE_P(Almanac, PublishedFigures,
+    testing::Values(
+        // J. Meeus, Astronomical Algorithms, 2nd ed. (1998), Example 25.b,
+        // p. 169: the Sun on 1992 October 13.0 TD, apparent place of date
+        // from VSOP87, alpha 13h13m30.749s, delta -7d47'01.74"; radius vector
+        // R = 0.99760775 AU, from which asin(696000 km / R) = 961.95".
+        AlmanacRow { "Meeus25b", Date(1992, 10, 12), MidnightTt1992, Venus, Hms(13, 13, 30.749),
+            -Dms(7, 47, 1.74), 961.95 * Arcsecond, U, U },
+        // Meeus, Example 12.a, p. 88: mean sidereal time at Greenwich on
+        // 1987 April 10 at 0h UT, 13h10m46.3668s.
+        AlmanacRow { "Meeus12a", Date(1987, 4, 10), 0, Venus, U, U, U, Hms(13, 10, 46.3668), U },
+        // Meeus, Examples 33.a and 41.a: 1992 December 20.0 TD, Venus r =
+        // 0.724603 AU, the Earth R = 0.983824 AU; r / R = 0.736517.
+        AlmanacRow { "Meeus33a", Date(1992, 12, 19), MidnightTt1992, Venus, U, U, U, U, 0.736517 },
+        // Transit of Mercury of 2016 May 9, IOTA's Occult 4 prediction as
+        // printed at bobmoler.wordpress.com/2016/05/05/ (minimum separation
+        // 14:57:38 UTC): "Radii - Sun 950.4"", solar radius 959.63" at 1 AU.
+        AlmanacRow { "Mercury2016", Date(2016, 5, 9), 14 + 57 / 60.0 + 38 / 3600.0, Mercury, U, U,
+            950.4 * Arcsecond, U, U },
+        // Transit of Mercury of 2019 November 11, the same prediction as
+        // printed at bobmoler.wordpress.com/2019/11/08/ (minimum separation
+        // 15:19:48 UTC): "Radii - Sun 969.3"".
+        AlmanacRow { "Mercury2019", Date(2019, 11, 11), 15 + 19 / 60.0 + 48 / 3600.0, Mercury, U, U,
+            969.3 * Arcsecond, U, U }),
+    [](const auto& row) { return std::string(row.param.Name); });
 
 TEST(Dates, AreReadOnlyAsRealCalendarDates)
 {
