@@ -123,7 +123,8 @@ std::string FormatHours(double radians)
 std::string FormatDegrees(double radians)
 {
     const double arcseconds = std::nearbyint(std::fabs(radians) * RadiansToArcseconds);
-    return (radians < 0 && arcseconds > 0 ? "-" : "") + Sexagesimal(arcseconds, "g", "'");
+    std::string text = radians < 0 && arcseconds > 0 ? "-" : "";
+    return text.append(Sexagesimal(arcseconds, "g", "'"));
 }
 
 std::string FormatArcminutes(double radians)

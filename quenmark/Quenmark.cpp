@@ -9,6 +9,7 @@
 #include <cassert>
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <string_view>
 
@@ -140,8 +141,9 @@ void LoadComputedDefaults(bool venus)
 
 std::string DateText(const Ephemeris::CalendarDate& date)
 {
-    auto twoDigits = [](int number) { return (number < 10 ? "0" : "") + std::to_string(number); };
-    return std::to_string(date.Year) + "-" + twoDigits(date.Month) + "-" + twoDigits(date.Day);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.Year, date.Month, date.Day);
+    return text;
 }
 
 void WriteComputedDefaultsNote(bool venus)

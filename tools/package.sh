@@ -72,7 +72,8 @@ grep -qF 'Parallax of the Sun piS :  3.4"' <<<"$transcript" \
 measure() { # prefix, label
     echo "== helidor $2: a two-picture measurement in $PWD"
     rm -f Test.txt Test2.txt Ergebnis.bmp
-    xvfb-run -a -s "-screen 0 1280x960x24" bash "$root/tools/package/measure.sh" "$1"
+    xvfb-run -a -s "-screen 0 1280x960x24" bash "$root/tools/type-measurement.sh" \
+        "$1/bin/helidor" "$1/share/helidor/Lurni1000UT.truth.txt"
     cmp Test.txt "$root/docs/screenshots/Test.txt" || fail "Test.txt: $(cat -A Test.txt)"
     cmp Test2.txt "$root/docs/screenshots/Test2.txt" || fail "Test2.txt: $(cat -A Test2.txt)"
     [ -s Ergebnis.bmp ] || fail "no Ergebnis.bmp"

@@ -5,6 +5,5 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bash "$root/tools/setup.sh"
-cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$root/build" -j"$(nproc)" --target helidor helidor_samples quenmark
+bash "$root/tools/build.sh" helidor helidor_samples quenmark
 exec "$root/build/helidor/helidor"

@@ -6,6 +6,8 @@
 //
 // The first Sun lies close to the program's default start circle, so that a
 // new user sees a fit that still needs a few keys. Usage: transit_samples FOLDER
+#include "Adjustment.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -243,6 +245,13 @@ void WriteTruth(const std::string& path, const std::string& pictureName, const I
         out << "venus" << (twice ? std::to_string(i + 1) : "") << ' ' << venus.X << ' ' << venus.Y
             << ' ' << venus.Radius << '\n';
     }
+    // Where the program starts the first planet circle once the Suns are
+    // fitted to their true circles in whole pixels: scripts that type a
+    // measurement need it, and only the program knows it.
+    const Circle& firstSun = exposures.front().Sun;
+    const int lastSunRadius = static_cast<int>(std::nearbyint(exposures.back().Sun.Radius));
+    out << "planetstart " << std::nearbyint(firstSun.X) << ' ' << std::nearbyint(firstSun.Y) << ' '
+        << static_cast<double>(Adjustment::PlanetStartRadius(lastSunRadius)) << '\n';
     if (!out)
         throw std::runtime_error("cannot write " + path);
 }

@@ -1,24 +1,30 @@
 #!/usr/bin/env bash
-# A whole two-picture measurement typed into an installed Helidor on the X
-# display in force (run it under xvfb-run): Return at every question, so the
-# default picture must be found in the installed data folder; the circles
-# moved onto the true Sun and Venus images with the cursor and page keys.
-# The working folder is the current one; the result files land there.
-#   measure.sh <prefix>     (the tree holding bin/helidor and share/helidor)
+# Types a whole two-picture measurement on the sample photograph into Helidor
+# on the X display in force (run it under xvfb-run), as a user would: Return
+# at every question, then each circle moved onto the true Sun or Venus image
+# with the cursor and page keys and confirmed. The result files land in the
+# current folder. With a folder for screenshots, keeps the adjustment, the
+# first planet, the construction and the results page there.
+#   tools/type-measurement.sh PROGRAM TRUTH-FILE [SCREENSHOT-FOLDER]
 set -euo pipefail
-prefix="$1"
-program="$prefix/bin/helidor"
-truth="$prefix/share/helidor/Lurni1000UT.truth.txt"
+program="$1"
+truth="$2"
+shots="${3:-}"
 
-# The true circles, rounded to whole pixels as a careful user fits them.
+# The true circles, rounded to whole pixels as a careful user fits them, and
+# where the program starts the first planet circle after such Suns.
 read_circle() { awk -v name="$1" '$1 == name { printf "%.0f %.0f %.0f\n", $2, $3, $4 }' "$truth"; }
 read -r s1x s1y s1r < <(read_circle sun1)
 read -r s2x s2y s2r < <(read_circle sun2)
 read -r v1x v1y v1r < <(read_circle venus1)
 read -r v2x v2y v2r < <(read_circle venus2)
-# As the program starts the planet's circle: nearest(r / 15.7 x 0.96283...) + 2.
-planet_start_radius() { awk -v r="$1" 'BEGIN { print sprintf("%.0f", r / 15.7 * 0.9628333333333333) + 2 }'; }
+read -r p1x p1y p1r < <(read_circle planetstart)
 
+shot() { # name: the whole screen, in 64 colours to keep it small
+    [ -n "$shots" ] || return 0
+    import -window root "$shots/$1"
+    convert "$shots/$1" -colors 64 PNG8:"$shots/$1"
+}
 press() { # key, count
     [ "$2" -gt 0 ] && xdotool key --delay 3 --repeat "$2" "$1"
     sleep 0.3
@@ -39,12 +45,17 @@ for question in language result-file picture time declination count difference x
     sleep 0.4
 done
 sleep 0.5
+shot 1-adjustment.png
 move 250 500 200 "$s1x" "$s1y" "$s1r" # Sun 1 from the start circle
 press Return 1
 move "$s1x" "$s1y" "$s1r" "$s2x" "$s2y" "$s2r" # Sun 2 starts on Sun 1
 press Return 1
-move "$s1x" "$s1y" "$(planet_start_radius "$s2r")" "$v1x" "$v1y" "$v1r" # Venus 1
+move "$p1x" "$p1y" "$p1r" "$v1x" "$v1y" "$v1r" # Venus 1
+shot 2-venus1.png
 press Return 1
 move $((v1x + s2x - s1x)) $((v1y + s2y - s1y)) "$v1r" "$v2x" "$v2y" "$v2r" # Venus 2
 xdotool key Return
-sleep 3.5 # the construction for two seconds, then the results
+sleep 1
+shot 3-construction.png
+sleep 2.5 # the construction stays two seconds, then the results
+shot 4-results.png

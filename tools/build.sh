@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# The build of the programs that a user starts: build/ in RelWithDebInfo,
+# only the targets named (all when none is named).
+#   tools/build.sh [target ...]
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+targets=()
+for target in "$@"; do
+    targets+=(--target "$target")
+done
+cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$root/build" -j"$(nproc)" "${targets[@]}" >/dev/null
