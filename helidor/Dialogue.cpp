@@ -53,17 +53,20 @@ void AskTime()
 void SetBuiltInDefaults()
 {
     using namespace Settings;
-    PictureName = "Lurni1000UT.bmp";
-    SizeText = "1";
-    TimeText = "8.00";
-    DeclinationText = "22.9";
-    PictureCountText = "2";
-    TimeDifferenceText = "90";
-    RotationText = "0.0";
-    PictureXText = "0";
-    PictureYText = "0";
-    StartRadiusText = "200";
-    ResultFileName = "Test.txt";
+    // Moved in as strings: GCC 12 at -O3 warns falsely (-Wrestrict) when
+    // short literals are assigned.
+    using namespace std::string_literals;
+    PictureName = "Lurni1000UT.bmp"s;
+    SizeText = "1"s;
+    TimeText = "8.00"s;
+    DeclinationText = "22.9"s;
+    PictureCountText = "2"s;
+    TimeDifferenceText = "90"s;
+    RotationText = "0.0"s;
+    PictureXText = "0"s;
+    PictureYText = "0"s;
+    StartRadiusText = "200"s;
+    ResultFileName = "Test.txt"s;
 }
 
 void AskLanguage()

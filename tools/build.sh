@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The build of the programs that a user starts: build/ in RelWithDebInfo,
+# The build of the programs that a user starts: build/ in Release,
 # only the targets named (all when none is named).
 #   tools/build.sh [target ...]
 set -euo pipefail
@@ -8,5 +8,5 @@ targets=()
 for target in "$@"; do
     targets+=(--target "$target")
 done
-cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$root/build" -j"$(nproc)" "${targets[@]}" >/dev/null

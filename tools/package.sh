@@ -11,7 +11,7 @@ bash "$root/tools/setup.sh" lintian desktop-file-utils appstream librsvg2-bin xd
 
 build="${BUILD:-$root/build}"
 cmake -S "$root" -B "$build" -DWITH_CONSOLE=ON -DWARNINGS_AS_ERRORS=ON \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j"$(nproc)"
 rm -rf "$build/package"
 (cd "$build" && cpack -B "$build/package" >/dev/null)

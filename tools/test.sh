@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds everything with warnings as errors and runs the
+# Sets up the machine, builds everything in Release with warnings as errors and runs the
 # whole test suite. With --sanitize: the same in a separate build under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer, in Debug.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bash "$root/tools/setup.sh"
 
 build="$root/build"
-options=(-DWITH_CONSOLE=ON -DWARNINGS_AS_ERRORS=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo)
+options=(-DWITH_CONSOLE=ON -DWARNINGS_AS_ERRORS=ON -DCMAKE_BUILD_TYPE=Release)
 if [ "${1:-}" = "--sanitize" ]; then
     build="$root/build-sanitize"
     options=(-DWITH_CONSOLE=ON -DWARNINGS_AS_ERRORS=ON -DCMAKE_BUILD_TYPE=Debug -DSANITIZE=ON)

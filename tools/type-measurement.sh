@@ -18,7 +18,7 @@ read -r s1x s1y s1r < <(read_circle sun1)
 read -r s2x s2y s2r < <(read_circle sun2)
 read -r v1x v1y v1r < <(read_circle venus1)
 read -r v2x v2y v2r < <(read_circle venus2)
-read -r p1x p1y p1r < <(read_circle planetstart)
+read -r p1x p1y p1r < <(awk '$2 == "planetstart" { print $3, $4, $5 }' "$truth")
 
 shot() { # name: the whole screen, in 64 colours to keep it small
     [ -n "$shots" ] || return 0

@@ -6,6 +6,7 @@
 #include "Kern2.h"
 #include "Modul.h"
 
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -22,8 +23,9 @@ void DrawJustifiedTexts(int x, int y)
             Kern::DrawLine(px - 3, py, px + 4, py, Kern::LightRed);
             Kern::DrawLine(px, py - 3, px, py + 4, Kern::LightRed);
             Kern::SetTextJustify(h, v);
-            Kern::WriteTextAt(
-                px, py, "H" + std::to_string(h) + "V" + std::to_string(v), Kern::Blue);
+            char label[8];
+            std::snprintf(label, sizeof label, "H%dV%d", h, v);
+            Kern::WriteTextAt(px, py, label, Kern::Blue);
         }
     }
     Kern::SetTextJustify(0, 0);

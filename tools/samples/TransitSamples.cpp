@@ -247,11 +247,13 @@ void WriteTruth(const std::string& path, const std::string& pictureName, const I
     }
     // Where the program starts the first planet circle once the Suns are
     // fitted to their true circles in whole pixels: scripts that type a
-    // measurement need it, and only the program knows it.
+    // measurement need it, and only the program knows it. A comment, so that
+    // the data lines stay the true circles.
     const Circle& firstSun = exposures.front().Sun;
     const int lastSunRadius = static_cast<int>(std::nearbyint(exposures.back().Sun.Radius));
-    out << "planetstart " << std::nearbyint(firstSun.X) << ' ' << std::nearbyint(firstSun.Y) << ' '
-        << static_cast<double>(Adjustment::PlanetStartRadius(lastSunRadius)) << '\n';
+    out.precision(0);
+    out << "# planetstart " << std::nearbyint(firstSun.X) << ' ' << std::nearbyint(firstSun.Y)
+        << ' ' << static_cast<double>(Adjustment::PlanetStartRadius(lastSunRadius)) << '\n';
     if (!out)
         throw std::runtime_error("cannot write " + path);
 }
