@@ -214,9 +214,18 @@ TEST_F(MeasurementTest, ScreenPicturesThatCannotBeWrittenLoseNoMeasurement)
     answers[0] = Type("g");
     answers[5] = Type("1");
     ASSERT_TRUE(StartAndAnswer(answers));
-    Confirm();
-    TypeKeys(Qt::Key_Up, 100);
-    Confirm();
+    // The German legend: the caption's 26 glyphs end at 249.6 px, the
+    // object's 5 at 312.6 px; each piece starts at the pixel where that falls.
+    const std::string keyHelp
+        = " mit Cursor- und Bild-Tasten, \"Return\": Best\u00e4tigung, \"Esc\": Abbruch";
+    for (const char* object : { "Sonne", "Venus" }) {
+        Kern::SelectFont("Courier", 16, 1);
+        EXPECT_TRUE(Shows(249, 1000, object, Kern::LightRed)) << object;
+        Kern::SelectFont("Courier", 12, 1);
+        EXPECT_TRUE(Shows(312, 1000, keyHelp, Kern::White)) << object;
+        TypeKeys(Qt::Key_Up, object[0] == 'V' ? 100 : 0); // the planet 100 px up
+        Confirm();
+    }
     TypeKey(Qt::Key_S);
     EXPECT_TRUE(Adjustment::AdjustmentDone);
     EXPECT_EQ(ReadFile("Test.txt"), Header + "8.00\r\n 0.5000\r\n90.00\r\n");
