@@ -75,6 +75,7 @@ protected:
     // colon ends column 30.
     static void ExpectPage(const std::vector<std::string>& lines)
     {
+        Kern::SelectFont("Courier", 10, 1); // as the legend leaves it
         EXPECT_TRUE(Shows(20, 50, "Result:", Kern::White));
         for (std::size_t k = 1; k <= lines.size(); ++k) {
             const std::string& text = lines[k - 1];
