@@ -58,7 +58,13 @@ INSTANTIATE_TEST_SUITE_P(Examples, LayoutTest,
         LayoutCase { "AfterALongDefault", 100, 3, 300, { 344, 122, 97, 150, 58, 197 } },
         LayoutCase {
             "PreviousWideEditWidensTheDialog", 100, 10, 400, { 470, 185, 160, 150, 100, 281 } },
-        LayoutCase { "EmptyDefault", 100, 0, 121, { 344, 122, 97, 150, 58, 197 } }),
+        LayoutCase { "EmptyDefault", 100, 0, 121, { 344, 122, 97, 150, 58, 197 } },
+        // e = 210 is less than the previous 250, but e + 70 is more: the edit
+        // grows to 280 and the dialog to 350.
+        LayoutCase { "GrowsByTheMargin", 100, 14, 250, { 350, 125, 70, 210, 60, 201 } },
+        // e = 105: the previous 400 shrinks to 3 x 105 = 315, the dialog to 385.
+        LayoutCase {
+            "ShrinksToThreeTimesTheDefault", 100, 7, 400, { 385, 142, 117, 150, 71, 223 } }),
     ConsoleTesting::RowName());
 
 TEST_F(ConsoleTest, DialogIsLaidOutAndCentredOnTheConsole)

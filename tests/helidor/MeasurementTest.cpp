@@ -8,7 +8,6 @@
 #include "Evaluation.h"
 #include "FensterGraf.h"
 #include "Kern.h"
-#include "NumberText.h"
 #include "Settings.h"
 
 #include <QImage>
@@ -16,7 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <csignal>
-#include <numbers>
+#include <fstream>
 
 #include <sys/resource.h>
 
@@ -57,14 +56,80 @@ protected:
         return { Adjustment::CircleX, Adjustment::CircleY, Adjustment::CircleRadius };
     }
 
+    // True when the canvas already shows the text there: drawing it again
+    // changes no pixel.
+    static bool Shows(int x, int y, const std::string& text, int colour)
+    {
+        const QImage before = FensterGraf::Canvas().copy();
+        Kern::WriteTextAt(x, y, text, colour);
+        return FensterGraf::Canvas() == before;
+    }
+
     // The results page shows line k (1, 2, ...) as given.
     static bool PageShows(int k, const std::string& text)
     {
-        const QImage before = FensterGraf::Canvas().copy();
-        Kern::WriteTextAt(20, 50 + k * (Kern::CharHeight + 2), text, Kern::White);
-        return FensterGraf::Canvas() == before;
+        return Shows(20, 50 + k * (Kern::CharHeight + 2), text, Kern::White);
+    }
+
+    // The whole results page; each label is right-aligned so that its first
+    // colon ends column 30.
+    static void ExpectPage(const std::vector<std::string>& lines)
+    {
+        Kern::SelectFont("Courier", 10, 1); // as the legend leaves it
+        EXPECT_TRUE(Shows(20, 50, "Result:", Kern::White));
+        for (std::size_t k = 1; k <= lines.size(); ++k) {
+            const std::string& text = lines[k - 1];
+            const std::size_t label = text.find(':') + 1;
+            EXPECT_TRUE(PageShows(static_cast<int>(k), std::string(30 - label, ' ') + text))
+                << text;
+        }
+        EXPECT_TRUE(Shows(10, 1000 - 5, "\"Esc\": neue Eingabe !", Kern::LightRed));
+    }
+
+    // The screen as the construction left it, read back from "Ergebnis.bmp":
+    // the save stretches the screen by a pixel, so a picture of the same
+    // size holding each pixel's own position is stretched alike to find it.
+    QImage SavedScreen() const
+    {
+        const QImage saved(QString::fromStdString((Folder / "Ergebnis.bmp").string()));
+        EXPECT_EQ(saved.size(), QSize(1600, 1001));
+        QImage places(1599, 1000, QImage::Format_RGB32);
+        for (int y = 0; y < places.height(); ++y)
+            for (int x = 0; x < places.width(); ++x)
+                places.setPixel(x, y, 0xff000000u | static_cast<unsigned>(x << 10 | y));
+        places = places.scaled(saved.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        QImage screen(places.width() - 1, places.height() - 1, QImage::Format_RGB32);
+        for (int y = 0; y < saved.height() && !saved.isNull(); ++y)
+            for (int x = 0; x < saved.width(); ++x) {
+                const unsigned place = places.pixel(x, y) & 0xffffffu;
+                screen.setPixel(int(place >> 10), int(place & 1023), saved.pixel(x, y));
+            }
+        return screen;
     }
 };
+
+bool IsLightRed(const QImage& screen, int x, int y)
+{
+    return screen.pixel(x, y) == qRgb(252, 40, 40);
+}
+
+// A dot of the radius: light red that far from its centre and no further,
+// looked at straight up (direction -1) or down (1).
+bool DotHasRadius(const QImage& screen, int x, int y, int radius, int direction)
+{
+    return IsLightRed(screen, x, y + direction * radius)
+        && !IsLightRed(screen, x, y + direction * (radius + 1));
+}
+
+// Light red within a pixel of (x, y), for points on arcs.
+bool LightRedNear(const QImage& screen, int x, int y)
+{
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx)
+            if (IsLightRed(screen, x + dx, y + dy))
+                return true;
+    return false;
+}
 
 std::string Pad(const std::string& text, std::size_t width)
 {
@@ -104,37 +169,42 @@ TEST_F(MeasurementTest, PlanetToTheRightWithARotationOf90Degrees)
 
 TEST_F(MeasurementTest, ConstructionIsSavedAsErgebnisBmp)
 {
-    ASSERT_TRUE(StartOnePicture("0"));
+    ASSERT_TRUE(StartOnePicture("45"));
+    // The legend names the object where the caption's 29 glyphs of 9.6 px
+    // end, the key help where the object's glyphs of 12.6 px end.
+    const std::string keyHelp
+        = " with cursor and page keys, \"Return\": confirmation, \"Esc\": break";
+    Kern::SelectFont("Courier", 16, 1);
+    EXPECT_TRUE(Shows(278, 1000, "Sun", Kern::LightRed));
+    Kern::SelectFont("Courier", 12, 1);
+    EXPECT_TRUE(Shows(316, 1000, keyHelp, Kern::White));
     Confirm();
+    Kern::SelectFont("Courier", 16, 1);
+    EXPECT_TRUE(Shows(278, 1000, "Venus", Kern::LightRed));
+    Kern::SelectFont("Courier", 12, 1);
+    EXPECT_TRUE(Shows(341, 1000, keyHelp, Kern::White));
     TypeKeys(Qt::Key_Up, 60);
     TypeKeys(Qt::Key_Left, 80);
-    Confirm(); // planet at (170, 440)
-    const QImage saved(QString::fromStdString((Folder / "Ergebnis.bmp").string()));
-    ASSERT_FALSE(saved.isNull());
-    EXPECT_EQ(saved.width() % 32, 0);
-    EXPECT_EQ(saved.width(), (Kern::ScreenWidth() + 1) / 32 * 32);
-    EXPECT_EQ(saved.height(), Kern::ScreenHeight() + 1);
-    // The saved picture is stretched by one pixel: a pixel of the screen
-    // lands at its place or one further right or down.
-    const auto lightRedAt = [&saved](int x, int y) {
-        for (const int dy : { 0, 1 })
-            for (const int dx : { 0, 1 })
-                if (saved.pixel(x + dx, y + dy) == qRgb(252, 40, 40))
-                    return true;
-        return false;
-    };
-    // The dots, the line between the centres, the horizontal reference line
-    // through the Sun reaching 1.1 radii (220 pixels) to each side.
-    for (const auto& [x, y] : { std::pair { 250, 500 }, { 252, 502 }, { 170, 440 }, { 171, 441 },
-             { 210, 470 }, { 30, 500 }, { 469, 500 }, { 350, 500 } })
-        EXPECT_TRUE(lightRedAt(x, y)) << x << "," << y;
-    EXPECT_FALSE(lightRedAt(249, 493)) << "the Sun's dot has radius 3";
-    EXPECT_FALSE(lightRedAt(24, 499)) << "the reference line ends 1.1 radii out";
+    Confirm(); // planet at (170, 440): 143.13 degrees, 98.13 from the rotation
+    EXPECT_EQ(ReadFile("Test.txt"), Header + "8.00\r\n 0.5000\r\n98.13\r\n");
+    const QImage screen = SavedScreen();
+    EXPECT_TRUE(DotHasRadius(screen, 250, 500, 3, 1)) << "the Sun's dot";
+    EXPECT_TRUE(DotHasRadius(screen, 170, 440, 2, -1)) << "the planet's dot";
+    // The line between the centres; the reference line along 45 degrees
+    // reaching 1.1 radii (156, 156) to each side, not mirrored.
+    for (const auto& [x, y] : { std::pair { 210, 470 }, { 94, 656 }, { 150, 600 }, { 405, 345 } })
+        EXPECT_TRUE(IsLightRed(screen, x, y)) << x << "," << y;
+    for (const auto& [x, y] : { std::pair { 94, 344 }, { 150, 400 }, { 406, 656 }, { 93, 657 } })
+        EXPECT_FALSE(IsLightRed(screen, x, y)) << x << "," << y;
+    // The arc of radius 50 from the rotation (45 degrees) to the planet.
+    EXPECT_TRUE(LightRedNear(screen, 250, 450)) << "at 90 degrees";
+    EXPECT_FALSE(LightRedNear(screen, 297, 483)) << "at 20 degrees";
+    EXPECT_FALSE(LightRedNear(screen, 176, 534)) << "at 205 degrees";
     // The legend's new-input hint (18 glyphs, 173 px) stands alone on its
     // line: nothing of the longer caption before it is left over.
-    for (int y = saved.height() - 18; y < saved.height(); ++y)
-        for (int x = 180; x < saved.width(); ++x)
-            ASSERT_LT(qGray(saved.pixel(x, y)), 60) << x << "," << y;
+    for (int y = 1000 - 18; y < 1000; ++y)
+        for (int x = 180; x < 1599; ++x)
+            ASSERT_LT(qGray(screen.pixel(x, y)), 60) << x << "," << y;
 }
 
 TEST_F(MeasurementTest, ScreenPicturesThatCannotBeWrittenLoseNoMeasurement)
@@ -145,9 +215,18 @@ TEST_F(MeasurementTest, ScreenPicturesThatCannotBeWrittenLoseNoMeasurement)
     answers[0] = Type("g");
     answers[5] = Type("1");
     ASSERT_TRUE(StartAndAnswer(answers));
-    Confirm();
-    TypeKeys(Qt::Key_Up, 100);
-    Confirm();
+    // The German legend: the caption's 26 glyphs end at 249.6 px, the
+    // object's 5 at 312.6 px; each piece starts at the pixel where that falls.
+    const std::string keyHelp
+        = " mit Cursor- und Bild-Tasten, \"Return\": Best\u00e4tigung, \"Esc\": Abbruch";
+    for (const char* object : { "Sonne", "Venus" }) {
+        Kern::SelectFont("Courier", 16, 1);
+        EXPECT_TRUE(Shows(249, 1000, object, Kern::LightRed)) << object;
+        Kern::SelectFont("Courier", 12, 1);
+        EXPECT_TRUE(Shows(312, 1000, keyHelp, Kern::White)) << object;
+        TypeKeys(Qt::Key_Up, object[0] == 'V' ? 100 : 0); // the planet 100 px up
+        Confirm();
+    }
     TypeKey(Qt::Key_S);
     EXPECT_TRUE(Adjustment::AdjustmentDone);
     EXPECT_EQ(ReadFile("Test.txt"), Header + "8.00\r\n 0.5000\r\n90.00\r\n");
@@ -219,113 +298,81 @@ TEST_F(MeasurementTest, HugeRotationIsDrawnAndEvaluated)
 
 // [SECTION] Two pictures on the sample photograph
 
+// Two measurements with circles placed for round figures: the Sun's shift
+// straight right, then at 45 degrees. Result files left by an earlier run are
+// replaced at the start.
 TEST_F(MeasurementTest, TwoPicturesOnTheSamplePhotograph)
 {
-    const auto truth = ReadTruth(SampleFolder() + "/Lurni1000UT.truth.txt");
-    ASSERT_EQ(truth.size(), 4u);
-    const auto fitted = [&truth](const char* name) {
-        const TrueCircle& t = truth.at(name);
-        return Circle { static_cast<int>(std::lround(t.X)), static_cast<int>(std::lround(t.Y)),
-            static_cast<int>(std::lround(t.Radius)) };
-    };
+    for (const char* name : { "Test.txt", "Test2.txt" })
+        std::ofstream(Folder / name, std::ios::binary) << "earlier run\r\n";
     ASSERT_TRUE(StartAndAnswer(Returns(10)));
-    MoveTo(fitted("sun1"));
+    Confirm(); // Sun 1 at the start circle (250, 500), radius 200
+    EXPECT_EQ(Current(), (Circle { 250, 500, 200 })) << "Sun 2 starts on Sun 1 at first";
+    MoveTo({ 350, 500, 220 });
     Confirm();
-    EXPECT_EQ(Current(), (Circle { fitted("sun1").X, fitted("sun1").Y, fitted("sun1").Radius }))
-        << "Sun 2 starts on Sun 1 in the first measurement";
-    MoveTo(fitted("sun2"));
+    // The value column: a block per circle, each in window coordinates.
+    const int x = 1600 - 150, line = Kern::CharHeight;
+    for (const auto& [y, text] :
+        { std::pair { 100, " Radius = 200" }, { 100 + line + 2, " xKm = 250" },
+            { 100 + 2 * line + 4, " yKm = 500" }, { 100 + 3 * line + 6, " Radius = 220" },
+            { 100 + 4 * line + 8, " xKm = 350" }, { 100 + 5 * line + 10, " yKm = 500" } })
+        EXPECT_TRUE(Shows(x, y, text, Kern::LightRed)) << text;
+    EXPECT_EQ(Current(), (Circle { 250, 500, 15 })) << "Venus 1 on Sun 1, sized from Sun 2";
+    MoveTo({ 250, 400, 15 });
     Confirm();
-    const Circle sun1 = fitted("sun1"), sun2 = fitted("sun2");
-    EXPECT_EQ(Current(), (Circle { sun1.X, sun1.Y, Adjustment::PlanetStartRadius(sun2.Radius) }))
-        << "Venus 1 starts at the centre of Sun 1";
-    MoveTo(fitted("venus1"));
-    Confirm();
-    const Circle venus1 = fitted("venus1"), venus2 = fitted("venus2");
-    EXPECT_EQ(Current(),
-        (Circle { venus1.X + sun2.X - sun1.X, venus1.Y + sun2.Y - sun1.Y, venus1.Radius }))
-        << "Venus 2 starts at Venus 1 moved by the Sun's shift";
-    MoveTo(venus2);
+    EXPECT_EQ(Current(), (Circle { 350, 400, 15 })) << "Venus 2: Venus 1 moved by the shift";
+    MoveTo({ 410, 420, 15 });
     Confirm();
     ASSERT_TRUE(Adjustment::AdjustmentDone);
+    ExpectPage({ "Sun 1: x:250, y:500, r:200", "Sun 2: x:350, y:500, r:220",
+        "Venus 1: x:250, y:400, r: 15", "Venus 2: x:410, y:420, r: 15",
+        "angle of displacement:   0.0\u00b0", "rho1': 0.5000", "position angle 1:  90.00\u00b0",
+        "x1': 0.0000", "y1': 0.5000", "rho2': 0.4545", "position angle 2:  53.13\u00b0",
+        "x2': 0.2727", "y2': 0.3636" });
+    // Dots: radius 3 at the Suns, 2 at the planets, each looked at on the
+    // side away from its lines.
+    QImage screen = SavedScreen();
+    EXPECT_TRUE(DotHasRadius(screen, 250, 500, 3, 1)) << "Sun 1";
+    EXPECT_TRUE(DotHasRadius(screen, 350, 500, 3, 1)) << "Sun 2";
+    EXPECT_TRUE(DotHasRadius(screen, 250, 400, 2, -1)) << "Venus 1";
+    EXPECT_TRUE(DotHasRadius(screen, 410, 420, 2, -1)) << "Venus 2";
 
-    // The position from the true circles; the fit is good to a pixel.
-    const auto position = [](const TrueCircle& sun, const TrueCircle& venus, double shift) {
-        const double dx = venus.X - sun.X, dy = sun.Y - venus.Y;
-        return std::pair { std::hypot(dx, dy) / sun.Radius,
-            std::atan2(dy, dx) * 180 / std::numbers::pi - shift };
-    };
-    const TrueCircle &s1 = truth.at("sun1"), &s2 = truth.at("sun2");
-    const double shift = std::atan2(s1.Y - s2.Y, s2.X - s1.X) * 180 / std::numbers::pi;
-    const auto [rho1, theta1] = position(s1, truth.at("venus1"), shift);
-    const auto [rho2, theta2] = position(s2, truth.at("venus2"), shift);
-    // rho' 1/200, the angle atan(1 / distance of the planet), both of one pixel.
-    const double rhoPixel = 1.0 / s1.Radius;
-    const double anglePixel = 180 / std::numbers::pi / (rho1 * s1.Radius);
-
-    const std::string first = ReadFile("Test.txt");
-    const std::string second = ReadFile("Test2.txt");
-    ASSERT_EQ(first.substr(0, Header.size()), Header);
-    ASSERT_EQ(second.substr(0, Header.size()), Header);
-    const std::string line1 = first.substr(Header.size());
-    const std::string line2 = second.substr(Header.size());
-    EXPECT_EQ(line1.substr(0, 9), "08:00:00\t");
-    EXPECT_EQ(line2.substr(0, 9), "08:01:30\t");
-    const auto fields = [](const std::string& line) {
-        // hh:mm:ss TAB rho' TAB angle CR LF, decimal commas
-        const std::size_t tab1 = line.find('\t'), tab2 = line.find('\t', tab1 + 1);
-        std::string rho = line.substr(tab1 + 1, tab2 - tab1 - 1);
-        std::string angle = line.substr(tab2 + 1, line.size() - tab2 - 3);
-        EXPECT_EQ(line.substr(line.size() - 2), "\r\n");
-        EXPECT_EQ(rho.size(), 7u);
-        EXPECT_EQ(angle.size(), 7u);
-        rho[rho.find(',')] = '.';
-        angle[angle.find(',')] = '.';
-        return std::pair { std::stod(rho), std::stod(angle) };
-    };
-    const auto [fileRho1, fileTheta1] = fields(line1);
-    const auto [fileRho2, fileTheta2] = fields(line2);
-    EXPECT_NEAR(fileRho1, rho1, rhoPixel);
-    EXPECT_NEAR(fileTheta1, theta1, anglePixel);
-    EXPECT_NEAR(fileRho2, rho2, rhoPixel);
-    EXPECT_NEAR(fileTheta2, theta2, anglePixel);
-    EXPECT_EQ(std::count(line1.begin(), line1.end(), '\n'), 1);
-
-    // The thirteen lines of the page, as written in the file where they agree.
-    const Evaluation::Results results = Evaluation::ComputeResults();
-    ASSERT_EQ(results.PageLines.size(), 13u);
-    for (int k = 1; k <= 13; ++k)
-        EXPECT_TRUE(PageShows(k, results.PageLines[static_cast<std::size_t>(k - 1)])) << k;
-    EXPECT_EQ(results.PageLines[5], Pad("rho1", 28) + "':" + line1.substr(9, 7).replace(2, 1, "."));
-    EXPECT_EQ(results.PageLines[0],
-        "                        Sun 1: x:" + NumberText::FormatReal(sun1.X, 3) + ", y:"
-            + NumberText::FormatReal(sun1.Y, 3) + ", r:" + NumberText::FormatReal(sun1.Radius, 3));
-    const double x1 = std::stod(results.PageLines[7].substr(30));
-    const double y1 = std::stod(results.PageLines[8].substr(30));
-    EXPECT_NEAR(std::hypot(x1, y1), rho1, rhoPixel);
-    EXPECT_NEAR(std::atan2(y1, x1) * 180 / std::numbers::pi, theta1, anglePixel);
-}
-
-// [SECTION] Start positions of the next measurement
-
-TEST_F(MeasurementTest, NextMeasurementStartsFromTheLastCircles)
-{
-    ASSERT_TRUE(StartAndAnswer(Returns(10)));
-    MoveTo({ 260, 490, 200 });
+    // Esc after Sun 1: it starts again where it was confirmed, with the start radius.
+    ASSERT_TRUE(NewInput(Returns(8)));
+    MoveTo({ 260, 490, 190 });
     Confirm();
-    // Esc after the first confirmation: the Sun circle starts where it was
-    // confirmed, with the start radius.
     ASSERT_TRUE(NewInput(Returns(8)));
     EXPECT_EQ(Current(), (Circle { 260, 490, 200 }));
     Confirm();
-    MoveTo({ 530, 480, 201 });
+    EXPECT_EQ(Current(), (Circle { 360, 490, 200 })) << "Sun 2: Sun 1 moved by the last shift";
+    MoveTo({ 330, 420, 200 }); // the shift up and right at 45 degrees
     Confirm();
-    TypeKeys(Qt::Key_Return, 2);
+    EXPECT_EQ(Current(), (Circle { 250, 400, 14 })) << "Venus 1 as confirmed, sized from Sun 2";
+    MoveTo({ 260, 390, 14 });
+    Confirm();
+    EXPECT_EQ(Current(), (Circle { 330, 320, 14 })) << "Venus 2: Venus 1 moved by the new shift";
+    MoveTo({ 370, 390, 14 });
+    Confirm();
     ASSERT_TRUE(Adjustment::AdjustmentDone);
-    ASSERT_TRUE(NewInput(Returns(8)));
-    MoveTo({ 262, 491, 200 });
-    Confirm();
-    EXPECT_EQ(Current(), (Circle { 262 + 270, 491 - 10, 200 }))
-        << "Sun 2 starts displaced by the last measurement's shift";
+    ExpectPage({ "Sun 1: x:260, y:490, r:200", "Sun 2: x:330, y:420, r:200",
+        "Venus 1: x:260, y:390, r: 14", "Venus 2: x:370, y:390, r: 14",
+        "angle of displacement:  45.0\u00b0", "rho1': 0.5000", "position angle 1:  45.00\u00b0",
+        "x1': 0.3536", "y1': 0.3536", "rho2': 0.2500", "position angle 2:  -8.13\u00b0",
+        "x2': 0.2475", "y2':-0.0354" });
+    // The reference line along the shift, 1.1 radii (156, 156) beyond each
+    // Sun centre: from (104, 646) to (486, 264), its last point left out, not
+    // mirrored.
+    screen = SavedScreen();
+    for (const auto& [px, py] :
+        { std::pair { 104, 646 }, { 200, 550 }, { 400, 350 }, { 485, 265 } })
+        EXPECT_TRUE(IsLightRed(screen, px, py)) << px << "," << py;
+    for (const auto& [px, py] : { std::pair { 104, 334 }, { 200, 430 }, { 486, 596 } })
+        EXPECT_FALSE(IsLightRed(screen, px, py)) << px << "," << py;
+
+    EXPECT_EQ(ReadFile("Test.txt"),
+        Header + "08:00:00\t 0,5000\t  90,00\r\n" + "08:00:00\t 0,5000\t  45,00\r\n");
+    EXPECT_EQ(ReadFile("Test2.txt"),
+        Header + "08:01:30\t 0,4545\t  53,13\r\n" + "08:01:30\t 0,2500\t  -8,13\r\n");
 }
 
 // [SECTION] Keys

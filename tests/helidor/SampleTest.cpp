@@ -129,6 +129,15 @@ TEST_F(SampleTest, OnceExposedJpegHasItsCirclesWhereTheTruthSaysAtEveryScale)
     }
 }
 
+TEST_F(SampleTest, JpegAtSizeEightIsShownAtAnEighth)
+{
+    Settings::IsJpeg = true;
+    Settings::JpegScale = 8;
+    Photograph::ShowPhotograph(HELIDOR_SAMPLE_DIR "/Lurni1000UT1.jpg", 0, 0);
+    EXPECT_EQ(Photograph::PhotoJpeg.Width, 100); // of 800 x 760
+    EXPECT_EQ(Photograph::PhotoJpeg.Height, 95);
+}
+
 TEST_F(SampleTest, RealPhotographsLoadAtEveryScale)
 {
     namespace fs = std::filesystem;

@@ -209,32 +209,43 @@ TEST_F(InfoTextTest, Latin1AndUtf8LinesShowAlike)
 
 class TitleTest : public TitleScreenRun {
 protected:
-    // Whether the title of the language stands at the top when the picture is asked.
-    bool ShowsTitle(const char* languageAnswer, const std::string& title)
+    // Whether the title and the credit line of the language stand at the top
+    // when the picture is asked; the program is started afresh for each answer.
+    void ExpectTitle(
+        std::vector<const char*> answers, const std::string& title, const std::string& credit)
     {
-        bool shown = false;
-        auto look = [&] {
-            Kern::SelectFont("Courier", 16, 1);
-            Kern::SetTextJustify(1, 0);
-            shown = ShowsText(Kern::ScreenWidth() / 2, Kern::CharHeight + 10, title, Kern::White);
-            Kern::SetTextJustify(0, 0);
-            Kern::SelectFont("Courier", 10, 0);
-        };
-        EXPECT_TRUE(StartLookingAtTheTitle(languageAnswer, look));
-        return shown;
+        for (const char* answer : answers) {
+            bool shown = false;
+            auto look = [&] {
+                const int middle = 1600 / 2;
+                Kern::SelectFont("Courier", 16, 1);
+                Kern::SetTextJustify(1, 0);
+                shown = ShowsText(middle, Kern::CharHeight + 10, title, Kern::White);
+                Kern::SelectFont("Courier", 12, 1);
+                shown = shown && ShowsText(middle, 3 * Kern::CharHeight + 30, credit, Kern::White);
+                Kern::SetTextJustify(0, 0);
+                Kern::SelectFont("Courier", 10, 0);
+            };
+            EXPECT_TRUE(StartLookingAtTheTitle(answer, look)) << answer;
+            EXPECT_TRUE(shown) << answer;
+            TearDown();
+            SetUp();
+        }
     }
 };
 
 TEST_F(TitleTest, English)
 {
-    EXPECT_TRUE(
-        ShowsTitle("e", "Position measurement on twice or once exposured transit photographs"));
+    ExpectTitle({ "e", "ge" },
+        "Position measurement on twice or once exposured transit photographs",
+        "Helidor, by its authors for school and public observatories");
 }
 
 TEST_F(TitleTest, German)
 {
-    EXPECT_TRUE(
-        ShowsTitle("xg", "Positionsmessung auf doppelt oder einfach belichteten Transitfotos"));
+    ExpectTitle({ "g", "G", "xg" },
+        "Positionsmessung auf doppelt oder einfach belichteten Transitfotos",
+        "Helidor, von seinen Autoren f\u00fcr Schul- und Volkssternwarten");
 }
 
 // [SECTION] The adjustment screen
@@ -275,6 +286,11 @@ TEST_F(HelidorRun, AdjustmentScreenShowsPictureCircleLegendAndWidth)
     Kern::SelectFont("Courier", 10, 1);
     EXPECT_TRUE(ShowsText(100, 100, "1600", Kern::White));
     EXPECT_EQ(Adjustment::ConfirmedCount, 0);
+    // The picture's name at the top right corner, in 10-point regular type.
+    Kern::SelectFont("Courier", 10, 0);
+    Kern::SetTextJustify(2, 0);
+    EXPECT_TRUE(ShowsText(1600, 2 * Kern::CharHeight, "Lurni1000UT.bmp", Kern::White));
+    Kern::SetTextJustify(0, 0);
 }
 
 TEST_F(HelidorRun, ReadoutShowsTheCircleRelativeToThePicture)
