@@ -22,6 +22,9 @@ using ConsoleTesting::EmptyAndClickOK;
 using ConsoleTesting::PressReturn;
 using ConsoleTesting::Type;
 
+// The console's start state (ConsoleTest), under this file's name.
+class DialogTest : public ConsoleTest { };
+
 // [SECTION] Geometry rules
 
 struct LayoutCase {
@@ -67,7 +70,7 @@ INSTANTIATE_TEST_SUITE_P(Examples, LayoutTest,
             "ShrinksToThreeTimesTheDefault", 100, 7, 400, { 385, 142, 117, 150, 71, 223 } }),
     ConsoleTesting::RowName());
 
-TEST_F(ConsoleTest, DialogIsLaidOutAndCentredOnTheConsole)
+TEST_F(DialogTest, DialogIsLaidOutAndCentredOnTheConsole)
 {
     QRect dialogGeometry, edit, ok, esc, label;
     std::string caption, tooltip;
@@ -97,7 +100,7 @@ TEST_F(ConsoleTest, DialogIsLaidOutAndCentredOnTheConsole)
     EXPECT_EQ(dialogGeometry.top(), console.top() + (console.height() - 167) / 2);
 }
 
-TEST_F(ConsoleTest, EditWidthCarriesOverToTheNextQuestion)
+TEST_F(DialogTest, EditWidthCarriesOverToTheNextQuestion)
 {
     DialogScript script({ PressReturn(), PressReturn() });
     std::string longDefault(20, 'x');
@@ -127,7 +130,7 @@ TEST(KeepOnScreen, NarrowsOnlyADialogWiderThanTheScreen)
     EXPECT_EQ(fits.EditWidth, 300);
 }
 
-TEST_F(ConsoleTest, DialogWithAVeryLongDefaultStaysOnTheScreen)
+TEST_F(DialogTest, DialogWithAVeryLongDefaultStaysOnTheScreen)
 {
     QRect shown;
     DialogScript script({ [&shown](QDialog& dialog) {
@@ -144,7 +147,7 @@ TEST_F(ConsoleTest, DialogWithAVeryLongDefaultStaysOnTheScreen)
 
 // [SECTION] Answers
 
-TEST_F(ConsoleTest, ReturnKeepsTheDefaultAndTypingReplacesIt)
+TEST_F(DialogTest, ReturnKeepsTheDefaultAndTypingReplacesIt)
 {
     DialogScript script({ PressReturn(), Type("Grüße.txt"), EmptyAndClickOK() });
     std::string text = "Test.txt";
@@ -159,7 +162,7 @@ TEST_F(ConsoleTest, ReturnKeepsTheDefaultAndTypingReplacesIt)
     EXPECT_EQ(script.Defaults, (std::vector<std::string> { "Test.txt", "Test.txt", "Grüße.txt" }));
 }
 
-TEST_F(ConsoleTest, KeysTypedIntoTheDialogDoNotReachTheKeyBuffer)
+TEST_F(DialogTest, KeysTypedIntoTheDialogDoNotReachTheKeyBuffer)
 {
     DialogScript script({ Type("abc") });
     std::string text;
@@ -169,7 +172,7 @@ TEST_F(ConsoleTest, KeysTypedIntoTheDialogDoNotReachTheKeyBuffer)
     EXPECT_TRUE(ConsoleTesting::WaitUntil([] { return FensterGraf::WindowIsActive(); }));
 }
 
-TEST_F(ConsoleTest, ReadCharTakesTheLastCharacter)
+TEST_F(DialogTest, ReadCharTakesTheLastCharacter)
 {
     DialogScript script({ Type("german"), PressReturn(), EmptyAndClickOK(), Type("Grüß") });
     std::string ch = "e";
@@ -185,7 +188,7 @@ TEST_F(ConsoleTest, ReadCharTakesTheLastCharacter)
 
 // [SECTION] Prompted numbers
 
-TEST_F(ConsoleTest, ReadRealRepeatsWithTheBellUntilTheAnswerConverts)
+TEST_F(DialogTest, ReadRealRepeatsWithTheBellUntilTheAnswerConverts)
 {
     DialogScript script({ Type("12a"), PressReturn(), Type("0,7688") });
     const int bellWidth = Kern::TextWidth("\a");
@@ -199,7 +202,7 @@ TEST_F(ConsoleTest, ReadRealRepeatsWithTheBellUntilTheAnswerConverts)
     EXPECT_EQ(Kern::TextCursorX, cursor + 2 * bellWidth) << "two bells at the text cursor";
 }
 
-TEST_F(ConsoleTest, ReadIntegerRepeatsUntilAWholeNumber)
+TEST_F(DialogTest, ReadIntegerRepeatsUntilAWholeNumber)
 {
     DialogScript script({ Type("4.5"), Type("$1F") });
     std::string text = "2";
@@ -210,7 +213,7 @@ TEST_F(ConsoleTest, ReadIntegerRepeatsUntilAWholeNumber)
     EXPECT_EQ(script.Defaults, (std::vector<std::string> { "2", "4.5" }));
 }
 
-TEST_F(ConsoleTest, ReadRealKeepsTheDefaultOnReturn)
+TEST_F(DialogTest, ReadRealKeepsTheDefaultOnReturn)
 {
     DialogScript script({ PressReturn() });
     std::string text = "9.52";

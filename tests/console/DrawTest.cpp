@@ -27,6 +27,9 @@ using ConsoleTesting::PixelAt;
 using ConsoleTesting::WhitePixel;
 using FensterGraf::Rgb;
 
+// The console's start state (ConsoleTest), under this file's name.
+class DrawTest : public ConsoleTest { };
+
 using PixelSet = std::set<std::pair<int, int>>;
 
 // Every pixel in the rectangle that is not white.
@@ -47,7 +50,7 @@ Rgb PaletteEntry(int c)
 
 // [SECTION] Bars and fill colours
 
-TEST_F(ConsoleTest, FramelessBarFillsExactlyItsPixels)
+TEST_F(DrawTest, FramelessBarFillsExactlyItsPixels)
 {
     Kern::SetFillStyle(255, Kern::LightRed, Kern::LightRed);
     Kern::FillBar(20, 30, 10, 10);
@@ -58,7 +61,7 @@ TEST_F(ConsoleTest, FramelessBarFillsExactlyItsPixels)
     EXPECT_EQ(PixelAt(29, 40), WhitePixel);
 }
 
-TEST_F(ConsoleTest, FramedBarHasItsFrameOnePixelOutsideAtRightAndBottom)
+TEST_F(DrawTest, FramedBarHasItsFrameOnePixelOutsideAtRightAndBottom)
 {
     Kern::SetFillStyle(100, Kern::LightRed, Kern::Black);
     EXPECT_EQ(Kern::FillColor, (Rgb { 114, 18, 18 }));
@@ -160,7 +163,7 @@ bool InQuadrant(const std::pair<int, int>& p, int sx, int sy)
     return (p.first - Cx) * sx > 0 && (p.second - Cy) * sy > 0;
 }
 
-TEST_F(ConsoleTest, FullCircleIsSymmetricAboutItsCentre)
+TEST_F(DrawTest, FullCircleIsSymmetricAboutItsCentre)
 {
     const PixelSet circle = ArcPixels(0, 360);
     ASSERT_FALSE(circle.empty());
@@ -178,7 +181,7 @@ TEST_F(ConsoleTest, FullCircleIsSymmetricAboutItsCentre)
     EXPECT_EQ(ArcPixels(0, 0), circle) << "coinciding rays draw the whole circle";
 }
 
-TEST_F(ConsoleTest, QuarterArcIsTheUpperRightQuarter)
+TEST_F(DrawTest, QuarterArcIsTheUpperRightQuarter)
 {
     const PixelSet quarter = ArcPixels(0, 90);
     EXPECT_TRUE(quarter.contains({ Cx + R, Cy }));
@@ -187,7 +190,7 @@ TEST_F(ConsoleTest, QuarterArcIsTheUpperRightQuarter)
         EXPECT_TRUE(p.first >= Cx && p.second <= Cy) << p.first << "," << p.second;
 }
 
-TEST_F(ConsoleTest, ThreeQuarterArcRunsFromTheTopOverTheLeft)
+TEST_F(DrawTest, ThreeQuarterArcRunsFromTheTopOverTheLeft)
 {
     const PixelSet threeQuarters = ArcPixels(90, 0);
     const PixelSet circle = ArcPixels(0, 360);
@@ -202,7 +205,7 @@ TEST_F(ConsoleTest, ThreeQuarterArcRunsFromTheTopOverTheLeft)
     EXPECT_EQ(together, circle);
 }
 
-TEST_F(ConsoleTest, SmallDiscHasOutlineAndFill)
+TEST_F(DrawTest, SmallDiscHasOutlineAndFill)
 {
     Kern::SetFillStyle(255, Kern::LightRed, Kern::Black);
     Kern2::SetPenColor(Kern::Blue);
@@ -218,7 +221,7 @@ TEST_F(ConsoleTest, SmallDiscHasOutlineAndFill)
     EXPECT_EQ(Kern::Tools.PenColor, PaletteEntry(Kern::Blue)) << "the pen colour is kept";
 }
 
-TEST_F(ConsoleTest, EllipseReachesItsRadii)
+TEST_F(DrawTest, EllipseReachesItsRadii)
 {
     Kern::SetFillStyle(255, Kern::Yellow, Kern::Blue);
     Kern2::DrawEllipse(300, 200, 20, 10);
@@ -357,7 +360,7 @@ std::set<std::pair<int, int>> LinePixels(int x1, int y1, int x2, int y2)
     return pixels;
 }
 
-TEST_F(ConsoleTest, LinesSetTheirBresenhamPixels)
+TEST_F(DrawTest, LinesSetTheirBresenhamPixels)
 {
     const std::array<std::array<int, 4>, 10> lines { {
         { 200, 200, 212, 205 }, // half-way ties decide pixels
@@ -389,7 +392,7 @@ std::set<std::pair<int, int>> PixelsWhere(const std::function<bool(int x, int y)
     return pixels;
 }
 
-TEST_F(ConsoleTest, LinesBetweenTheIntLimitsKeepTheirGeometry)
+TEST_F(DrawTest, LinesBetweenTheIntLimitsKeepTheirGeometry)
 {
     constexpr int Min = INT_MIN, Max = INT_MAX;
     EXPECT_EQ(LinePixels(Min, 5, Max, 5), PixelsWhere([](int, int y) { return y == 5; }));
@@ -410,7 +413,7 @@ int Count(Rgb colour)
     return count;
 }
 
-TEST_F(ConsoleTest, BarsPastTheIntRangeFillAndFrameTheirCanvasPart)
+TEST_F(DrawTest, BarsPastTheIntRangeFillAndFrameTheirCanvasPart)
 {
     Kern::SetFillStyle(255, Kern::Yellow, Kern::Blue);
     const Rgb fill = PaletteEntry(Kern::Yellow), frame = PaletteEntry(Kern::Blue);
@@ -430,7 +433,7 @@ TEST_F(ConsoleTest, BarsPastTheIntRangeFillAndFrameTheirCanvasPart)
     EXPECT_EQ(PixelAt(0, 305), frame);
 }
 
-TEST_F(ConsoleTest, HugeCirclesDrawOnlyTheirVisibleOutline)
+TEST_F(DrawTest, HugeCirclesDrawOnlyTheirVisibleOutline)
 {
     Kern2::SetPenColor(Kern::Green);
     Kern2::DrawArc(800, 500, 100000, 0, 360);
@@ -514,7 +517,7 @@ std::string JustifyName(const testing::TestParamInfo<JustifyCase>& row)
 INSTANTIATE_TEST_SUITE_P(NinePlaces, JustifyTest,
     testing::Combine(testing::Range(0, 3), testing::Range(0, 3), testing::Bool()), JustifyName);
 
-TEST_F(ConsoleTest, WriteTextAdvancesAndWrapsWhenTheTextDoesNotFit)
+TEST_F(DrawTest, WriteTextAdvancesAndWrapsWhenTheTextDoesNotFit)
 {
     Kern::SelectFont("Courier", 10, 0);
     const int w = Kern::TextWidth("abc");
@@ -536,7 +539,7 @@ TEST_F(ConsoleTest, WriteTextAdvancesAndWrapsWhenTheTextDoesNotFit)
                      .empty());
 }
 
-TEST_F(ConsoleTest, TextWiderThanTheWindowIsDrawnAnyway)
+TEST_F(DrawTest, TextWiderThanTheWindowIsDrawnAnyway)
 {
     const std::string wide(400, 'W');
     Kern::WriteText(wide);
@@ -544,7 +547,7 @@ TEST_F(ConsoleTest, TextWiderThanTheWindowIsDrawnAnyway)
     EXPECT_FALSE(Drawn(Kern::ScreenWidth() - 20, 0, Kern::ScreenWidth() - 1, 100).empty());
 }
 
-TEST_F(ConsoleTest, WriteLineStopsMovingAtTheBottom)
+TEST_F(DrawTest, WriteLineStopsMovingAtTheBottom)
 {
     const int height = FensterGraf::DisplayHeight;
     Kern::TextCursorY = height - Kern::CharHeight;
@@ -562,7 +565,7 @@ TEST_F(ConsoleTest, WriteLineStopsMovingAtTheBottom)
 
 // [SECTION] Palette and fonts
 
-TEST_F(ConsoleTest, StandardPaletteRepeatsWithPureWhiteAt15Only)
+TEST_F(DrawTest, StandardPaletteRepeatsWithPureWhiteAt15Only)
 {
     EXPECT_EQ(PaletteEntry(15), (Rgb { 255, 255, 255 }));
     EXPECT_EQ(PaletteEntry(31), (Rgb { 252, 252, 252 }));
@@ -577,7 +580,7 @@ TEST_F(ConsoleTest, StandardPaletteRepeatsWithPureWhiteAt15Only)
     EXPECT_EQ(Kern::TextBackground, 15);
 }
 
-TEST_F(ConsoleTest, ClearScreenWhitensAndKeepsTheState)
+TEST_F(DrawTest, ClearScreenWhitensAndKeepsTheState)
 {
     Kern::SetFillStyle(255, Kern::Red, Kern::Blue);
     Kern::FillBar(0, 0, Kern::ScreenWidth(), Kern::ScreenHeight());
@@ -589,7 +592,7 @@ TEST_F(ConsoleTest, ClearScreenWhitensAndKeepsTheState)
     EXPECT_EQ(Kern::FillColor, PaletteEntry(Kern::Red));
 }
 
-TEST_F(ConsoleTest, CourierIsAnInstalledFixedPitchFamily)
+TEST_F(DrawTest, CourierIsAnInstalledFixedPitchFamily)
 {
     const QFontInfo courier(QFont(QString::fromStdString(Kern::InstalledFamily("Courier"))));
     EXPECT_TRUE(courier.fixedPitch()) << courier.family().toStdString();
@@ -606,7 +609,7 @@ TEST_F(ConsoleTest, CourierIsAnInstalledFixedPitchFamily)
     EXPECT_EQ(Kern::Tools.FontName, "Courier");
 }
 
-TEST_F(ConsoleTest, CharactersAreCountedNotBytes)
+TEST_F(DrawTest, CharactersAreCountedNotBytes)
 {
     Kern::SelectFont("Courier", 10, 0);
     EXPECT_EQ(Kern::TextWidth("Grüße"), Kern::TextWidth("Grube"));

@@ -25,6 +25,9 @@ using ConsoleTesting::TempPath;
 using ConsoleTesting::WhitePixel;
 using FensterGraf::Rgb;
 
+// The console's start state (ConsoleTest), under this file's name.
+class FilesTest : public ConsoleTest { };
+
 Rgb ToRgb(QRgb p)
 {
     return { qRed(p), qGreen(p), qBlue(p) };
@@ -51,7 +54,7 @@ void WriteFile(const std::string& path, const std::string& content)
 
 // [SECTION] SaveScreenRect
 
-TEST_F(ConsoleTest, SavedRectIsOnePixelLargerThanItsArea)
+TEST_F(FilesTest, SavedRectIsOnePixelLargerThanItsArea)
 {
     // The excluded column 31 and row 9 are blue; they must not appear.
     Kern::SetFillStyle(255, Kern::Blue, Kern::Blue);
@@ -76,7 +79,7 @@ TEST_F(ConsoleTest, SavedRectIsOnePixelLargerThanItsArea)
             ASSERT_NE(ToRgb(saved.pixel(x, y)), PaletteEntry(Kern::Blue)) << x << "," << y;
 }
 
-TEST_F(ConsoleTest, ProgramsScreenPictureIsAMultipleOf32WideAndOneRowHigher)
+TEST_F(FilesTest, ProgramsScreenPictureIsAMultipleOf32WideAndOneRowHigher)
 {
     const int x2 = ((Kern::ScreenWidth() + 1) / 32) * 32 - 1;
     const std::string path = TempPath("screen.bmp");
@@ -86,7 +89,7 @@ TEST_F(ConsoleTest, ProgramsScreenPictureIsAMultipleOf32WideAndOneRowHigher)
     EXPECT_EQ(saved.height(), 1001);
 }
 
-TEST_F(ConsoleTest, MonochromePictureIsThresholdedToOneBit)
+TEST_F(FilesTest, MonochromePictureIsThresholdedToOneBit)
 {
     Kern::SetFillStyle(255, Kern::LightRed, Kern::LightRed);
     Kern::FillBar(0, 0, 20, 20);
@@ -108,7 +111,7 @@ TEST_F(ConsoleTest, MonochromePictureIsThresholdedToOneBit)
     EXPECT_EQ(ToRgb(saved.pixel(40, 40)), black);
 }
 
-TEST_F(ConsoleTest, UnwritablePictureThrows)
+TEST_F(FilesTest, UnwritablePictureThrows)
 {
     EXPECT_THROW(
         Kern2::SaveScreenRect(TempPath("no/such/folder/x.bmp"), 0, 0, 31, 9), std::runtime_error);
@@ -116,7 +119,7 @@ TEST_F(ConsoleTest, UnwritablePictureThrows)
 
 // [SECTION] Saved pictures read back
 
-TEST_F(ConsoleTest, SavedScreenReadsBackWithItsPixels)
+TEST_F(FilesTest, SavedScreenReadsBackWithItsPixels)
 {
     for (int c = 0; c < 16; ++c) {
         Kern::SetFillStyle(255 - 9 * c, c, (c + 5) % 16);
@@ -276,7 +279,7 @@ TEST_F(TextPageTest, ArrowKeyAloneLeavesThePage)
 
 // [SECTION] FileExists
 
-TEST_F(ConsoleTest, FileExistsForEveryReadableFile)
+TEST_F(FilesTest, FileExistsForEveryReadableFile)
 {
     const std::string file = TempPath("exists.txt");
     WriteFile(file, "x");

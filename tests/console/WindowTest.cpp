@@ -25,6 +25,9 @@ namespace {
 
 using ConsoleTesting::ConsoleTest;
 
+// The console's start state (ConsoleTest), under this file's name.
+class WindowTest : public ConsoleTest { };
+
 std::string BufferCodes()
 {
     std::string codes;
@@ -104,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(Keys, KeyCodeTest,
 
 // [SECTION] Key buffer
 
-TEST_F(ConsoleTest, KeyBufferKeepsTheFirst255KeysInOrder)
+TEST_F(WindowTest, KeyBufferKeepsTheFirst255KeysInOrder)
 {
     for (int i = 0; i < 300; ++i) {
         const char letter = static_cast<char>('a' + i % 26);
@@ -123,7 +126,7 @@ TEST_F(ConsoleTest, KeyBufferKeepsTheFirst255KeysInOrder)
 
 // The image area covers the top 1023 rows, so on this 1000-row screen every
 // press falls on it and is not seen; releases and movement are.
-TEST_F(ConsoleTest, MouseStateFollowsPositionAndButtons)
+TEST_F(WindowTest, MouseStateFollowsPositionAndButtons)
 {
     QWidget* window = FensterGraf::Window();
     QTest::mouseMove(window, QPoint(30, 40));
@@ -155,7 +158,7 @@ TEST_F(ConsoleTest, MouseStateFollowsPositionAndButtons)
 
 // [SECTION] Tick
 
-TEST_F(ConsoleTest, TickCallsTheEventRoutineAndKeepsTheCaption)
+TEST_F(WindowTest, TickCallsTheEventRoutineAndKeepsTheCaption)
 {
     int ticks = 0;
     FensterGraf::EventRoutine = [&ticks] { ++ticks; };
@@ -165,7 +168,7 @@ TEST_F(ConsoleTest, TickCallsTheEventRoutineAndKeepsTheCaption)
     FensterGraf::EventRoutine = nullptr;
 }
 
-TEST_F(ConsoleTest, AnErrorAtTheTickIsShownAndTickingGoesOn)
+TEST_F(WindowTest, AnErrorAtTheTickIsShownAndTickingGoesOn)
 {
     int ticks = 0;
     FensterGraf::EventRoutine = [&ticks] {
@@ -187,7 +190,7 @@ TEST_F(ConsoleTest, AnErrorAtTheTickIsShownAndTickingGoesOn)
     FensterGraf::EventRoutine = nullptr;
 }
 
-TEST_F(ConsoleTest, TicksKeepComingWhileTheDialogIsOpen)
+TEST_F(WindowTest, TicksKeepComingWhileTheDialogIsOpen)
 {
     int depth = 0;
     int nestedTicks = 0;
@@ -220,7 +223,7 @@ TEST_F(ConsoleTest, TicksKeepComingWhileTheDialogIsOpen)
 // the ticks that come while a question is open must find the console window
 // inactive, or the setup would start again from inside the dialog.
 
-TEST_F(ConsoleTest, GuardedSetupAsksEachQuestionOnce)
+TEST_F(WindowTest, GuardedSetupAsksEachQuestionOnce)
 {
     constexpr int Rounds = 20;
     int setups = 0;
@@ -282,7 +285,7 @@ private:
     QTimer timer;
 };
 
-TEST_F(ConsoleTest, ErrorBoxComesOnceAndTheWindowIsActiveAgain)
+TEST_F(WindowTest, ErrorBoxComesOnceAndTheWindowIsActiveAgain)
 {
     int ticks = 0;
     bool inactiveDuringBox = true;
@@ -308,7 +311,7 @@ TEST_F(ConsoleTest, ErrorBoxComesOnceAndTheWindowIsActiveAgain)
 
 // [SECTION] Delay
 
-TEST_F(ConsoleTest, DelayHandlesNoEventsAndWaitsAtLeastTheTime)
+TEST_F(WindowTest, DelayHandlesNoEventsAndWaitsAtLeastTheTime)
 {
     QCoreApplication::postEvent(
         FensterGraf::Window(), new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x"));
@@ -410,7 +413,7 @@ INSTANTIATE_TEST_SUITE_P(Ends, ProgramEndTest,
         EndCase { "UnreadableAngle", [] { AstrRout::ParseAngle("16g42"); } }),
     ConsoleTesting::RowName());
 
-TEST_F(ConsoleTest, CtrlShiftCDoesNotEnd)
+TEST_F(WindowTest, CtrlShiftCDoesNotEnd)
 {
     QTest::keyClick(FensterGraf::Window(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(Kern::ReadKeyCode(), 3);

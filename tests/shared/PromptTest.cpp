@@ -18,7 +18,7 @@ void ThrowEnd()
 }
 
 // Standard input and output of KernDos as strings.
-class ConsoleTest : public testing::Test {
+class StandardStreamsTest : public testing::Test {
 protected:
     std::istringstream in;
     std::ostringstream out;
@@ -32,7 +32,7 @@ protected:
     void TearDown() override { KernDos::ResetConsole(); }
 };
 
-TEST_F(ConsoleTest, ReadTextShowsTheDefaultAndKeepsItOnReturn)
+TEST_F(StandardStreamsTest, ReadTextShowsTheDefaultAndKeepsItOnReturn)
 {
     Answer("\n  \nnew\r\n");
     std::string text = "9.52";
@@ -45,7 +45,7 @@ TEST_F(ConsoleTest, ReadTextShowsTheDefaultAndKeepsItOnReturn)
     EXPECT_EQ(out.str(), "Time (9.52) Time (9.52) Time (  ) ");
 }
 
-TEST_F(ConsoleTest, EmptyDefaultShowsTheBarePrompt)
+TEST_F(StandardStreamsTest, EmptyDefaultShowsTheBarePrompt)
 {
     Answer("x\n");
     std::string text;
@@ -54,7 +54,7 @@ TEST_F(ConsoleTest, EmptyDefaultShowsTheBarePrompt)
     EXPECT_EQ(text, "x");
 }
 
-TEST_F(ConsoleTest, EndOfInputEndsAfterALineEnd)
+TEST_F(StandardStreamsTest, EndOfInputEndsAfterALineEnd)
 {
     Answer("last");
     std::string text = "d";
@@ -64,7 +64,7 @@ TEST_F(ConsoleTest, EndOfInputEndsAfterALineEnd)
     EXPECT_EQ(out.str(), "A (d) B (last) \n");
 }
 
-TEST_F(ConsoleTest, ReadCharTakesTheLastCharacter)
+TEST_F(StandardStreamsTest, ReadCharTakesTheLastCharacter)
 {
     Answer("\ngerman\nxß\n");
     std::string ch = "e";
@@ -76,7 +76,7 @@ TEST_F(ConsoleTest, ReadCharTakesTheLastCharacter)
     EXPECT_EQ(ch, "ß");
 }
 
-TEST_F(ConsoleTest, ReadRealRepeatsWithBellUntilTheAnswerConverts)
+TEST_F(StandardStreamsTest, ReadRealRepeatsWithBellUntilTheAnswerConverts)
 {
     Answer("12a\n\n1e999\n0,7688\n");
     std::string text = "9.52";
@@ -87,7 +87,7 @@ TEST_F(ConsoleTest, ReadRealRepeatsWithBellUntilTheAnswerConverts)
     EXPECT_EQ(out.str(), "x1 =  (9.52) \ax1 =  (12a) \ax1 =  (12a) \ax1 =  (1e999) ");
 }
 
-TEST_F(ConsoleTest, ReadRealEndsAtEndOfInputInsteadOfLooping)
+TEST_F(StandardStreamsTest, ReadRealEndsAtEndOfInputInsteadOfLooping)
 {
     Answer("bad\n");
     std::string text = "1";
