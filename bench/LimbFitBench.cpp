@@ -141,8 +141,8 @@ Trial MakeTrial(const std::string& kind, Draw& draw)
         else if (kind == "planet near limb")
             planet = OnDisc(draw, sun, r - pr - draw.Uniform(0, limbReach + 10), pr);
         else if (kind == "planet on limb") {
-            planet = OnDisc(draw, sun, r + draw.Uniform(-1, 0.5) * pr, pr);
-            trial.ShouldRefuse = true;
+            // Straddling the limb: mostly refused, and what is fitted must be right.
+            planet = OnDisc(draw, sun, r + draw.Uniform(-0.5, 0.5) * pr, pr);
         }
         if (kind == "spot as planet") {
             const double umbra = draw.Uniform(5, 15);

@@ -60,6 +60,9 @@ constexpr std::uint32_t RandomSeed = 20240605;
 constexpr double CorrelatedSpacing = 3.0; // px: closer rays see partly the same pixels
 constexpr double LimbMargin = 10.0; // px: planet points this close to the limb are dropped
 constexpr int MinimumPoints = 12;
+constexpr double SpotSpread = 2.0; // rise 10-90 % x steepest slope: 1.02 for a blurred disc
+constexpr double SpotDepth = 0.12; // umbral light above what the blur leaks into a planet
+constexpr int CoarseRays = 180;
 
 double SampleAt(const GreyView& grey, double x, double y, bool& saturated);
 bool ReadProfile(const GreyView& grey, const Ray& ray, double from, double step, int count,
@@ -85,7 +88,7 @@ void Refuse(Fit& fit, Outcome outcome, const Circle& seed);
 void Accept(Fit& fit, const LeastSquares& ls, const std::vector<Point>& points, int rayCount);
 Outcome RefinePasses(const GreyView& grey, Circle& circle, Polarity polarity,
     const std::vector<double>& halfWidths, const Circle* sun, LeastSquares& ls,
-    std::vector<Point>& points);
+    std::vector<Point>& points, std::vector<Point>& dropped);
 bool FindDarkestSpot(const GreyView& grey, const Circle& seed, Point& centre, double& saturated);
 double UsableArcFraction(const Circle& planet, const Circle& sun);
 bool LooksLikeSunspot(const GreyView& grey, const Circle& planet, const Circle& sun,
@@ -127,7 +130,7 @@ Fit FitSunLimb(const GreyView& grey, const Circle& seed)
 
     // Coarse rays from the seed's centre over the radius +- (0.12 r + 25).
     const double reach = 0.12 * seed.R + 25;
-    const int rayCount = std::clamp(static_cast<int>(std::lround(2 * Pi * seed.R / 4)), 90, 720);
+    const int rayCount = CoarseRays;
     std::vector<Ray> rays;
     for (int j = 0; j < rayCount; ++j) {
         const double angle = 2 * Pi * j / rayCount;
@@ -159,9 +162,9 @@ Fit FitSunLimb(const GreyView& grey, const Circle& seed)
     }
     circle = ls.Fitted;
 
-    std::vector<Point> used;
-    const Outcome outcome
-        = RefinePasses(grey, circle, Polarity::BrightToDark, { 12, 8 }, nullptr, ls, used);
+    std::vector<Point> used, dropped;
+    const Outcome outcome = RefinePasses(
+        grey, circle, Polarity::BrightToDark, { 12, 8 }, nullptr, ls, used, dropped);
     if (outcome != Outcome::Fitted) {
         Refuse(fit, outcome, seed);
         return fit;
@@ -172,6 +175,7 @@ Fit FitSunLimb(const GreyView& grey, const Circle& seed)
         return fit;
     }
     Accept(fit, ls, used, NormalRayCount(ls.Fitted.R));
+    fit.Rejected.insert(fit.Rejected.end(), dropped.begin(), dropped.end());
     return fit;
 }
 
@@ -230,9 +234,9 @@ Fit FitPlanet(const GreyView& grey, const Circle& seed, const Circle& sun)
     }
     circle = ls.Fitted;
     const double halfWidth = std::clamp(0.6 * circle.R, 2.0, 8.0);
-    std::vector<Point> used;
+    std::vector<Point> used, dropped;
     const Outcome outcome = RefinePasses(
-        grey, circle, Polarity::DarkToBright, { halfWidth, halfWidth }, &sun, ls, used);
+        grey, circle, Polarity::DarkToBright, { halfWidth, halfWidth }, &sun, ls, used, dropped);
     if (outcome != Outcome::Fitted) {
         Refuse(fit, outcome, seed);
         return fit;
@@ -253,6 +257,7 @@ Fit FitPlanet(const GreyView& grey, const Circle& seed, const Circle& sun)
         return fit;
     }
     Accept(fit, ls, used, NormalRayCount(fitted.R));
+    fit.Rejected.insert(fit.Rejected.end(), dropped.begin(), dropped.end());
     fit.EdgeWidth = edgeWidth;
     const double gap = sun.R - std::hypot(fitted.X - sun.X, fitted.Y - sun.Y) - fitted.R;
     fit.NearLimb = gap < LimbMargin + 3 * edgeWidth;
@@ -579,7 +584,7 @@ std::vector<Ray> NormalRays(const Circle& circle, int count, double halfWidth, P
 
 Outcome RefinePasses(const GreyView& grey, Circle& circle, Polarity polarity,
     const std::vector<double>& halfWidths, const Circle* sun, LeastSquares& ls,
-    std::vector<Point>& points)
+    std::vector<Point>& points, std::vector<Point>& dropped)
 {
     for (double halfWidth : halfWidths) {
         EdgeSet edges;
@@ -588,12 +593,12 @@ Outcome RefinePasses(const GreyView& grey, Circle& circle, Polarity polarity,
             polarity, edges);
         const std::vector<char> strong = StrongEnough(edges);
         points.clear();
+        dropped.clear();
         for (std::size_t i = 0; i < edges.Points.size(); ++i) {
             const Point& p = edges.Points[i];
             const bool nearLimb
                 = sun != nullptr && std::hypot(p.X - sun->X, p.Y - sun->Y) >= sun->R - LimbMargin;
-            if (strong[i] && !nearLimb)
-                points.push_back(p);
+            (strong[i] && !nearLimb ? points : dropped).push_back(p);
         }
         if (static_cast<int>(points.size()) < MinimumPoints) {
             const bool clipped = edges.ClippedRays > edges.RaysWithEdge / 2;
@@ -792,10 +797,13 @@ bool LooksLikeSunspot(const GreyView& grey, const Circle& planet, const Circle& 
     const double rise = rise90 - rise10 + binWidth;
     edgeWidth = rise / 2.563;
     const double spread = rise * steepest; // 1.02 for a blurred step
+    // A blurred dark disc keeps exp(-r^2 / 2 sigma^2) of the light at its
+    // centre, with sigma from the steepest slope; a spot's umbra keeps more.
+    const double sigma = 1 / (std::sqrt(2 * Pi) * steepest);
+    const double leak = std::exp(-planet.R * planet.R / (2 * sigma * sigma));
     const double sky = SkyLevel(grey, sun);
     const double depth = high > sky ? (low - sky) / (high - sky) : 0;
-    const bool sharpCore = planet.R > 3 * edgeWidth;
-    return spread > 1.6 || (sharpCore && depth > 0.2);
+    return spread > SpotSpread || depth > leak + SpotDepth;
 }
 
 } // namespace
