@@ -391,8 +391,172 @@ int main(int argc, char** argv)
 
 namespace {
 
-int Photos(const std::string&)
+struct Blob {
+    double X = 0, Y = 0, Area = 0;
+};
+
+// The Sun as a user would first place it: the disc above 15 % of the bright level.
+LimbFit::Circle FindSun(const GreyPlane::Plane& plane)
 {
+    std::vector<std::uint16_t> sorted(plane.Samples);
+    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() * 95 / 100, sorted.end());
+    const double threshold = 0.15 * sorted[sorted.size() * 95 / 100];
+    double sx = 0, sy = 0, n = 0;
+    for (int y = 0; y < plane.Height; ++y)
+        for (int x = 0; x < plane.Width; ++x)
+            if (plane.Samples[static_cast<std::size_t>(y) * plane.Width + x] > threshold) {
+                sx += x;
+                sy += y;
+                n += 1;
+            }
+    return { sx / n, sy / n, std::sqrt(n / Pi) };
+}
+
+// Dark, compact blobs on the disc: below a fifth of the disc's median.
+std::vector<Blob> FindDarkBlobs(const GreyPlane::Plane& plane, const LimbFit::Circle& sun)
+{
+    std::vector<double> inside;
+    for (int y = 0; y < plane.Height; y += 7)
+        for (int x = 0; x < plane.Width; x += 7)
+            if (std::hypot(x - sun.X, y - sun.Y) < 0.9 * sun.R)
+                inside.push_back(plane.Samples[static_cast<std::size_t>(y) * plane.Width + x]);
+    std::nth_element(inside.begin(), inside.begin() + inside.size() / 2, inside.end());
+    const double threshold = 0.2 * inside[inside.size() / 2];
+    std::vector<char> seen(plane.Samples.size(), 0);
+    std::vector<Blob> blobs;
+    std::vector<std::size_t> stack;
+    for (int y = 0; y < plane.Height; ++y)
+        for (int x = 0; x < plane.Width; ++x) {
+            const std::size_t at = static_cast<std::size_t>(y) * plane.Width + x;
+            if (seen[at] || plane.Samples[at] >= threshold
+                || std::hypot(x - sun.X, y - sun.Y) > 0.97 * sun.R)
+                continue;
+            Blob blob;
+            stack = { at };
+            seen[at] = 1;
+            while (!stack.empty()) {
+                const std::size_t p = stack.back();
+                stack.pop_back();
+                const int px = static_cast<int>(p % plane.Width), py = static_cast<int>(p / plane.Width);
+                blob.X += px;
+                blob.Y += py;
+                blob.Area += 1;
+                const int dx[4] = { 1, -1, 0, 0 }, dy[4] = { 0, 0, 1, -1 };
+                for (int k = 0; k < 4; ++k) {
+                    const int qx = px + dx[k], qy = py + dy[k];
+                    if (qx < 0 || qy < 0 || qx >= plane.Width || qy >= plane.Height)
+                        continue;
+                    const std::size_t q = static_cast<std::size_t>(qy) * plane.Width + qx;
+                    if (!seen[q] && plane.Samples[q] < threshold) {
+                        seen[q] = 1;
+                        stack.push_back(q);
+                    }
+                }
+            }
+            if (blob.Area >= 12) {
+                blob.X /= blob.Area;
+                blob.Y /= blob.Area;
+                blobs.push_back(blob);
+            }
+        }
+    return blobs;
+}
+
+// The circle a user sets with keys at a reduced size, in full-size pixels:
+// whole reduced pixels, mapped back with u = (u' + 0.5) s - 0.5.
+LimbFit::Circle ReducedSeed(const LimbFit::Circle& c, int scale, double dx, double dy)
+{
+    const double u = std::round((c.X + dx + 0.5) / scale - 0.5);
+    const double v = std::round((c.Y + dy + 0.5) / scale - 0.5);
+    const double r = std::max(1.0, std::round(c.R / scale));
+    return { (u + 0.5) * scale - 0.5, (v + 0.5) * scale - 0.5, r * scale };
+}
+
+// Fits from seeds at every size, 0 and 20 px off in eight directions; prints
+// the largest distance from the fit at size 1 from the unmoved seed.
+void CompareSizes(const std::string& name, const GreyPlane::Plane& plane,
+    const LimbFit::Circle& start, const LimbFit::Circle* sun)
+{
+    const LimbFit::GreyView view { plane.Width, plane.Height, plane.Samples.data() };
+    auto fit = [&](const LimbFit::Circle& seed) {
+        return sun == nullptr ? LimbFit::FitSunLimb(view, seed) : LimbFit::FitPlanet(view, seed, *sun);
+    };
+    const LimbFit::Fit reference = fit(start);
+    if (reference.Result != LimbFit::Outcome::Fitted) {
+        std::printf("%-28s refused: %s\n", name.c_str(), LimbFit::OutcomeName(reference.Result));
+        return;
+    }
+    std::printf("%-28s x %9.3f y %9.3f r %8.3f  sigma %.3f", name.c_str(), reference.Fitted.X,
+        reference.Fitted.Y, reference.Fitted.R, std::sqrt(reference.Covariance[0]));
+    const double offset = sun == nullptr ? 20 : std::min(20.0, 1.5 * start.R);
+    for (int scale : { 1, 2, 4, 8 }) {
+        double worst = 0;
+        int refused = 0;
+        for (int k = 0; k <= 8; ++k) {
+            const double angle = k * Pi / 4;
+            const double d = k == 8 ? 0 : offset;
+            const LimbFit::Fit f = fit(ReducedSeed(start, scale, d * std::cos(angle), d * std::sin(angle)));
+            if (f.Result != LimbFit::Outcome::Fitted) {
+                ++refused;
+                continue;
+            }
+            worst = std::max(worst, std::hypot(f.Fitted.X - reference.Fitted.X, f.Fitted.Y - reference.Fitted.Y));
+        }
+        std::printf("  size %d: %.4f%s", scale, worst, refused ? (" (" + std::to_string(refused) + " refused)").c_str() : "");
+    }
+    std::printf("\n");
+}
+
+int Photos(const std::string& folder)
+{
+    std::printf("Fits at full size from seeds set at sizes 1, 2, 4, 8 (mapped to full size) and\n"
+                "20 px off in 8 directions: the largest distance of the centre from the fit at\n"
+                "size 1 (full-size px; goal <= 0.1)\n");
+    GreyPlane::Plane plane;
+    GreyPlane::DecodeJpegFile(folder + "/mercury2016_sdo_hmi_composite.jpg", plane);
+    std::printf("composite: %d x %d, channels kept %u\n", plane.Width, plane.Height, plane.KeptChannels);
+    LimbFit::Circle sun = FindSun(plane);
+    const LimbFit::GreyView view { plane.Width, plane.Height, plane.Samples.data() };
+    CompareSizes("composite Sun", plane, sun, nullptr);
+    const LimbFit::Fit sunFit = LimbFit::FitSunLimb(view, sun);
+    sun = sunFit.Fitted;
+    // Mercury's dots: the compact dark blobs along the row, second from each
+    // end and the one nearest the middle.
+    std::vector<Blob> dots; // of Mercury's size, below the spots
+    for (const Blob& b : FindDarkBlobs(plane, sun))
+        if (b.Area > 300 && b.Area < 700 && b.Y > sun.Y + 0.2 * sun.R)
+            dots.push_back(b);
+    std::sort(dots.begin(), dots.end(), [](const Blob& a, const Blob& b) { return a.X < b.X; });
+    if (dots.size() >= 3) {
+        const std::size_t picks[3] = { 1, dots.size() / 2, dots.size() - 2 };
+        for (std::size_t pick : picks) {
+            const Blob& b = dots[pick];
+            char name[64];
+            std::snprintf(name, sizeof name, "composite dot %zu of %zu", pick + 1, dots.size());
+            CompareSizes(name, plane, { b.X, b.Y, std::sqrt(b.Area / Pi) }, &sun);
+        }
+    }
+
+    GreyPlane::DecodeJpegFile(folder + "/sdo_hmi_intensitygram_2022-04_1024.jpg", plane);
+    const LimbFit::GreyView hmi { plane.Width, plane.Height, plane.Samples.data() };
+    std::printf("intensitygram: %d x %d, channels kept %u\n", plane.Width, plane.Height, plane.KeptChannels);
+    LimbFit::Circle hmiSun = FindSun(plane);
+    CompareSizes("intensitygram Sun", plane, hmiSun, nullptr);
+    hmiSun = LimbFit::FitSunLimb(hmi, hmiSun).Fitted;
+    // The round spot: the compact dark blob nearest the disc's upper middle.
+    std::vector<Blob> spots = FindDarkBlobs(plane, hmiSun);
+    std::sort(spots.begin(), spots.end(), [&](const Blob& a, const Blob& b) {
+        return std::hypot(a.X - 600, a.Y - 360) < std::hypot(b.X - 600, b.Y - 360);
+    });
+    for (std::size_t i = 0; i < std::min<std::size_t>(1, spots.size()); ++i) {
+        const Blob& b = spots[i];
+        const LimbFit::Circle seed { b.X, b.Y, std::sqrt(b.Area / Pi) };
+        for (int scale : { 1, 2, 4, 8 }) {
+            const LimbFit::Fit f = LimbFit::FitPlanet(hmi, ReducedSeed(seed, scale, 0, 0), hmiSun);
+            std::printf("round spot at %.1f %.1f, seeded at size %d: %s\n", b.X, b.Y, scale,
+                LimbFit::OutcomeName(f.Result));
+        }
+    }
     return 0;
 }
 

@@ -62,12 +62,16 @@ constexpr double LimbMargin = 10.0; // px: planet points this close to the limb 
 constexpr int MinimumPoints = 12;
 constexpr double SpotSpread = 2.0; // rise 10-90 % x steepest slope: 1.02 for a blurred disc
 constexpr double SpotDepth = 0.12; // umbral light above what the blur leaks into a planet
+constexpr double SpotPenumbra = 0.2; // light inside the edge, beyond the blur's reach
 constexpr int CoarseRays = 180;
 
 double SampleAt(const GreyView& grey, double x, double y, bool& saturated);
+// std::hypot guards against overflow that pixel distances never reach, at many times the cost.
+inline double Distance(double dx, double dy) { return std::sqrt(dx * dx + dy * dy); }
 bool ReadProfile(const GreyView& grey, const Ray& ray, double from, double step, int count,
     std::vector<double>& values, std::vector<char>& saturated);
 const std::vector<double>& DerivativeKernel(double sigma, double step);
+bool ClipToPlane(const GreyView& grey, const Ray& ray, double margin, double& from, double& to);
 RayEdge FindEdge(const GreyView& grey, const Ray& ray, double sigma, double step,
     Polarity polarity, std::vector<double>& skyDerivatives);
 void CastRays(const GreyView& grey, const std::vector<Ray>& rays, double sigma, double step,
@@ -223,7 +227,7 @@ Fit FitPlanet(const GreyView& grey, const Circle& seed, const Circle& sun)
     }
     Circle circle;
     const Circle start { centre.X, centre.Y, seed.R };
-    if (!RobustStart(points, start, 0.3 * seed.R + 1, 0.5 * seed.R + 3, 1.0, circle)) {
+    if (!RobustStart(points, start, 0.5 * seed.R + 5, 0.5 * seed.R + 3, 1.0, circle)) {
         Refuse(fit, Outcome::NotCircle, seed);
         return fit;
     }
@@ -242,18 +246,21 @@ Fit FitPlanet(const GreyView& grey, const Circle& seed, const Circle& sun)
         return fit;
     }
     const Circle& fitted = ls.Fitted;
+    // A spot first: the fit may have run out to its penumbra.
+    double edgeWidth = 0;
+    if (LooksLikeSunspot(grey, fitted, sun, edgeWidth)) {
+        Refuse(fit, Outcome::Sunspot, seed);
+        return fit;
+    }
+    // A planet set by keys on a reduced picture is a few pixels across: its
+    // radius may be off by half a reduced pixel and more.
     if (std::hypot(fitted.X - seed.X, fitted.Y - seed.Y) > 25 + 0.2 * seed.R
-        || fitted.R < 0.6 * seed.R || fitted.R > 1.5 * seed.R) {
+        || std::abs(fitted.R - seed.R) > 0.5 * seed.R + 5) {
         Refuse(fit, Outcome::MovedTooFar, seed);
         return fit;
     }
     if (UsableArcFraction(fitted, sun) < 0.5) {
         Refuse(fit, Outcome::TooCloseToLimb, seed);
-        return fit;
-    }
-    double edgeWidth = 0;
-    if (LooksLikeSunspot(grey, fitted, sun, edgeWidth)) {
-        Refuse(fit, Outcome::Sunspot, seed);
         return fit;
     }
     Accept(fit, ls, used, NormalRayCount(fitted.R));
@@ -327,19 +334,49 @@ const std::vector<double>& DerivativeKernel(double sigma, double step)
     return taps;
 }
 
+// Narrows [from, to] so that the samples from - margin to to + margin lie in
+// the plane; false when nothing is left.
+bool ClipToPlane(const GreyView& grey, const Ray& ray, double margin, double& from, double& to)
+{
+    double low = from - margin, high = to + margin;
+    const double origin[2] = { ray.OriginX, ray.OriginY };
+    const double direction[2] = { ray.DirX, ray.DirY };
+    const double limit[2] = { grey.Width - 1.0, grey.Height - 1.0 };
+    for (int axis = 0; axis < 2; ++axis) {
+        if (std::abs(direction[axis]) < 1e-12) {
+            if (origin[axis] < 0 || origin[axis] > limit[axis])
+                return false;
+            continue;
+        }
+        double t0 = (0 - origin[axis]) / direction[axis];
+        double t1 = (limit[axis] - origin[axis]) / direction[axis];
+        if (t0 > t1)
+            std::swap(t0, t1);
+        low = std::max(low, t0 + 1e-9);
+        high = std::min(high, t1 - 1e-9);
+    }
+    from = low + margin;
+    to = high - margin;
+    return to - from > 2;
+}
+
 RayEdge FindEdge(const GreyView& grey, const Ray& ray, double sigma, double step,
     Polarity polarity, std::vector<double>& skyDerivatives)
 {
     RayEdge edge;
     const std::vector<double>& taps = DerivativeKernel(sigma, step);
     const int half = static_cast<int>(taps.size() / 2);
-    const int inner = static_cast<int>(std::floor((ray.To - ray.From) / step)) + 1;
+    // A limb near the picture's border is still seen on the part of the ray inside it.
+    double from = ray.From, to = ray.To;
+    if (!ClipToPlane(grey, ray, half * step, from, to))
+        return edge;
+    const int inner = static_cast<int>(std::floor((to - from) / step)) + 1;
     if (inner < 3)
         return edge;
     const int count = inner + 2 * half;
     static thread_local std::vector<double> values, derivative;
     static thread_local std::vector<char> saturated;
-    if (!ReadProfile(grey, ray, ray.From - half * step, step, count, values, saturated))
+    if (!ReadProfile(grey, ray, from - half * step, step, count, values, saturated))
         return edge;
     derivative.assign(static_cast<std::size_t>(inner), 0);
     const double sign = polarity == Polarity::BrightToDark ? -1 : 1;
@@ -360,7 +397,7 @@ RayEdge FindEdge(const GreyView& grey, const Ray& ray, double sigma, double step
     const double curvature = a - 2 * b + c;
     const double offset = curvature < 0 ? std::clamp(0.5 * (a - c) / curvature, -0.5, 0.5) : 0;
     edge.Found = true;
-    edge.T = ray.From + (best + offset) * step;
+    edge.T = from + (best + offset) * step;
     edge.Strength = b;
 
     // Saturation on the bright side within reach of the smoothing and the blur.
@@ -464,7 +501,7 @@ bool RobustStart(const std::vector<Point>& points, const Circle& seed, double ra
             continue;
         int count = 0;
         for (const Point& p : points)
-            count += std::abs(std::hypot(p.X - c.X, p.Y - c.Y) - c.R) < tolerance;
+            count += std::abs(Distance(p.X - c.X, p.Y - c.Y) - c.R) < tolerance;
         if (count > bestCount) {
             bestCount = count;
             start = c;
@@ -484,7 +521,7 @@ LeastSquares TukeyFit(const std::vector<Point>& points, const Circle& start)
     ls.Weights.assign(n, 1);
     for (int iteration = 0; iteration < 30; ++iteration) {
         for (std::size_t i = 0; i < n; ++i)
-            residuals[i] = std::hypot(points[i].X - c.X, points[i].Y - c.Y) - c.R;
+            residuals[i] = Distance(points[i].X - c.X, points[i].Y - c.Y) - c.R;
         // The scale has a floor: edges of a perfect synthetic picture still
         // scatter by JPEG rounding, and a zero scale would reject them all.
         const double scale = std::max(0.05, RobustSigma(residuals));
@@ -752,8 +789,8 @@ bool LooksLikeSunspot(const GreyView& grey, const Circle& planet, const Circle& 
     const int y1 = std::min(grey.Height - 1, static_cast<int>(planet.Y + outer) + 1);
     for (int y = y0; y <= y1; ++y)
         for (int x = x0; x <= x1; ++x) {
-            const double rho = std::hypot(x - planet.X, y - planet.Y);
-            if (rho >= outer || std::hypot(x - sun.X, y - sun.Y) >= sun.R - LimbMargin)
+            const double rho = Distance(x - planet.X, y - planet.Y);
+            if (rho >= outer || Distance(x - sun.X, y - sun.Y) >= sun.R - LimbMargin)
                 continue;
             const auto bin = static_cast<std::size_t>(rho / binWidth);
             sums[bin] += grey.Samples[static_cast<std::size_t>(y) * grey.Width + x];
@@ -803,7 +840,13 @@ bool LooksLikeSunspot(const GreyView& grey, const Circle& planet, const Circle& 
     const double leak = std::exp(-planet.R * planet.R / (2 * sigma * sigma));
     const double sky = SkyLevel(grey, sun);
     const double depth = high > sky ? (low - sky) / (high - sky) : 0;
-    return spread > SpotSpread || depth > leak + SpotDepth;
+    // Inside a planet's edge the disc is flat and dark; inside a penumbra's
+    // outer edge lies the penumbra, well above the core.
+    double penumbra = 0;
+    for (std::size_t i = 0; i < profile.size(); ++i)
+        if (radii[i] >= 0.4 * planet.R && radii[i] <= planet.R - 2.5 * sigma)
+            penumbra = std::max(penumbra, (profile[i] - low) / (high - low));
+    return spread > SpotSpread || depth > leak + SpotDepth || penumbra > SpotPenumbra;
 }
 
 } // namespace
