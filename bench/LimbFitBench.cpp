@@ -327,13 +327,23 @@ long PeakKilobytes()
     return usage.ru_maxrss;
 }
 
+double CpuMilliseconds(const rusage& usage)
+{
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3
+        + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+}
+
 int DecodePlane(const std::string& path)
 {
     const long before = PeakKilobytes();
     GreyPlane::Plane plane;
+    rusage cpuBefore {}, cpuAfter {};
+    getrusage(RUSAGE_SELF, &cpuBefore);
     const auto start = Clock::now();
     GreyPlane::DecodeJpegFile(path, plane);
     const double first = MillisecondsSince(start);
+    getrusage(RUSAGE_SELF, &cpuAfter);
+    std::printf("cpu %.1f ", CpuMilliseconds(cpuAfter) - CpuMilliseconds(cpuBefore));
     const long after = PeakKilobytes();
     const double pixels = static_cast<double>(plane.Width) * plane.Height;
     std::printf("first %.1f peak %.1f plane %.1f bytes_per_pixel %.3f\n", first,
@@ -354,8 +364,9 @@ int Spawn(char** command)
         return 1;
     }
     int status = 0;
-    waitpid(child, &status, 0);
-    std::printf("wall %.2f\n", MillisecondsSince(start));
+    rusage usage {};
+    wait4(child, &status, 0, &usage);
+    std::printf("wall %.2f cpu %.2f\n", MillisecondsSince(start), CpuMilliseconds(usage));
     posix_spawn_file_actions_destroy(&actions);
     return 0;
 }
@@ -398,7 +409,7 @@ struct Blob {
 // The Sun as a user would first place it: the disc above 15 % of the bright level.
 LimbFit::Circle FindSun(const GreyPlane::Plane& plane)
 {
-    std::vector<std::uint16_t> sorted(plane.Samples);
+    std::vector<std::uint16_t> sorted(plane.Samples.begin(), plane.Samples.end());
     std::nth_element(sorted.begin(), sorted.begin() + sorted.size() * 95 / 100, sorted.end());
     const double threshold = 0.15 * sorted[sorted.size() * 95 / 100];
     double sx = 0, sy = 0, n = 0;

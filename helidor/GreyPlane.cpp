@@ -13,6 +13,10 @@
 #include <stdexcept>
 #include <system_error>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 // jpeglib.h needs FILE and size_t declared first.
 #include <jpeglib.h>
 // jerror.h numbers its messages by the configuration that jpeglib.h brings.
@@ -56,7 +60,9 @@ struct JpegResources {
 
 enum class Failure { Missing, Unopenable, NotJpeg, Truncated, Damaged };
 
+using WideTable = std::array<std::uint32_t, 256>;
 const Table& LinearTable(int channelCount);
+const WideTable& WideLinearTable(unsigned channels, unsigned channel);
 [[noreturn]] void FailJpeg(j_common_ptr info);
 void ReportJpegMessage(j_common_ptr info, int level);
 bool RunGuarded(JpegJob& job, void (*step)(JpegJob&));
@@ -72,6 +78,7 @@ void ConvertCmykRows(std::uint32_t* pixels, std::size_t count, bool inverted);
 [[noreturn]] void ThrowTooLarge(
     const std::string& path, std::int64_t width, std::int64_t height, bool outOfMemory);
 int CountBits(unsigned mask);
+void AdviseLargePages(std::uint16_t* samples, std::size_t count);
 
 } // namespace
 
@@ -106,19 +113,26 @@ void CountClipped(
 void ConvertWords(
     const std::uint32_t* words, std::size_t count, unsigned channels, std::uint16_t* samples)
 {
+    std::array<std::int64_t, 3> unused {};
+    ConvertAndCount(words, count, channels, samples, unused);
+}
+
+// The samples and the clipped counts of the decoder's rows. A kept channel's
+// table holds 65536 from the clipped bytes up, so that a saturated pixel's
+// sum exceeds 65535 and the sample needs no test of its own.
+void ConvertAndCount(const std::uint32_t* words, std::size_t count, unsigned channels,
+    std::uint16_t* samples, std::array<std::int64_t, 3>& clippedCounts)
+{
     assert((channels & AllChannels) != 0 && "at least one channel is kept");
-    const Table& table = LinearTable(CountBits(channels & AllChannels));
-    // Masking a dropped channel to 0 adds table[0] = 0; a kept one at 250 or
-    // above saturates the sample.
-    const std::uint32_t mask = ((channels & Blue) ? 0xffu : 0u) | ((channels & Green) ? 0xff00u : 0u)
-        | ((channels & Red) ? 0xff0000u : 0u);
+    const WideTable& blue = WideLinearTable(channels, Blue);
+    const WideTable& green = WideLinearTable(channels, Green);
+    const WideTable& red = WideLinearTable(channels, Red);
     for (std::size_t i = 0; i < count; ++i) {
-        const std::uint32_t w = words[i] & mask;
-        const unsigned b = w & 0xff, g = (w >> 8) & 0xff, r = (w >> 16) & 0xff;
-        const bool clipped = b >= ClippedByte || g >= ClippedByte || r >= ClippedByte;
-        samples[i] = clipped ? Saturated
-                             : static_cast<std::uint16_t>(table[b] + table[g] + table[r]);
+        const std::uint32_t w = words[i];
+        const std::uint32_t sum = blue[w & 0xff] + green[(w >> 8) & 0xff] + red[(w >> 16) & 0xff];
+        samples[i] = static_cast<std::uint16_t>(std::min<std::uint32_t>(sum, Saturated));
     }
+    CountClipped(words, count, clippedCounts);
 }
 
 void FromWords(const std::uint32_t* words, int width, int height, Plane& plane)
@@ -139,7 +153,7 @@ void Release(Plane& plane)
     plane.Width = 0;
     plane.Height = 0;
     plane.KeptChannels = 0;
-    std::vector<std::uint16_t>().swap(plane.Samples);
+    SampleBuffer().swap(plane.Samples);
 }
 
 // [SECTION] JPEG
@@ -177,6 +191,34 @@ const Table& LinearTable(int channelCount)
     return tables[channelCount - 1];
 }
 
+// A plane of tens of megabytes in 2 MB pages costs the kernel a few dozen
+// page faults instead of thousands.
+void AdviseLargePages([[maybe_unused]] std::uint16_t* samples, [[maybe_unused]] std::size_t count)
+{
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr std::uintptr_t page = 2 << 20;
+    const auto begin = (reinterpret_cast<std::uintptr_t>(samples) + page - 1) & ~(page - 1);
+    const auto end = reinterpret_cast<std::uintptr_t>(samples + count) & ~(page - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE); // advice only
+#endif
+}
+
+// The table of one channel for ConvertAndCount: zeros when it is dropped.
+const WideTable& WideLinearTable(unsigned channels, unsigned channel)
+{
+    static const std::array<WideTable, 4> tables = [] {
+        std::array<WideTable, 4> made {}; // by channel count; 0: a dropped channel
+        for (int k = 1; k <= 3; ++k)
+            for (int v = 0; v < 256; ++v)
+                made[static_cast<std::size_t>(k)][static_cast<std::size_t>(v)] = v >= ClippedByte
+                    ? 65536u
+                    : LinearTable(k)[static_cast<std::size_t>(v)];
+        return made;
+    }();
+    return tables[(channels & channel) ? static_cast<std::size_t>(CountBits(channels & AllChannels)) : 0];
+}
+
 int CountBits(unsigned mask)
 {
     return static_cast<int>((mask & 1) + ((mask >> 1) & 1) + ((mask >> 2) & 1));
@@ -202,8 +244,11 @@ void DecodeOnce(const std::string& path, unsigned channels, Plane& plane,
     std::vector<std::uint32_t> rows;
     try {
         const auto count = static_cast<std::size_t>(width * height);
-        if (plane.Samples.capacity() < count)
-            std::vector<std::uint16_t>().swap(plane.Samples); // no copy of the old samples
+        if (plane.Samples.capacity() < count) {
+            SampleBuffer().swap(plane.Samples); // no copy of the old samples
+            plane.Samples.reserve(count);
+            AdviseLargePages(plane.Samples.data(), count);
+        }
         plane.Samples.resize(count);
         rows.resize(static_cast<std::size_t>(width) * 16);
     } catch (const std::bad_alloc&) {
@@ -301,8 +346,7 @@ void DecodeJpegRows(JpegJob& job)
         const std::size_t count = got * width;
         if (info.out_color_space == JCS_CMYK)
             ConvertCmykRows(job.Rows, count, info.saw_Adobe_marker);
-        CountClipped(job.Rows, count, job.Clipped);
-        ConvertWords(job.Rows, count, job.Channels, job.Samples + first * width);
+        ConvertAndCount(job.Rows, count, job.Channels, job.Samples + first * width, job.Clipped);
     }
 }
 

@@ -20,7 +20,10 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace GreyPlane {
@@ -32,10 +35,26 @@ inline constexpr std::uint16_t MaxLinear = 65534;
 inline constexpr std::int64_t MaxPixels = std::int64_t { 1 } << 28;
 inline constexpr int ClippedByte = 250;
 
+// Leaves new samples unset: the decoder writes every one, and zeroing 50 MB
+// first would cost a tenth of the decoding.
+template <class T> struct UnsetAllocator : std::allocator<T> {
+    template <class U> struct rebind {
+        using other = UnsetAllocator<U>;
+    };
+    UnsetAllocator() = default;
+    template <class U> UnsetAllocator(const UnsetAllocator<U>&) noexcept { }
+    template <class U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
+    template <class U, class... Args> void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+using SampleBuffer = std::vector<std::uint16_t, UnsetAllocator<std::uint16_t>>;
+
 struct Plane {
     int Width = 0;
     int Height = 0;
-    std::vector<std::uint16_t> Samples; // Width x Height, row-major
+    SampleBuffer Samples; // Width x Height, row-major
     unsigned KeptChannels = 0; // bit 0 blue, 1 green, 2 red
 };
 
@@ -54,6 +73,10 @@ void CountClipped(const std::uint32_t* words, std::size_t count,
 // `channels` (a non-empty mask) in linear light, scaled so that white is MaxLinear.
 void ConvertWords(
     const std::uint32_t* words, std::size_t count, unsigned channels, std::uint16_t* samples);
+
+// ConvertWords and CountClipped in one pass.
+void ConvertAndCount(const std::uint32_t* words, std::size_t count, unsigned channels,
+    std::uint16_t* samples, std::array<std::int64_t, 3>& clippedCounts);
 
 // The plane of a picture held as 0xAARRGGBB words (as the console holds a BMP).
 void FromWords(const std::uint32_t* words, int width, int height, Plane& plane);
