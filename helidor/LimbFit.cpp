@@ -58,6 +58,7 @@ constexpr double EdgeToMedian = 0.25;
 constexpr int RandomCircles = 400;
 constexpr std::uint32_t RandomSeed = 20240605;
 constexpr double CorrelatedSpacing = 3.0; // px: closer rays see partly the same pixels
+constexpr double SpacingShare = 0.0; // of the spacing rule kept as a floor
 constexpr double LimbMargin = 10.0; // px: planet points this close to the limb are dropped
 constexpr int MinimumPoints = 12;
 constexpr double SpotSpread = 2.0; // rise 10-90 % x steepest slope: 1.02 for a blurred disc
@@ -88,6 +89,8 @@ double ArcCoverage(const std::vector<Point>& points, const std::vector<double>& 
     const Circle& circle);
 std::vector<Ray> NormalRays(const Circle& circle, int count, double halfWidth, Polarity polarity);
 int NormalRayCount(double radius);
+double CorrelationInflation(
+    const std::vector<Point>& points, const LeastSquares& ls, int rayCount);
 void Refuse(Fit& fit, Outcome outcome, const Circle& seed);
 void Accept(Fit& fit, const LeastSquares& ls, const std::vector<Point>& points, int rayCount);
 Outcome RefinePasses(const GreyView& grey, Circle& circle, Polarity polarity,
@@ -656,6 +659,35 @@ Outcome RefinePasses(const GreyView& grey, Circle& circle, Polarity polarity,
     return Outcome::Fitted;
 }
 
+// Neighbouring rays closer than the smoothing, the blur and JPEG's blocks
+// share their errors: fewer independent points than rays. The factor is
+// 1 + 2 sum of the residuals' autocorrelations along the circle (to the first
+// that is not positive), and at least what the rays' spacing alone implies.
+double CorrelationInflation(
+    const std::vector<Point>& points, const LeastSquares& ls, int rayCount)
+{
+    std::vector<double> residuals;
+    for (std::size_t i = 0; i < points.size(); ++i)
+        if (ls.Weights[i] > 0)
+            residuals.push_back(
+                Distance(points[i].X - ls.Fitted.X, points[i].Y - ls.Fitted.Y) - ls.Fitted.R);
+    double variance = 0;
+    for (double r : residuals)
+        variance += r * r;
+    const std::size_t n = residuals.size();
+    double sum = 0;
+    for (std::size_t lag = 1; lag < std::min<std::size_t>(n / 4, 64) && variance > 0; ++lag) {
+        double covariance = 0;
+        for (std::size_t i = 0; i < n; ++i)
+            covariance += residuals[i] * residuals[(i + lag) % n];
+        if (covariance <= 0)
+            break;
+        sum += covariance / variance;
+    }
+    const double spacing = 2 * Pi * ls.Fitted.R / rayCount;
+    return std::max({ 1.0, 1 + 2 * sum, CorrelatedSpacing / spacing * SpacingShare });
+}
+
 void Refuse(Fit& fit, Outcome outcome, const Circle& seed)
 {
     fit.Result = outcome;
@@ -668,12 +700,8 @@ void Accept(Fit& fit, const LeastSquares& ls, const std::vector<Point>& points, 
     fit.Result = Outcome::Fitted;
     fit.Fitted = ls.Fitted;
     fit.Covariance = ls.Covariance;
-    // Neighbouring rays closer than the smoothing and the blur share their
-    // noise: fewer independent points than rays.
-    const double spacing = 2 * Pi * ls.Fitted.R / rayCount;
-    const double inflation = std::max(1.0, CorrelatedSpacing / spacing);
     for (double& v : fit.Covariance)
-        v *= inflation;
+        v *= CorrelationInflation(points, ls, rayCount);
     fit.Used.clear();
     fit.Rejected.clear();
     for (std::size_t i = 0; i < points.size(); ++i)
