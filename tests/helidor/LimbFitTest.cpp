@@ -113,6 +113,20 @@ TEST(LimbFitSun, SpotsAndAPlanetNotchInTheLimb)
     EXPECT_FALSE(fit.Rejected.empty());
 }
 
+TEST(LimbFitSun, APlanetCuttingIntoTheLimbGetsNoWeight)
+{
+    // Its near edge lies up to 10 px inside the limb, within the narrow rays' reach.
+    LimbScenes::Scene scene = SunScene(400, 400, { 199.5, 200.5, 150 });
+    scene.Planets = { { 199.5 + 140, 200.5, 30 } };
+    const Rendered picture = Render(scene);
+    const LimbFit::Fit fit = LimbFit::FitSunLimb(picture.View(), { 205, 195, 145 });
+    ExpectCentre(fit, 199.5, 200.5, CentreTolerance);
+    int nearPlanet = 0;
+    for (const LimbFit::Point& p : fit.Rejected)
+        nearPlanet += std::hypot(p.X - 339.5, p.Y - 200.5) < 40;
+    EXPECT_GT(nearPlanet, 10);
+}
+
 // [SECTION] Planets
 
 TEST(LimbFitPlanet, PlanetOnTheDiscWithNoiseAndJpeg)
