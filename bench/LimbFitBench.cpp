@@ -200,7 +200,8 @@ void Record(const Trial& trial, const LimbFit::Fit& fit, Tally& tally)
     if (trial.ShouldRefuse || error > 0.5) {
         ++tally.Silent;
         if (std::getenv("BENCH_VERBOSE") != nullptr)
-            std::printf("  silent: truth %.2f %.2f %.2f fit %.2f %.2f %.2f seed %.1f %.1f %.1f blur %.2f\n",
+            std::printf(
+                "  silent: truth %.2f %.2f %.2f fit %.2f %.2f %.2f seed %.1f %.1f %.1f blur %.2f\n",
                 trial.Truth.X, trial.Truth.Y, trial.Truth.R, fit.Fitted.X, fit.Fitted.Y,
                 fit.Fitted.R, trial.Seed.X, trial.Seed.Y, trial.Seed.R, trial.Scene.Blur);
     }
@@ -256,9 +257,8 @@ int Scenes(int perCase)
             LimbScenes::Render(trial.Scene, words);
             GreyPlane::FromWords(words.data(), trial.Scene.Width, trial.Scene.Height, plane);
             const LimbFit::GreyView view { plane.Width, plane.Height, plane.Samples.data() };
-            const LimbFit::Fit fit = trial.Planet
-                ? LimbFit::FitPlanet(view, trial.Seed, trial.Sun)
-                : LimbFit::FitSunLimb(view, trial.Seed);
+            const LimbFit::Fit fit = trial.Planet ? LimbFit::FitPlanet(view, trial.Seed, trial.Sun)
+                                                  : LimbFit::FitSunLimb(view, trial.Seed);
             Record(trial, fit, tally);
         }
         PrintTally(kinds[k], tally, std::chrono::duration<double>(Clock::now() - start).count());
@@ -395,8 +395,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", error.what());
         return 1;
     }
-    std::fprintf(stderr, "usage: bench_limbfit scenes [N] | time | make FILE | plane FILE | spawn "
-                         "COMMAND... | photos DIR\n");
+    std::fprintf(stderr,
+        "usage: bench_limbfit scenes [N] | time | make FILE | plane FILE | spawn "
+        "COMMAND... | photos DIR\n");
     return 2;
 }
 
@@ -448,7 +449,8 @@ std::vector<Blob> FindDarkBlobs(const GreyPlane::Plane& plane, const LimbFit::Ci
             while (!stack.empty()) {
                 const std::size_t p = stack.back();
                 stack.pop_back();
-                const int px = static_cast<int>(p % plane.Width), py = static_cast<int>(p / plane.Width);
+                const int px = static_cast<int>(p % plane.Width),
+                          py = static_cast<int>(p / plane.Width);
                 blob.X += px;
                 blob.Y += py;
                 blob.Area += 1;
@@ -490,7 +492,8 @@ void CompareSizes(const std::string& name, const GreyPlane::Plane& plane,
 {
     const LimbFit::GreyView view { plane.Width, plane.Height, plane.Samples.data() };
     auto fit = [&](const LimbFit::Circle& seed) {
-        return sun == nullptr ? LimbFit::FitSunLimb(view, seed) : LimbFit::FitPlanet(view, seed, *sun);
+        return sun == nullptr ? LimbFit::FitSunLimb(view, seed)
+                              : LimbFit::FitPlanet(view, seed, *sun);
     };
     const LimbFit::Fit reference = fit(start);
     if (reference.Result != LimbFit::Outcome::Fitted) {
@@ -506,14 +509,17 @@ void CompareSizes(const std::string& name, const GreyPlane::Plane& plane,
         for (int k = 0; k <= 8; ++k) {
             const double angle = k * Pi / 4;
             const double d = k == 8 ? 0 : offset;
-            const LimbFit::Fit f = fit(ReducedSeed(start, scale, d * std::cos(angle), d * std::sin(angle)));
+            const LimbFit::Fit f
+                = fit(ReducedSeed(start, scale, d * std::cos(angle), d * std::sin(angle)));
             if (f.Result != LimbFit::Outcome::Fitted) {
                 ++refused;
                 continue;
             }
-            worst = std::max(worst, std::hypot(f.Fitted.X - reference.Fitted.X, f.Fitted.Y - reference.Fitted.Y));
+            worst = std::max(worst,
+                std::hypot(f.Fitted.X - reference.Fitted.X, f.Fitted.Y - reference.Fitted.Y));
         }
-        std::printf("  size %d: %.4f%s", scale, worst, refused ? (" (" + std::to_string(refused) + " refused)").c_str() : "");
+        std::printf("  size %d: %.4f%s", scale, worst,
+            refused ? (" (" + std::to_string(refused) + " refused)").c_str() : "");
     }
     std::printf("\n");
 }
@@ -525,7 +531,8 @@ int Photos(const std::string& folder)
                 "size 1 (full-size px; goal <= 0.1)\n");
     GreyPlane::Plane plane;
     GreyPlane::DecodeJpegFile(folder + "/mercury2016_sdo_hmi_composite.jpg", plane);
-    std::printf("composite: %d x %d, channels kept %u\n", plane.Width, plane.Height, plane.KeptChannels);
+    std::printf(
+        "composite: %d x %d, channels kept %u\n", plane.Width, plane.Height, plane.KeptChannels);
     LimbFit::Circle sun = FindSun(plane);
     const LimbFit::GreyView view { plane.Width, plane.Height, plane.Samples.data() };
     CompareSizes("composite Sun", plane, sun, nullptr);
@@ -550,7 +557,8 @@ int Photos(const std::string& folder)
 
     GreyPlane::DecodeJpegFile(folder + "/sdo_hmi_intensitygram_2022-04_1024.jpg", plane);
     const LimbFit::GreyView hmi { plane.Width, plane.Height, plane.Samples.data() };
-    std::printf("intensitygram: %d x %d, channels kept %u\n", plane.Width, plane.Height, plane.KeptChannels);
+    std::printf("intensitygram: %d x %d, channels kept %u\n", plane.Width, plane.Height,
+        plane.KeptChannels);
     LimbFit::Circle hmiSun = FindSun(plane);
     CompareSizes("intensitygram Sun", plane, hmiSun, nullptr);
     hmiSun = LimbFit::FitSunLimb(hmi, hmiSun).Fitted;

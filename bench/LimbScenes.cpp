@@ -105,7 +105,8 @@ double ProfileAt(const Profile& p, double rho)
 
 // Deficit of an object: 1 - transmission, from the object's radius outwards
 // as (radius, deficit) steps, supersampled 4 x 4, then blurred.
-Patch MakePatch(double cx, double cy, const std::vector<std::pair<double, double>>& rings, double blur)
+Patch MakePatch(
+    double cx, double cy, const std::vector<std::pair<double, double>>& rings, double blur)
 {
     Patch patch;
     const double outer = rings.front().first + 4 * blur + 3;
@@ -149,7 +150,8 @@ Patch MakePatch(double cx, double cy, const std::vector<std::pair<double, double
             for (int k = -half; k <= half; ++k)
                 if (x + k >= 0 && x + k < patch.Size)
                     sum += kernel[static_cast<std::size_t>(k + half)]
-                        * sharp[static_cast<std::size_t>(y) * size + static_cast<std::size_t>(x + k)];
+                        * sharp[static_cast<std::size_t>(y) * size
+                            + static_cast<std::size_t>(x + k)];
             rows[static_cast<std::size_t>(y) * size + static_cast<std::size_t>(x)] = sum;
         }
     for (int y = 0; y < patch.Size; ++y)
@@ -158,7 +160,8 @@ Patch MakePatch(double cx, double cy, const std::vector<std::pair<double, double
             for (int k = -half; k <= half; ++k)
                 if (y + k >= 0 && y + k < patch.Size)
                     sum += kernel[static_cast<std::size_t>(k + half)]
-                        * rows[static_cast<std::size_t>(y + k) * size + static_cast<std::size_t>(x)];
+                        * rows[static_cast<std::size_t>(y + k) * size
+                            + static_cast<std::size_t>(x)];
             patch.Deficit[static_cast<std::size_t>(y) * size + static_cast<std::size_t>(x)] = sum;
         }
     return patch;
@@ -227,7 +230,8 @@ void CompressRows(RoundTrip& job)
     jpeg_set_quality(&job.Out, job.Quality, TRUE);
     jpeg_start_compress(&job.Out, TRUE);
     while (job.Out.next_scanline < job.Out.image_height) {
-        JSAMPROW row = reinterpret_cast<JSAMPROW>(job.Words + job.Out.next_scanline * static_cast<std::size_t>(job.Stride));
+        JSAMPROW row = reinterpret_cast<JSAMPROW>(
+            job.Words + job.Out.next_scanline * static_cast<std::size_t>(job.Stride));
         jpeg_write_scanlines(&job.Out, &row, 1);
     }
     jpeg_finish_compress(&job.Out);
@@ -241,7 +245,8 @@ void DecompressRows(RoundTrip& job)
     job.In.out_color_space = JCS_EXT_BGRA;
     jpeg_start_decompress(&job.In);
     while (job.In.output_scanline < job.In.output_height) {
-        JSAMPROW row = reinterpret_cast<JSAMPROW>(job.Words + job.In.output_scanline * static_cast<std::size_t>(job.Stride));
+        JSAMPROW row = reinterpret_cast<JSAMPROW>(
+            job.Words + job.In.output_scanline * static_cast<std::size_t>(job.Stride));
         jpeg_read_scanlines(&job.In, &row, 1);
     }
     jpeg_finish_decompress(&job.In);
@@ -302,7 +307,8 @@ void Render(const Scene& scene, std::vector<std::uint32_t>& words)
             const bool busy = x0 < w && (scene.Whole || TileIsBusy(scene, x0, y0));
             if (!busy) {
                 if (runStart >= 0 && scene.Jpeg)
-                    JpegRoundTrip(words.data() + static_cast<std::size_t>(y0) * static_cast<std::size_t>(w)
+                    JpegRoundTrip(words.data()
+                            + static_cast<std::size_t>(y0) * static_cast<std::size_t>(w)
                             + static_cast<std::size_t>(runStart),
                         w, std::min(x0, w) - runStart, std::min(Tile, h - y0), scene.Quality);
                 runStart = -1;

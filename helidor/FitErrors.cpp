@@ -1,7 +1,7 @@
 #include "FitErrors.h"
 
-#include <cassert>
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 
 namespace FitErrors {
@@ -18,7 +18,8 @@ Covariance Sum(const Covariance& a, const Covariance& b)
 {
     Covariance sum {};
     for (int i = 0; i < 9; ++i)
-        sum[static_cast<std::size_t>(i)] = a[static_cast<std::size_t>(i)] + b[static_cast<std::size_t>(i)];
+        sum[static_cast<std::size_t>(i)]
+            = a[static_cast<std::size_t>(i)] + b[static_cast<std::size_t>(i)];
     return sum;
 }
 
@@ -38,8 +39,8 @@ Covariance WithCentreFloor(const Covariance& covariance, double floor)
     return floored;
 }
 
-PositionErrors RhoAndAngle(const Circle& sun, const Covariance& sunCovariance,
-    const Circle& planet, const Covariance& planetCovariance)
+PositionErrors RhoAndAngle(const Circle& sun, const Covariance& sunCovariance, const Circle& planet,
+    const Covariance& planetCovariance)
 {
     // Upwards y: the screen's y turned round, and with it the x-y covariance.
     const double dx = planet.X - sun.X, dy = sun.Y - planet.Y;
@@ -53,14 +54,15 @@ PositionErrors RhoAndAngle(const Circle& sun, const Covariance& sunCovariance,
     const double rho = d / sun.R;
     PositionErrors errors;
     const double radial = CentreForm(c, ux, uy, ux, uy);
-    errors.SigmaRho = std::sqrt(radial / (sun.R * sun.R) + (rho / sun.R) * (rho / sun.R) * sunCovariance[8]);
+    errors.SigmaRho
+        = std::sqrt(radial / (sun.R * sun.R) + (rho / sun.R) * (rho / sun.R) * sunCovariance[8]);
     errors.SigmaAngle = std::sqrt(CentreForm(c, vx, vy, vx, vy)) / d;
     errors.RhoAngleCovariance = CentreForm(c, ux, uy, vx, vy) / (sun.R * d);
     return errors;
 }
 
-double DriftDirectionSigma(const Circle& sun1, const Covariance& covariance1,
-    const Circle& sun2, const Covariance& covariance2)
+double DriftDirectionSigma(const Circle& sun1, const Covariance& covariance1, const Circle& sun2,
+    const Covariance& covariance2)
 {
     const double dx = sun2.X - sun1.X, dy = sun2.Y - sun1.Y;
     const double d = std::hypot(dx, dy);
@@ -70,20 +72,20 @@ double DriftDirectionSigma(const Circle& sun1, const Covariance& covariance1,
     return std::sqrt(CentreForm(c, -dy / d, dx / d, -dy / d, dx / d)) / d;
 }
 
-CartesianErrors XAndY(
-    double rho, double theta, const PositionErrors& errors, double referenceSigma)
+CartesianErrors XAndY(double rho, double theta, const PositionErrors& errors, double referenceSigma)
 {
     const double cosine = std::cos(theta), sine = std::sin(theta);
     const double varRho = errors.SigmaRho * errors.SigmaRho;
-    const double varTheta
-        = errors.SigmaAngle * errors.SigmaAngle + referenceSigma * referenceSigma;
+    const double varTheta = errors.SigmaAngle * errors.SigmaAngle + referenceSigma * referenceSigma;
     const double cov = errors.RhoAngleCovariance;
     CartesianErrors out;
     // x' = rho cos: d/drho = cos, d/dtheta = -rho sin; y' = rho sin: sin, rho cos.
     out.SigmaX = std::sqrt(std::max(0.0,
-        cosine * cosine * varRho + rho * rho * sine * sine * varTheta - 2 * rho * sine * cosine * cov));
+        cosine * cosine * varRho + rho * rho * sine * sine * varTheta
+            - 2 * rho * sine * cosine * cov));
     out.SigmaY = std::sqrt(std::max(0.0,
-        sine * sine * varRho + rho * rho * cosine * cosine * varTheta + 2 * rho * sine * cosine * cov));
+        sine * sine * varRho + rho * rho * cosine * cosine * varTheta
+            + 2 * rho * sine * cosine * cov));
     return out;
 }
 

@@ -41,14 +41,13 @@ struct PositionErrors {
 // sigma^2(rho') = u'(C_P + C_S)u / R^2 + (rho' / R)^2 sigma_R^2 and
 // sigma(PA) = sqrt(v'(C_P + C_S)v) / D. The covariances are used as given
 // (floors added by the caller). D must not be 0.
-PositionErrors RhoAndAngle(
-    const Circle& sun, const Covariance& sunCovariance, const Circle& planet,
+PositionErrors RhoAndAngle(const Circle& sun, const Covariance& sunCovariance, const Circle& planet,
     const Covariance& planetCovariance);
 
 // Radians: the uncertainty of the direction from the first Sun centre to the
 // second, sqrt(v'(C_1 + C_2)v) / |S_2 - S_1|. The centres must differ.
-double DriftDirectionSigma(const Circle& sun1, const Covariance& covariance1,
-    const Circle& sun2, const Covariance& covariance2);
+double DriftDirectionSigma(const Circle& sun1, const Covariance& covariance1, const Circle& sun2,
+    const Covariance& covariance2);
 
 struct CartesianErrors {
     double SigmaX = 0; // solar radii

@@ -66,8 +66,8 @@ const WideTable& WideLinearTable(unsigned channels, unsigned channel);
 [[noreturn]] void FailJpeg(j_common_ptr info);
 void ReportJpegMessage(j_common_ptr info, int level);
 bool RunGuarded(JpegJob& job, void (*step)(JpegJob&));
-void DecodeOnce(const std::string& path, unsigned channels, Plane& plane,
-    std::array<std::int64_t, 3>& clipped);
+void DecodeOnce(
+    const std::string& path, unsigned channels, Plane& plane, std::array<std::int64_t, 3>& clipped);
 void OpenJpeg(const std::string& path, JpegJob& job, JpegResources& resources);
 void ReadJpegHeader(JpegJob& job);
 void DecodeJpegRows(JpegJob& job);
@@ -181,8 +181,7 @@ const Table& LinearTable(int channelCount)
         for (int k = 1; k <= 3; ++k)
             for (int v = 0; v < 256; ++v) {
                 const double s = v / 255.0;
-                const double linear
-                    = s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+                const double linear = s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
                 made[k - 1][v] = static_cast<std::uint16_t>(std::lround(linear * MaxLinear / k));
             }
         return made;
@@ -211,12 +210,12 @@ const WideTable& WideLinearTable(unsigned channels, unsigned channel)
         std::array<WideTable, 4> made {}; // by channel count; 0: a dropped channel
         for (int k = 1; k <= 3; ++k)
             for (int v = 0; v < 256; ++v)
-                made[static_cast<std::size_t>(k)][static_cast<std::size_t>(v)] = v >= ClippedByte
-                    ? 65536u
-                    : LinearTable(k)[static_cast<std::size_t>(v)];
+                made[static_cast<std::size_t>(k)][static_cast<std::size_t>(v)]
+                    = v >= ClippedByte ? 65536u : LinearTable(k)[static_cast<std::size_t>(v)];
         return made;
     }();
-    return tables[(channels & channel) ? static_cast<std::size_t>(CountBits(channels & AllChannels)) : 0];
+    return tables[(channels & channel) ? static_cast<std::size_t>(CountBits(channels & AllChannels))
+                                       : 0];
 }
 
 int CountBits(unsigned mask)
@@ -224,8 +223,8 @@ int CountBits(unsigned mask)
     return static_cast<int>((mask & 1) + ((mask >> 1) & 1) + ((mask >> 2) & 1));
 }
 
-void DecodeOnce(const std::string& path, unsigned channels, Plane& plane,
-    std::array<std::int64_t, 3>& clipped)
+void DecodeOnce(
+    const std::string& path, unsigned channels, Plane& plane, std::array<std::int64_t, 3>& clipped)
 {
     plane.Width = 0;
     plane.Height = 0;
@@ -416,15 +415,14 @@ void ThrowTooLarge(
     const std::string& path, std::int64_t width, std::int64_t height, bool outOfMemory)
 {
     std::string text = Settings::InLanguage("Das Bild „", "The picture \"") + path
-        + Settings::InLanguage("“ ist für die Feinanpassung zu groß: ",
-            "\" is too large for the assisted fit: ")
+        + Settings::InLanguage(
+            "“ ist für die Feinanpassung zu groß: ", "\" is too large for the assisted fit: ")
         + std::to_string(width) + " x " + std::to_string(height)
         + Settings::InLanguage(" Bildpunkte (", " pixels (");
     if (outOfMemory)
         text += Settings::InLanguage("zu wenig Speicher).", "not enough memory).");
     else
-        text += Settings::InLanguage("höchstens ", "at most ") + std::to_string(MaxPixels)
-            + ").";
+        text += Settings::InLanguage("höchstens ", "at most ") + std::to_string(MaxPixels) + ").";
     throw std::runtime_error(text);
 }
 

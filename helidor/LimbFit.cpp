@@ -68,13 +68,16 @@ constexpr int CoarseRays = 180;
 
 double SampleAt(const GreyView& grey, double x, double y, bool& saturated);
 // std::hypot guards against overflow that pixel distances never reach, at many times the cost.
-inline double Distance(double dx, double dy) { return std::sqrt(dx * dx + dy * dy); }
+inline double Distance(double dx, double dy)
+{
+    return std::sqrt(dx * dx + dy * dy);
+}
 bool ReadProfile(const GreyView& grey, const Ray& ray, double from, double step, int count,
     std::vector<double>& values, std::vector<char>& saturated);
 const std::vector<double>& DerivativeKernel(double sigma, double step);
 bool ClipToPlane(const GreyView& grey, const Ray& ray, double margin, double& from, double& to);
-RayEdge FindEdge(const GreyView& grey, const Ray& ray, double sigma, double step,
-    Polarity polarity, std::vector<double>& skyDerivatives);
+RayEdge FindEdge(const GreyView& grey, const Ray& ray, double sigma, double step, Polarity polarity,
+    std::vector<double>& skyDerivatives);
 void CastRays(const GreyView& grey, const std::vector<Ray>& rays, double sigma, double step,
     Polarity polarity, EdgeSet& edges);
 double Median(std::vector<double> values);
@@ -85,12 +88,11 @@ bool RobustStart(const std::vector<Point>& points, const Circle& seed, double ra
     double centreLimit, double tolerance, Circle& start);
 LeastSquares TukeyFit(const std::vector<Point>& points, const Circle& start);
 bool Invert3(const std::array<double, 9>& m, std::array<double, 9>& inverse);
-double ArcCoverage(const std::vector<Point>& points, const std::vector<double>& weights,
-    const Circle& circle);
+double ArcCoverage(
+    const std::vector<Point>& points, const std::vector<double>& weights, const Circle& circle);
 std::vector<Ray> NormalRays(const Circle& circle, int count, double halfWidth, Polarity polarity);
 int NormalRayCount(double radius);
-double CorrelationInflation(
-    const std::vector<Point>& points, const LeastSquares& ls, int rayCount);
+double CorrelationInflation(const std::vector<Point>& points, const LeastSquares& ls, int rayCount);
 void Refuse(Fit& fit, Outcome outcome, const Circle& seed);
 void Accept(Fit& fit, const LeastSquares& ls, const std::vector<Point>& points, int rayCount);
 Outcome RefinePasses(const GreyView& grey, Circle& circle, Polarity polarity,
@@ -98,8 +100,8 @@ Outcome RefinePasses(const GreyView& grey, Circle& circle, Polarity polarity,
     std::vector<Point>& points, std::vector<Point>& dropped);
 bool FindDarkestSpot(const GreyView& grey, const Circle& seed, Point& centre, double& saturated);
 double UsableArcFraction(const Circle& planet, const Circle& sun);
-bool LooksLikeSunspot(const GreyView& grey, const Circle& planet, const Circle& sun,
-    double& edgeWidth);
+bool LooksLikeSunspot(
+    const GreyView& grey, const Circle& planet, const Circle& sun, double& edgeWidth);
 double SkyLevel(const GreyView& grey, const Circle& sun);
 
 } // namespace
@@ -170,8 +172,8 @@ Fit FitSunLimb(const GreyView& grey, const Circle& seed)
     circle = ls.Fitted;
 
     std::vector<Point> used, dropped;
-    const Outcome outcome = RefinePasses(
-        grey, circle, Polarity::BrightToDark, { 12, 8 }, nullptr, ls, used, dropped);
+    const Outcome outcome
+        = RefinePasses(grey, circle, Polarity::BrightToDark, { 12, 8 }, nullptr, ls, used, dropped);
     if (outcome != Outcome::Fitted) {
         Refuse(fit, outcome, seed);
         return fit;
@@ -304,7 +306,8 @@ bool ReadProfile(const GreyView& grey, const Ray& ray, double from, double step,
     for (int k = 0; k < count; ++k) {
         const double t = from + k * step;
         bool clipped = false;
-        const double v = SampleAt(grey, ray.OriginX + t * ray.DirX, ray.OriginY + t * ray.DirY, clipped);
+        const double v
+            = SampleAt(grey, ray.OriginX + t * ray.DirX, ray.OriginY + t * ray.DirY, clipped);
         if (std::isnan(v))
             return false;
         values[static_cast<std::size_t>(k)] = v;
@@ -363,8 +366,8 @@ bool ClipToPlane(const GreyView& grey, const Ray& ray, double margin, double& fr
     return to - from > 2;
 }
 
-RayEdge FindEdge(const GreyView& grey, const Ray& ray, double sigma, double step,
-    Polarity polarity, std::vector<double>& skyDerivatives)
+RayEdge FindEdge(const GreyView& grey, const Ray& ray, double sigma, double step, Polarity polarity,
+    std::vector<double>& skyDerivatives)
 {
     RayEdge edge;
     const std::vector<double>& taps = DerivativeKernel(sigma, step);
@@ -412,7 +415,8 @@ RayEdge FindEdge(const GreyView& grey, const Ray& ray, double sigma, double step
     }
     // Derivative values on the dark side, away from the edge: the noise the edge stands out of.
     for (int k = 0; k < inner; ++k) {
-        const bool darkSide = polarity == Polarity::BrightToDark ? k > best + reach : k < best - reach;
+        const bool darkSide
+            = polarity == Polarity::BrightToDark ? k > best + reach : k < best - reach;
         if (darkSide)
             skyDerivatives.push_back(derivative[static_cast<std::size_t>(k)]);
     }
@@ -461,8 +465,7 @@ double RobustSigma(const std::vector<double>& values)
 std::vector<char> StrongEnough(const EdgeSet& edges)
 {
     const double noise = RobustSigma(edges.SkyDerivatives);
-    const double floor
-        = std::max(EdgeToNoise * noise, EdgeToMedian * Median(edges.Strengths));
+    const double floor = std::max(EdgeToNoise * noise, EdgeToMedian * Median(edges.Strengths));
     std::vector<char> strong(edges.Strengths.size());
     for (std::size_t i = 0; i < strong.size(); ++i)
         strong[i] = edges.Strengths[i] >= floor && edges.Strengths[i] > 0;
@@ -500,7 +503,8 @@ bool RobustStart(const std::vector<Point>& points, const Circle& seed, double ra
         Circle c;
         if (!CircleThrough(points[i], points[j], points[k], c))
             continue;
-        if (std::abs(c.R - seed.R) > radiusLimit || std::hypot(c.X - seed.X, c.Y - seed.Y) > centreLimit)
+        if (std::abs(c.R - seed.R) > radiusLimit
+            || std::hypot(c.X - seed.X, c.Y - seed.Y) > centreLimit)
             continue;
         int count = 0;
         for (const Point& p : points)
@@ -551,7 +555,8 @@ LeastSquares TukeyFit(const std::vector<Point>& points, const Circle& start)
         double step[3] = {};
         for (int r = 0; r < 3; ++r)
             for (int s = 0; s < 3; ++s)
-                step[r] += inverse[static_cast<std::size_t>(r * 3 + s)] * rhs[static_cast<std::size_t>(s)];
+                step[r] += inverse[static_cast<std::size_t>(r * 3 + s)]
+                    * rhs[static_cast<std::size_t>(s)];
         c.X += step[0];
         c.Y += step[1];
         c.R += step[2];
@@ -581,8 +586,8 @@ bool Invert3(const std::array<double, 9>& m, std::array<double, 9>& inverse)
     if (!(std::abs(det) > 1e-12))
         return false;
     inverse = { c00 / det, (m[2] * m[7] - m[1] * m[8]) / det, (m[1] * m[5] - m[2] * m[4]) / det,
-        c01 / det, (m[0] * m[8] - m[2] * m[6]) / det, (m[2] * m[3] - m[0] * m[5]) / det,
-        c02 / det, (m[1] * m[6] - m[0] * m[7]) / det, (m[0] * m[4] - m[1] * m[3]) / det };
+        c01 / det, (m[0] * m[8] - m[2] * m[6]) / det, (m[2] * m[3] - m[0] * m[5]) / det, c02 / det,
+        (m[1] * m[6] - m[0] * m[7]) / det, (m[0] * m[4] - m[1] * m[3]) / det };
     return true;
 }
 
@@ -616,8 +621,8 @@ std::vector<Ray> NormalRays(const Circle& circle, int count, double halfWidth, P
     for (int j = 0; j < count; ++j) {
         const double angle = 2 * Pi * (j + 0.5) / count;
         const double cx = std::cos(angle), cy = std::sin(angle);
-        rays.push_back({ circle.X + circle.R * cx, circle.Y + circle.R * cy, cx, cy, -halfWidth,
-            halfWidth });
+        rays.push_back(
+            { circle.X + circle.R * cx, circle.Y + circle.R * cy, cx, cy, -halfWidth, halfWidth });
     }
     return rays;
 }
@@ -663,8 +668,7 @@ Outcome RefinePasses(const GreyView& grey, Circle& circle, Polarity polarity,
 // share their errors: fewer independent points than rays. The factor is
 // 1 + 2 sum of the residuals' autocorrelations along the circle (to the first
 // that is not positive), and at least what the rays' spacing alone implies.
-double CorrelationInflation(
-    const std::vector<Point>& points, const LeastSquares& ls, int rayCount)
+double CorrelationInflation(const std::vector<Point>& points, const LeastSquares& ls, int rayCount)
 {
     std::vector<double> residuals;
     for (std::size_t i = 0; i < points.size(); ++i)
@@ -734,25 +738,29 @@ bool FindDarkestSpot(const GreyView& grey, const Circle& seed, Point& centre, do
             const std::uint16_t v = grey.Samples[static_cast<std::size_t>(y) * grey.Width + x];
             const std::size_t at = static_cast<std::size_t>(y - y0 + 1) * w + (x - x0 + 1);
             sums[at] = v + sums[at - 1] + sums[at - w] - sums[at - w - 1];
-            clipped[at] = (v == SaturatedSample) + clipped[at - 1] + clipped[at - w] - clipped[at - w - 1];
+            clipped[at]
+                = (v == SaturatedSample) + clipped[at - 1] + clipped[at - w] - clipped[at - w - 1];
         }
     auto box = [&](const auto& table, int cx, int cy, int half) {
         const int ax = std::max(x0, cx - half) - x0, ay = std::max(y0, cy - half) - y0;
         const int bx = std::min(x1, cx + half) - x0 + 1, by = std::min(y1, cy + half) - y0 + 1;
         const double area = static_cast<double>(bx - ax) * (by - ay);
         const double sum = static_cast<double>(table[static_cast<std::size_t>(by) * w + bx])
-            - table[static_cast<std::size_t>(ay) * w + bx] - table[static_cast<std::size_t>(by) * w + ax]
+            - table[static_cast<std::size_t>(ay) * w + bx]
+            - table[static_cast<std::size_t>(by) * w + ax]
             + table[static_cast<std::size_t>(ay) * w + ax];
         return std::pair(sum, area);
     };
     double best = -1e300;
-    const int sx = static_cast<int>(std::lround(seed.X)), sy = static_cast<int>(std::lround(seed.Y));
+    const int sx = static_cast<int>(std::lround(seed.X)),
+              sy = static_cast<int>(std::lround(seed.Y));
     for (int dy = -search; dy <= search; ++dy)
         for (int dx = -search; dx <= search; ++dx) {
             if (dx * dx + dy * dy > search * search)
                 continue;
             const int cx = sx + dx, cy = sy + dy;
-            if (cx - ringOuter < x0 || cy - ringOuter < y0 || cx + ringOuter > x1 || cy + ringOuter > y1)
+            if (cx - ringOuter < x0 || cy - ringOuter < y0 || cx + ringOuter > x1
+                || cy + ringOuter > y1)
                 continue;
             const auto [coreSum, coreArea] = box(sums, cx, cy, core);
             const auto [outerSum, outerArea] = box(sums, cx, cy, ringOuter);
@@ -804,13 +812,14 @@ double SkyLevel(const GreyView& grey, const Circle& sun)
 // A planet's disc is one blurred step from sky-dark to the photosphere. A
 // spot is not: a penumbra widens the rise far beyond its steepest part, and
 // a large umbra stays well above the sky.
-bool LooksLikeSunspot(const GreyView& grey, const Circle& planet, const Circle& sun,
-    double& edgeWidth)
+bool LooksLikeSunspot(
+    const GreyView& grey, const Circle& planet, const Circle& sun, double& edgeWidth)
 {
     const double binWidth = 0.5;
     const double outer = 2 * planet.R + 12;
     const int bins = static_cast<int>(outer / binWidth) + 1;
-    std::vector<double> sums(static_cast<std::size_t>(bins), 0), counts(static_cast<std::size_t>(bins), 0);
+    std::vector<double> sums(static_cast<std::size_t>(bins), 0),
+        counts(static_cast<std::size_t>(bins), 0);
     const int x0 = std::max(0, static_cast<int>(planet.X - outer));
     const int x1 = std::min(grey.Width - 1, static_cast<int>(planet.X + outer) + 1);
     const int y0 = std::max(0, static_cast<int>(planet.Y - outer));

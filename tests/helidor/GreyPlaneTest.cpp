@@ -44,8 +44,8 @@ TEST(GreyPlaneSamples, SrgbUndoneAndChannelsAdded)
 TEST(GreyPlaneSamples, ChannelsClippedBeyondTheLeastClippedAreDropped)
 {
     // 0.1 % of 1,000,000 pixels is 1,000.
-    EXPECT_EQ(GreyPlane::ChooseChannels({ 0, 0, 5000 }, 1'000'000),
-        GreyPlane::Blue | GreyPlane::Green);
+    EXPECT_EQ(
+        GreyPlane::ChooseChannels({ 0, 0, 5000 }, 1'000'000), GreyPlane::Blue | GreyPlane::Green);
     EXPECT_EQ(GreyPlane::ChooseChannels({ 7000, 7000, 7900 }, 1'000'000), GreyPlane::AllChannels);
     EXPECT_EQ(GreyPlane::ChooseChannels({ 7000, 7000, 8001 }, 1'000'000),
         GreyPlane::Blue | GreyPlane::Green);
@@ -138,8 +138,8 @@ TEST_F(GreyPlaneJpeg, AGeneratedSunIsFittedFromItsFile)
     GreyPlane::Plane plane;
     GreyPlane::DecodeJpegFile(Write("sun.jpg", jpeg), plane);
     EXPECT_EQ(plane.KeptChannels, GreyPlane::Blue | GreyPlane::Green);
-    const LimbFit::Fit fit
-        = LimbFit::FitSunLimb({ plane.Width, plane.Height, plane.Samples.data() }, { 150, 170, 110 });
+    const LimbFit::Fit fit = LimbFit::FitSunLimb(
+        { plane.Width, plane.Height, plane.Samples.data() }, { 150, 170, 110 });
     ASSERT_EQ(fit.Result, LimbFit::Outcome::Fitted);
     EXPECT_NEAR(fit.Fitted.X, 160.25, 0.05);
     EXPECT_NEAR(fit.Fitted.Y, 158.75, 0.05);

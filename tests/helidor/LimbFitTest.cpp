@@ -1,9 +1,9 @@
 // The assisted circle fit on small generated scenes whose circles are known,
 // a refusal for every reason, and the error bars against a numerical
 // derivative of the evaluation's formulas.
+#include "LimbFit.h"
 #include "FitErrors.h"
 #include "GreyPlane.h"
-#include "LimbFit.h"
 #include "LimbScenes.h"
 
 #include <gtest/gtest.h>
@@ -22,10 +22,7 @@ constexpr double CentreTolerance = 0.03;
 
 struct Rendered {
     GreyPlane::Plane Plane;
-    LimbFit::GreyView View() const
-    {
-        return { Plane.Width, Plane.Height, Plane.Samples.data() };
-    }
+    LimbFit::GreyView View() const { return { Plane.Width, Plane.Height, Plane.Samples.data() }; }
 };
 
 // A picture of width x height with one Sun; JPEG and noise off unless asked.
@@ -136,7 +133,8 @@ TEST(LimbFitPlanet, PlanetOnTheDiscWithNoiseAndJpeg)
     scene.Noise = 0.005;
     scene.Jpeg = true;
     const Rendered picture = Render(scene);
-    const LimbFit::Fit fit = LimbFit::FitPlanet(picture.View(), { 222, 180, 11 }, { 200, 200, 170 });
+    const LimbFit::Fit fit
+        = LimbFit::FitPlanet(picture.View(), { 222, 180, 11 }, { 200, 200, 170 });
     ExpectCentre(fit, 230.4, 170.7, 0.1);
     EXPECT_NEAR(fit.Fitted.R, 12, 0.5);
     EXPECT_FALSE(fit.NearLimb);
@@ -149,7 +147,8 @@ TEST(LimbFitPlanet, PlanetNearTheLimbIsFittedAndWarned)
     LimbScenes::Scene scene = SunScene(400, 400, { 200, 200, 170 });
     scene.Planets = { { 200 + 170 - 8 - 15, 200.3, 15 } };
     const Rendered picture = Render(scene);
-    const LimbFit::Fit fit = LimbFit::FitPlanet(picture.View(), { 340, 196, 15 }, { 200, 200, 170 });
+    const LimbFit::Fit fit
+        = LimbFit::FitPlanet(picture.View(), { 340, 196, 15 }, { 200, 200, 170 });
     ExpectCentre(fit, 347, 200.3, 0.1);
     EXPECT_TRUE(fit.NearLimb);
     EXPECT_FALSE(fit.Rejected.empty()); // the points near the limb
@@ -199,8 +198,8 @@ TEST(LimbFitRefusal, NotACleanCircleOnASquare)
         for (int x = 50; x < 250; ++x)
             plane.Samples[static_cast<std::size_t>(y * 300 + x)] = 30000;
     const Circle seed { 150, 150, 105 };
-    ExpectRefusal(LimbFit::FitSunLimb({ 300, 300, plane.Samples.data() }, seed),
-        Outcome::NotCircle, seed);
+    ExpectRefusal(
+        LimbFit::FitSunLimb({ 300, 300, plane.Samples.data() }, seed), Outcome::NotCircle, seed);
 }
 
 TEST(LimbFitRefusal, MovedTooFarFromThePlanetSeed)
@@ -229,8 +228,8 @@ TEST(LimbFitRefusal, PlanetOnTheLimbIsTooCloseToMeasure)
     scene.Planets = { { 200, 200 - 168, 14 } };
     const Rendered picture = Render(scene);
     const Circle seed { 202, 34, 14 };
-    ExpectRefusal(LimbFit::FitPlanet(picture.View(), seed, { 200, 200, 170 }),
-        Outcome::TooCloseToLimb, seed);
+    ExpectRefusal(
+        LimbFit::FitPlanet(picture.View(), seed, { 200, 200, 170 }), Outcome::TooCloseToLimb, seed);
 }
 
 TEST(LimbFitRefusal, SaturatedLimb)
@@ -310,8 +309,8 @@ TEST(FitErrors, AgreeWithANumericalDerivativeForAnyCovariance)
             for (int i = 0; i < 5; ++i)
                 for (int j = 0; j < 5; ++j)
                     v[f][g] += jac[f][i] * c[i][j] * jac[g][j];
-    const FitErrors::PositionErrors e = FitErrors::RhoAndAngle(
-        { at[0], at[1], at[2] }, sun, { at[3], at[4], at[5] }, planet);
+    const FitErrors::PositionErrors e
+        = FitErrors::RhoAndAngle({ at[0], at[1], at[2] }, sun, { at[3], at[4], at[5] }, planet);
     EXPECT_NEAR(e.SigmaRho, std::sqrt(v[0][0]), 1e-7);
     EXPECT_NEAR(e.SigmaAngle, std::sqrt(v[1][1]), 1e-7);
     EXPECT_NEAR(e.RhoAngleCovariance, v[0][1], 1e-9);
@@ -321,7 +320,8 @@ TEST(FitErrors, AgreeWithANumericalDerivativeForAnyCovariance)
     const double reference = 0.3;
     const FitErrors::CartesianErrors xy = FitErrors::XAndY(rho, theta - reference, e, 0.001);
     const double a = theta - reference;
-    const double jx[2] = { std::cos(a), -rho * std::sin(a) }, jy[2] = { std::sin(a), rho * std::cos(a) };
+    const double jx[2] = { std::cos(a), -rho * std::sin(a) },
+                 jy[2] = { std::sin(a), rho * std::cos(a) };
     const double vt[2][2] = { { v[0][0], v[0][1] }, { v[1][0], v[1][1] + 1e-6 } };
     double vx = 0, vy = 0;
     for (int i = 0; i < 2; ++i)
