@@ -95,13 +95,24 @@ int NormalRayCount(double radius);
 double CorrelationInflation(const std::vector<Point>& points, const LeastSquares& ls, int rayCount);
 void Refuse(Fit& fit, Outcome outcome, const Circle& seed);
 void Accept(Fit& fit, const LeastSquares& ls, const std::vector<Point>& points, int rayCount);
+// The photosphere's brightness around a planet, a quadratic in x and y, and
+// how far a planet's edge seen on it moves towards the brighter side.
+struct Shading {
+    bool Ok = false;
+    double X0 = 0, Y0 = 0, Scale = 1;
+    std::array<double, 6> C {}; // 1, u, v, u^2, uv, v^2 of u = (x - X0) / Scale
+    double ShiftFactor = 0; // 2 s^2: px^2, s the blur and the smoothing together
+};
+Shading FitShading(const GreyView& grey, const Circle& planet, double sigma, const Circle& sun);
+Point CorrectForShading(const Shading& shading, const Circle& circle, const Point& p);
+bool Solve6(std::array<double, 36>& a, std::array<double, 6>& b);
 Outcome RefinePasses(const GreyView& grey, Circle& circle, Polarity polarity,
-    const std::vector<double>& halfWidths, const Circle* sun, LeastSquares& ls,
-    std::vector<Point>& points, std::vector<Point>& dropped);
+    const std::vector<double>& halfWidths, const Circle* sun, const Shading* shading,
+    LeastSquares& ls, std::vector<Point>& points, std::vector<Point>& dropped);
 bool FindDarkestSpot(const GreyView& grey, const Circle& seed, Point& centre, double& saturated);
 double UsableArcFraction(const Circle& planet, const Circle& sun);
-bool LooksLikeSunspot(
-    const GreyView& grey, const Circle& planet, const Circle& sun, double& edgeWidth);
+bool LooksLikeSunspot(const GreyView& grey, const Circle& planet, const Circle& sun,
+    double& edgeWidth, double& slopeSigma);
 double SkyLevel(const GreyView& grey, const Circle& sun);
 
 } // namespace
@@ -172,8 +183,8 @@ Fit FitSunLimb(const GreyView& grey, const Circle& seed)
     circle = ls.Fitted;
 
     std::vector<Point> used, dropped;
-    const Outcome outcome
-        = RefinePasses(grey, circle, Polarity::BrightToDark, { 12, 8 }, nullptr, ls, used, dropped);
+    const Outcome outcome = RefinePasses(
+        grey, circle, Polarity::BrightToDark, { 12, 8 }, nullptr, nullptr, ls, used, dropped);
     if (outcome != Outcome::Fitted) {
         Refuse(fit, outcome, seed);
         return fit;
@@ -242,18 +253,25 @@ Fit FitPlanet(const GreyView& grey, const Circle& seed, const Circle& sun)
         return fit;
     }
     circle = ls.Fitted;
+    // Near the limb the photosphere darkens across the planet: its edge is
+    // seen displaced towards the brighter side, by 2 s^2 times the relative gradient.
+    double edgeWidth = 0, slopeSigma = 0;
+    if (LooksLikeSunspot(grey, circle, sun, edgeWidth, slopeSigma)) {
+        Refuse(fit, Outcome::Sunspot, seed);
+        return fit;
+    }
+    const Shading shading = FitShading(grey, circle, slopeSigma, sun);
     const double halfWidth = std::clamp(0.6 * circle.R, 2.0, 8.0);
     std::vector<Point> used, dropped;
-    const Outcome outcome = RefinePasses(
-        grey, circle, Polarity::DarkToBright, { halfWidth, halfWidth }, &sun, ls, used, dropped);
+    const Outcome outcome = RefinePasses(grey, circle, Polarity::DarkToBright,
+        { halfWidth, halfWidth }, &sun, &shading, ls, used, dropped);
     if (outcome != Outcome::Fitted) {
         Refuse(fit, outcome, seed);
         return fit;
     }
     const Circle& fitted = ls.Fitted;
     // A spot first: the fit may have run out to its penumbra.
-    double edgeWidth = 0;
-    if (LooksLikeSunspot(grey, fitted, sun, edgeWidth)) {
+    if (LooksLikeSunspot(grey, fitted, sun, edgeWidth, slopeSigma)) {
         Refuse(fit, Outcome::Sunspot, seed);
         return fit;
     }
@@ -628,8 +646,8 @@ std::vector<Ray> NormalRays(const Circle& circle, int count, double halfWidth, P
 }
 
 Outcome RefinePasses(const GreyView& grey, Circle& circle, Polarity polarity,
-    const std::vector<double>& halfWidths, const Circle* sun, LeastSquares& ls,
-    std::vector<Point>& points, std::vector<Point>& dropped)
+    const std::vector<double>& halfWidths, const Circle* sun, const Shading* shading,
+    LeastSquares& ls, std::vector<Point>& points, std::vector<Point>& dropped)
 {
     for (double halfWidth : halfWidths) {
         EdgeSet edges;
@@ -640,7 +658,9 @@ Outcome RefinePasses(const GreyView& grey, Circle& circle, Polarity polarity,
         points.clear();
         dropped.clear();
         for (std::size_t i = 0; i < edges.Points.size(); ++i) {
-            const Point& p = edges.Points[i];
+            const Point p = shading != nullptr && shading->Ok
+                ? CorrectForShading(*shading, circle, edges.Points[i])
+                : edges.Points[i];
             const bool nearLimb
                 = sun != nullptr && std::hypot(p.X - sun->X, p.Y - sun->Y) >= sun->R - LimbMargin;
             (strong[i] && !nearLimb ? points : dropped).push_back(p);
@@ -809,11 +829,102 @@ double SkyLevel(const GreyView& grey, const Circle& sun)
     return values.empty() ? 0 : Median(values);
 }
 
+Shading FitShading(const GreyView& grey, const Circle& planet, double sigma, const Circle& sun)
+{
+    Shading shading;
+    if (!(sigma > 0) || !std::isfinite(sigma))
+        return shading;
+    const double inner = planet.R + 3 * sigma + 2;
+    const double outer = inner + std::max(6.0, 0.5 * planet.R);
+    shading.X0 = planet.X;
+    shading.Y0 = planet.Y;
+    shading.Scale = outer;
+    std::array<double, 36> normal {};
+    std::array<double, 6> rhs {};
+    int count = 0;
+    const int x0 = std::max(0, static_cast<int>(planet.X - outer));
+    const int x1 = std::min(grey.Width - 1, static_cast<int>(planet.X + outer) + 1);
+    const int y0 = std::max(0, static_cast<int>(planet.Y - outer));
+    const int y1 = std::min(grey.Height - 1, static_cast<int>(planet.Y + outer) + 1);
+    for (int y = y0; y <= y1; ++y)
+        for (int x = x0; x <= x1; ++x) {
+            const double rho = Distance(x - planet.X, y - planet.Y);
+            const std::uint16_t v = grey.Samples[static_cast<std::size_t>(y) * grey.Width + x];
+            if (rho < inner || rho > outer || v == SaturatedSample
+                || Distance(x - sun.X, y - sun.Y) >= sun.R - LimbMargin)
+                continue;
+            const double u = (x - planet.X) / outer, w = (y - planet.Y) / outer;
+            const double basis[6] = { 1, u, w, u * u, u * w, w * w };
+            for (int i = 0; i < 6; ++i) {
+                for (int j = 0; j < 6; ++j)
+                    normal[static_cast<std::size_t>(i * 6 + j)] += basis[i] * basis[j];
+                rhs[static_cast<std::size_t>(i)] += basis[i] * v;
+            }
+            ++count;
+        }
+    if (count < 30 || !Solve6(normal, rhs))
+        return shading;
+    shading.C = rhs;
+    shading.ShiftFactor = 2 * (sigma * sigma + NarrowSigma * NarrowSigma);
+    shading.Ok = true;
+    return shading;
+}
+
+// The edge point moved back by the shading's pull along the circle's normal.
+Point CorrectForShading(const Shading& shading, const Circle& circle, const Point& p)
+{
+    const double dx = p.X - circle.X, dy = p.Y - circle.Y;
+    const double d = Distance(dx, dy);
+    if (d <= 0)
+        return p;
+    const double nx = dx / d, ny = dy / d;
+    const double u = (p.X - shading.X0) / shading.Scale, w = (p.Y - shading.Y0) / shading.Scale;
+    const std::array<double, 6>& c = shading.C;
+    const double level = c[0] + c[1] * u + c[2] * w + c[3] * u * u + c[4] * u * w + c[5] * w * w;
+    if (!(level > 0))
+        return p;
+    const double du = c[1] + 2 * c[3] * u + c[4] * w, dw = c[2] + c[4] * u + 2 * c[5] * w;
+    const double slope = (du * nx + dw * ny) / shading.Scale / level; // per px
+    const double shift = std::clamp(shading.ShiftFactor * slope, -1.0, 1.0);
+    return { p.X - shift * nx, p.Y - shift * ny };
+}
+
+// Gaussian elimination with partial pivoting; the solution replaces b.
+bool Solve6(std::array<double, 36>& a, std::array<double, 6>& b)
+{
+    for (int col = 0; col < 6; ++col) {
+        int pivot = col;
+        for (int row = col + 1; row < 6; ++row)
+            if (std::abs(a[static_cast<std::size_t>(row * 6 + col)])
+                > std::abs(a[static_cast<std::size_t>(pivot * 6 + col)]))
+                pivot = row;
+        if (std::abs(a[static_cast<std::size_t>(pivot * 6 + col)]) < 1e-12)
+            return false;
+        for (int k = 0; k < 6; ++k)
+            std::swap(a[static_cast<std::size_t>(col * 6 + k)],
+                a[static_cast<std::size_t>(pivot * 6 + k)]);
+        std::swap(b[static_cast<std::size_t>(col)], b[static_cast<std::size_t>(pivot)]);
+        for (int row = 0; row < 6; ++row) {
+            if (row == col)
+                continue;
+            const double f = a[static_cast<std::size_t>(row * 6 + col)]
+                / a[static_cast<std::size_t>(col * 6 + col)];
+            for (int k = col; k < 6; ++k)
+                a[static_cast<std::size_t>(row * 6 + k)]
+                    -= f * a[static_cast<std::size_t>(col * 6 + k)];
+            b[static_cast<std::size_t>(row)] -= f * b[static_cast<std::size_t>(col)];
+        }
+    }
+    for (int i = 0; i < 6; ++i)
+        b[static_cast<std::size_t>(i)] /= a[static_cast<std::size_t>(i * 6 + i)];
+    return true;
+}
+
 // A planet's disc is one blurred step from sky-dark to the photosphere. A
 // spot is not: a penumbra widens the rise far beyond its steepest part, and
 // a large umbra stays well above the sky.
-bool LooksLikeSunspot(
-    const GreyView& grey, const Circle& planet, const Circle& sun, double& edgeWidth)
+bool LooksLikeSunspot(const GreyView& grey, const Circle& planet, const Circle& sun,
+    double& edgeWidth, double& slopeSigma)
 {
     const double binWidth = 0.5;
     const double outer = 2 * planet.R + 12;
@@ -874,6 +985,7 @@ bool LooksLikeSunspot(
     // A blurred dark disc keeps exp(-r^2 / 2 sigma^2) of the light at its
     // centre, with sigma from the steepest slope; a spot's umbra keeps more.
     const double sigma = 1 / (std::sqrt(2 * Pi) * steepest);
+    slopeSigma = sigma;
     const double leak = std::exp(-planet.R * planet.R / (2 * sigma * sigma));
     const double sky = SkyLevel(grey, sun);
     const double depth = high > sky ? (low - sky) / (high - sky) : 0;
