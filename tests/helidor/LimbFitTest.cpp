@@ -9,8 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <numbers>
+#include <string>
 
 namespace {
 
@@ -240,6 +242,49 @@ TEST(LimbFitRefusal, SaturatedLimb)
     const Rendered picture = Render(scene);
     const Circle seed { 145, 153, 96 };
     ExpectRefusal(LimbFit::FitSunLimb(picture.View(), seed), Outcome::Saturated, seed);
+}
+
+// [SECTION] Real photographs, where the shared folder is
+
+LimbFit::Fit FitSunOf(const GreyPlane::Plane& plane, const Circle& seed)
+{
+    return LimbFit::FitSunLimb({ plane.Width, plane.Height, plane.Samples.data() }, seed);
+}
+
+TEST(LimbFitPhotograph, TheRoundSpotOfTheIntensitygramIsRefusedAsASpot)
+{
+    const std::string path = HELIDOR_PHOTO_DIR "/sdo_hmi_intensitygram_2022-04_1024.jpg";
+    if (!std::filesystem::exists(path))
+        GTEST_SKIP() << "no " << path;
+    GreyPlane::Plane plane;
+    GreyPlane::DecodeJpegFile(path, plane);
+    // The disc fills the picture to about 40 px from its edges; the spot,
+    // about 10 px across with its penumbra, lies above and right of the centre.
+    const LimbFit::Fit sun = FitSunOf(plane, { 505, 520, 465 });
+    ASSERT_EQ(sun.Result, Outcome::Fitted);
+    EXPECT_NEAR(sun.Fitted.X, 511.5, 2);
+    EXPECT_NEAR(sun.Fitted.Y, 511.5, 2);
+    const LimbFit::Fit spot = LimbFit::FitPlanet(
+        { plane.Width, plane.Height, plane.Samples.data() }, { 603, 357, 6 }, sun.Fitted);
+    EXPECT_EQ(spot.Result, Outcome::Sunspot) << LimbFit::OutcomeName(spot.Result);
+}
+
+TEST(LimbFitPhotograph, AMercuryDotOfTheCompositeIsFitted)
+{
+    const std::string path = HELIDOR_PHOTO_DIR "/mercury2016_sdo_hmi_composite.jpg";
+    if (!std::filesystem::exists(path))
+        GTEST_SKIP() << "no " << path;
+    GreyPlane::Plane plane;
+    GreyPlane::DecodeJpegFile(path, plane);
+    // Red is burnt out near the limb and goes; the dots are about 25 px across.
+    EXPECT_EQ(plane.KeptChannels, GreyPlane::Blue | GreyPlane::Green);
+    const LimbFit::Fit sun = FitSunOf(plane, { 2040, 2060, 1870 });
+    ASSERT_EQ(sun.Result, Outcome::Fitted);
+    const LimbFit::Fit dot = LimbFit::FitPlanet(
+        { plane.Width, plane.Height, plane.Samples.data() }, { 3460, 2740, 14 }, sun.Fitted);
+    ASSERT_EQ(dot.Result, Outcome::Fitted) << LimbFit::OutcomeName(dot.Result);
+    EXPECT_NEAR(dot.Fitted.R, 12.5, 1.5);
+    EXPECT_LT(std::sqrt(dot.Covariance[0]), 0.1);
 }
 
 // [SECTION] Error bars
