@@ -112,7 +112,8 @@ Outcome RefinePasses(const GreyView& grey, Circle& circle, Polarity polarity,
 bool FindDarkestSpot(const GreyView& grey, const Circle& seed, Point& centre, double& saturated);
 double UsableArcFraction(const Circle& planet, const Circle& sun);
 bool LooksLikeSunspot(const GreyView& grey, const Circle& planet, const Circle& sun,
-    double& edgeWidth, double& slopeSigma);
+    double limbSigma, double& edgeWidth, double& slopeSigma);
+double LimbBlur(const GreyView& grey, const Circle& sun);
 double SkyLevel(const GreyView& grey, const Circle& sun);
 
 } // namespace
@@ -256,7 +257,8 @@ Fit FitPlanet(const GreyView& grey, const Circle& seed, const Circle& sun)
     // Near the limb the photosphere darkens across the planet: its edge is
     // seen displaced towards the brighter side, by 2 s^2 times the relative gradient.
     double edgeWidth = 0, slopeSigma = 0;
-    if (LooksLikeSunspot(grey, circle, sun, edgeWidth, slopeSigma)) {
+    const double limbSigma = LimbBlur(grey, sun);
+    if (LooksLikeSunspot(grey, circle, sun, limbSigma, edgeWidth, slopeSigma)) {
         Refuse(fit, Outcome::Sunspot, seed);
         return fit;
     }
@@ -271,7 +273,7 @@ Fit FitPlanet(const GreyView& grey, const Circle& seed, const Circle& sun)
     }
     const Circle& fitted = ls.Fitted;
     // A spot first: the fit may have run out to its penumbra.
-    if (LooksLikeSunspot(grey, fitted, sun, edgeWidth, slopeSigma)) {
+    if (LooksLikeSunspot(grey, fitted, sun, limbSigma, edgeWidth, slopeSigma)) {
         Refuse(fit, Outcome::Sunspot, seed);
         return fit;
     }
@@ -920,11 +922,59 @@ bool Solve6(std::array<double, 36>& a, std::array<double, 6>& b)
     return true;
 }
 
+// The seeing's sigma, px, from the sky side of the limb's derivative: its
+// half width at half maximum there is 1.1774 sigma. NaN where the limb is
+// nowhere seen whole.
+double LimbBlur(const GreyView& grey, const Circle& sun)
+{
+    constexpr int rayCount = 48;
+    constexpr double step = 0.25, reach = 12;
+    const int count = static_cast<int>(2 * reach / step) + 1;
+    std::vector<double> widths, values;
+    std::vector<char> saturated;
+    for (int j = 0; j < rayCount; ++j) {
+        const double angle = 2 * Pi * (j + 0.5) / rayCount;
+        const double cx = std::cos(angle), cy = std::sin(angle);
+        const Ray ray { sun.X + sun.R * cx, sun.Y + sun.R * cy, cx, cy, -reach, reach };
+        if (!ReadProfile(grey, ray, -reach, step, count, values, saturated))
+            continue;
+        if (std::find(saturated.begin(), saturated.end(), 1) != saturated.end())
+            continue;
+        // Falling slope by central differences over 0.5 px.
+        std::vector<double> slope(static_cast<std::size_t>(count), 0);
+        int peak = 1;
+        for (int k = 1; k + 1 < count; ++k) {
+            slope[static_cast<std::size_t>(k)] = (values[static_cast<std::size_t>(k - 1)]
+                                                     - values[static_cast<std::size_t>(k + 1)])
+                / (2 * step);
+            if (slope[static_cast<std::size_t>(k)] > slope[static_cast<std::size_t>(peak)])
+                peak = k;
+        }
+        const double top = slope[static_cast<std::size_t>(peak)];
+        if (!(top > 0))
+            continue;
+        int k = peak;
+        while (k + 1 < count && slope[static_cast<std::size_t>(k + 1)] > top / 2)
+            ++k;
+        if (k + 1 >= count)
+            continue;
+        const double a = slope[static_cast<std::size_t>(k)],
+                     b = slope[static_cast<std::size_t>(k + 1)];
+        const double half = (k - peak + (a - top / 2) / (a - b)) * step;
+        widths.push_back(half / 1.1774);
+    }
+    if (widths.size() < rayCount / 4)
+        return std::nan("");
+    // Central differences over 0.5 px and bilinear sampling widen it a little.
+    const double measured = Median(widths);
+    return std::sqrt(std::max(0.01, measured * measured - 0.1));
+}
+
 // A planet's disc is one blurred step from sky-dark to the photosphere. A
 // spot is not: a penumbra widens the rise far beyond its steepest part, and
 // a large umbra stays well above the sky.
 bool LooksLikeSunspot(const GreyView& grey, const Circle& planet, const Circle& sun,
-    double& edgeWidth, double& slopeSigma)
+    double limbSigma, double& edgeWidth, double& slopeSigma)
 {
     const double binWidth = 0.5;
     const double outer = 2 * planet.R + 12;
@@ -986,7 +1036,10 @@ bool LooksLikeSunspot(const GreyView& grey, const Circle& planet, const Circle& 
     // centre, with sigma from the steepest slope; a spot's umbra keeps more.
     const double sigma = 1 / (std::sqrt(2 * Pi) * steepest);
     slopeSigma = sigma;
-    const double leak = std::exp(-planet.R * planet.R / (2 * sigma * sigma));
+    // The seeing's blur is best read off the limb: a spot's slope is widened by its penumbra.
+    const double blur
+        = std::isfinite(limbSigma) && limbSigma > 0 ? std::min(limbSigma, sigma) : sigma;
+    const double leak = std::exp(-planet.R * planet.R / (2 * blur * blur));
     const double sky = SkyLevel(grey, sun);
     const double depth = high > sky ? (low - sky) / (high - sky) : 0;
     // Inside a planet's edge the disc is flat and dark; inside a penumbra's
