@@ -156,6 +156,18 @@ TEST(LimbFitPlanet, PlanetNearTheLimbIsFittedAndWarned)
     EXPECT_FALSE(fit.Rejected.empty()); // the points near the limb
 }
 
+TEST(LimbFitPlanet, ShadingNearTheLimbDoesNotPullTheCentre)
+{
+    // Limb darkening falls steeply across a planet 6 px from the limb of a
+    // small Sun; in heavy seeing its edge would be seen pulled inwards.
+    LimbScenes::Scene scene = SunScene(400, 400, { 200, 200, 170 });
+    scene.Blur = 3;
+    scene.Planets = { { 200.4, 200 - 170 + 6 + 20, 20 } };
+    const Rendered picture = Render(scene);
+    const LimbFit::Fit fit = LimbFit::FitPlanet(picture.View(), { 205, 60, 21 }, { 200, 200, 170 });
+    ExpectCentre(fit, 200.4, 56, 0.05);
+}
+
 // [SECTION] Refusals: the circle stays the seed
 
 void ExpectRefusal(const LimbFit::Fit& fit, Outcome outcome, const Circle& seed)
@@ -220,6 +232,19 @@ TEST(LimbFitRefusal, ASpotWithAPenumbraIsNoPlanet)
     scene.Spots = { { 190.5, 210.5, 8, 18 } };
     const Rendered picture = Render(scene);
     const Circle seed { 192, 208, 9 };
+    ExpectRefusal(
+        LimbFit::FitPlanet(picture.View(), seed, { 200, 200, 170 }), Outcome::Sunspot, seed);
+}
+
+TEST(LimbFitRefusal, ASmallSpotInHeavySeeingIsNoPlanet)
+{
+    // Blurred, its penumbra merges with the umbra into one soft dip; its core
+    // still keeps far more light than a planet's would under the limb's blur.
+    LimbScenes::Scene scene = SunScene(400, 400, { 200, 200, 170 });
+    scene.Blur = 2.5;
+    scene.Spots = { { 180.5, 220.5, 6, 13 } };
+    const Rendered picture = Render(scene);
+    const Circle seed { 183, 218, 6 };
     ExpectRefusal(
         LimbFit::FitPlanet(picture.View(), seed, { 200, 200, 170 }), Outcome::Sunspot, seed);
 }
