@@ -111,8 +111,17 @@ Outcome RefinePasses(const GreyView& grey, Circle& circle, Polarity polarity,
     LeastSquares& ls, std::vector<Point>& points, std::vector<Point>& dropped);
 bool FindDarkestSpot(const GreyView& grey, const Circle& seed, Point& centre, double& saturated);
 double UsableArcFraction(const Circle& planet, const Circle& sun);
+struct Shading;
+// Mean samples in rings around a planet; Low the darkest within its radius,
+// High the mean of the outermost 6 px.
+struct RadialProfile {
+    std::vector<double> Radii, Values;
+    double Low = 0, High = 0;
+};
+bool Levels(RadialProfile& profile, double radius, double outer);
 bool LooksLikeSunspot(const GreyView& grey, const Circle& planet, const Circle& sun,
-    double limbSigma, double& edgeWidth, double& slopeSigma);
+    const Shading& shading, double limbSigma, double& edgeWidth, double& slopeSigma);
+double ShadingLevel(const Shading& shading, double x, double y);
 double LimbBlur(const GreyView& grey, const Circle& sun);
 double SkyLevel(const GreyView& grey, const Circle& sun);
 
@@ -258,11 +267,12 @@ Fit FitPlanet(const GreyView& grey, const Circle& seed, const Circle& sun)
     // seen displaced towards the brighter side, by 2 s^2 times the relative gradient.
     double edgeWidth = 0, slopeSigma = 0;
     const double limbSigma = LimbBlur(grey, sun);
-    if (LooksLikeSunspot(grey, circle, sun, limbSigma, edgeWidth, slopeSigma)) {
+    Shading shading = FitShading(grey, circle, std::isfinite(limbSigma) ? limbSigma : 2.0, sun);
+    if (LooksLikeSunspot(grey, circle, sun, shading, limbSigma, edgeWidth, slopeSigma)) {
         Refuse(fit, Outcome::Sunspot, seed);
         return fit;
     }
-    const Shading shading = FitShading(grey, circle, slopeSigma, sun);
+    shading = FitShading(grey, circle, slopeSigma, sun);
     const double halfWidth = std::clamp(0.6 * circle.R, 2.0, 8.0);
     std::vector<Point> used, dropped;
     const Outcome outcome = RefinePasses(grey, circle, Polarity::DarkToBright,
@@ -273,7 +283,7 @@ Fit FitPlanet(const GreyView& grey, const Circle& seed, const Circle& sun)
     }
     const Circle& fitted = ls.Fitted;
     // A spot first: the fit may have run out to its penumbra.
-    if (LooksLikeSunspot(grey, fitted, sun, limbSigma, edgeWidth, slopeSigma)) {
+    if (LooksLikeSunspot(grey, fitted, sun, shading, limbSigma, edgeWidth, slopeSigma)) {
         Refuse(fit, Outcome::Sunspot, seed);
         return fit;
     }
@@ -872,6 +882,31 @@ Shading FitShading(const GreyView& grey, const Circle& planet, double sigma, con
     return shading;
 }
 
+bool Levels(RadialProfile& profile, double radius, double outer)
+{
+    profile.Low = profile.Values[0];
+    double high = 0, count = 0;
+    for (std::size_t i = 0; i < profile.Values.size(); ++i) {
+        if (profile.Radii[i] <= radius)
+            profile.Low = std::min(profile.Low, profile.Values[i]);
+        if (profile.Radii[i] >= outer - 6) {
+            high += profile.Values[i];
+            count += 1;
+        }
+    }
+    if (count == 0 || high / count <= profile.Low)
+        return false;
+    profile.High = high / count;
+    return true;
+}
+
+double ShadingLevel(const Shading& shading, double x, double y)
+{
+    const double u = (x - shading.X0) / shading.Scale, w = (y - shading.Y0) / shading.Scale;
+    const std::array<double, 6>& c = shading.C;
+    return c[0] + c[1] * u + c[2] * w + c[3] * u * u + c[4] * u * w + c[5] * w * w;
+}
+
 // The edge point moved back by the shading's pull along the circle's normal.
 Point CorrectForShading(const Shading& shading, const Circle& circle, const Point& p)
 {
@@ -974,13 +1009,14 @@ double LimbBlur(const GreyView& grey, const Circle& sun)
 // spot is not: a penumbra widens the rise far beyond its steepest part, and
 // a large umbra stays well above the sky.
 bool LooksLikeSunspot(const GreyView& grey, const Circle& planet, const Circle& sun,
-    double limbSigma, double& edgeWidth, double& slopeSigma)
+    const Shading& shading, double limbSigma, double& edgeWidth, double& slopeSigma)
 {
+    // Two azimuthal profiles: as seen, and with the photosphere's shading
+    // divided out, which near the limb would smear the rise.
     const double binWidth = 0.5;
     const double outer = 2 * planet.R + 12;
-    const int bins = static_cast<int>(outer / binWidth) + 1;
-    std::vector<double> sums(static_cast<std::size_t>(bins), 0),
-        counts(static_cast<std::size_t>(bins), 0);
+    const auto bins = static_cast<std::size_t>(outer / binWidth) + 1;
+    std::vector<double> sums(bins, 0), flatSums(bins, 0), counts(bins, 0);
     const int x0 = std::max(0, static_cast<int>(planet.X - outer));
     const int x1 = std::min(grey.Width - 1, static_cast<int>(planet.X + outer) + 1);
     const int y0 = std::max(0, static_cast<int>(planet.Y - outer));
@@ -988,44 +1024,40 @@ bool LooksLikeSunspot(const GreyView& grey, const Circle& planet, const Circle& 
     for (int y = y0; y <= y1; ++y)
         for (int x = x0; x <= x1; ++x) {
             const double rho = Distance(x - planet.X, y - planet.Y);
-            if (rho >= outer || Distance(x - sun.X, y - sun.Y) >= sun.R - LimbMargin)
+            const double level = shading.Ok ? ShadingLevel(shading, x, y) : 1;
+            if (rho >= outer || Distance(x - sun.X, y - sun.Y) >= sun.R - LimbMargin
+                || !(level > 0))
                 continue;
             const auto bin = static_cast<std::size_t>(rho / binWidth);
-            sums[bin] += grey.Samples[static_cast<std::size_t>(y) * grey.Width + x];
+            const double v = grey.Samples[static_cast<std::size_t>(y) * grey.Width + x];
+            sums[bin] += v;
+            flatSums[bin] += v / level;
             counts[bin] += 1;
         }
-    std::vector<double> profile;
-    std::vector<double> radii;
-    for (std::size_t b = 0; b < sums.size(); ++b)
+    RadialProfile seen, flat;
+    for (std::size_t b = 0; b < bins; ++b)
         if (counts[b] > 0) {
-            profile.push_back(sums[b] / counts[b]);
-            radii.push_back((b + 0.5) * binWidth);
+            seen.Values.push_back(sums[b] / counts[b]);
+            flat.Values.push_back(flatSums[b] / counts[b]);
+            seen.Radii.push_back((b + 0.5) * binWidth);
         }
-    if (profile.size() < 8)
+    flat.Radii = seen.Radii;
+    if (seen.Values.size() < 8 || !Levels(seen, planet.R, outer) || !Levels(flat, planet.R, outer))
         return false;
-    double low = profile[0], high = 0, highCount = 0;
-    for (std::size_t i = 0; i < profile.size(); ++i) {
-        if (radii[i] <= planet.R)
-            low = std::min(low, profile[i]);
-        if (radii[i] >= outer - 6) {
-            high += profile[i];
-            highCount += 1;
-        }
-    }
-    if (highCount == 0 || high / highCount <= low)
-        return false;
-    high /= highCount;
     // The rise from 10 % to 90 % against the width its steepest slope implies.
+    const std::vector<double>& profile = flat.Values;
+    const std::vector<double>& radii = flat.Radii;
     double rise10 = -1, rise90 = -1, steepest = 0;
     for (std::size_t i = 0; i < profile.size(); ++i) {
-        const double t = (profile[i] - low) / (high - low);
+        const double t = (profile[i] - flat.Low) / (flat.High - flat.Low);
         if (rise10 < 0 && t >= 0.1)
             rise10 = radii[i];
         if (t < 0.9)
             rise90 = radii[i];
         if (i > 0 && i + 1 < profile.size())
             steepest = std::max(steepest,
-                (profile[i + 1] - profile[i - 1]) / (radii[i + 1] - radii[i - 1]) / (high - low));
+                (profile[i + 1] - profile[i - 1]) / (radii[i + 1] - radii[i - 1])
+                    / (flat.High - flat.Low));
     }
     if (rise10 < 0 || rise90 < rise10 || steepest <= 0)
         return false;
@@ -1040,14 +1072,15 @@ bool LooksLikeSunspot(const GreyView& grey, const Circle& planet, const Circle& 
     const double blur
         = std::isfinite(limbSigma) && limbSigma > 0 ? std::min(limbSigma, sigma) : sigma;
     const double leak = std::exp(-planet.R * planet.R / (2 * blur * blur));
+    const double low = seen.Low, high = seen.High;
     const double sky = SkyLevel(grey, sun);
     const double depth = high > sky ? (low - sky) / (high - sky) : 0;
     // Inside a planet's edge the disc is flat and dark; inside a penumbra's
     // outer edge lies the penumbra, well above the core.
     double penumbra = 0;
-    for (std::size_t i = 0; i < profile.size(); ++i)
-        if (radii[i] >= 0.4 * planet.R && radii[i] <= planet.R - 2.5 * sigma)
-            penumbra = std::max(penumbra, (profile[i] - low) / (high - low));
+    for (std::size_t i = 0; i < seen.Values.size(); ++i)
+        if (seen.Radii[i] >= 0.4 * planet.R && seen.Radii[i] <= planet.R - 2.5 * sigma)
+            penumbra = std::max(penumbra, (seen.Values[i] - low) / (high - low));
     return spread > SpotSpread || depth > leak + SpotDepth || penumbra > SpotPenumbra;
 }
 
