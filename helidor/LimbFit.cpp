@@ -95,17 +95,17 @@ int NormalRayCount(double radius);
 double CorrelationInflation(const std::vector<Point>& points, const LeastSquares& ls, int rayCount);
 void Refuse(Fit& fit, Outcome outcome, const Circle& seed);
 void Accept(Fit& fit, const LeastSquares& ls, const std::vector<Point>& points, int rayCount);
-// The photosphere's brightness around a planet, a quadratic in x and y, and
+// The photosphere's brightness around a planet, a plane in x and y (a ring
+// cannot tell a curvature from a constant), and
 // how far a planet's edge seen on it moves towards the brighter side.
 struct Shading {
     bool Ok = false;
     double X0 = 0, Y0 = 0, Scale = 1;
-    std::array<double, 6> C {}; // 1, u, v, u^2, uv, v^2 of u = (x - X0) / Scale
+    std::array<double, 3> C {}; // 1, u, v of u = (x - X0) / Scale
     double ShiftFactor = 0; // 2 s^2: px^2, s the blur and the smoothing together
 };
 Shading FitShading(const GreyView& grey, const Circle& planet, double sigma, const Circle& sun);
 Point CorrectForShading(const Shading& shading, const Circle& circle, const Point& p);
-bool Solve6(std::array<double, 36>& a, std::array<double, 6>& b);
 Outcome RefinePasses(const GreyView& grey, Circle& circle, Polarity polarity,
     const std::vector<double>& halfWidths, const Circle* sun, const Shading* shading,
     LeastSquares& ls, std::vector<Point>& points, std::vector<Point>& dropped);
@@ -851,8 +851,8 @@ Shading FitShading(const GreyView& grey, const Circle& planet, double sigma, con
     shading.X0 = planet.X;
     shading.Y0 = planet.Y;
     shading.Scale = outer;
-    std::array<double, 36> normal {};
-    std::array<double, 6> rhs {};
+    std::array<double, 9> normal {};
+    std::array<double, 3> rhs {};
     int count = 0;
     const int x0 = std::max(0, static_cast<int>(planet.X - outer));
     const int x1 = std::min(grey.Width - 1, static_cast<int>(planet.X + outer) + 1);
@@ -866,17 +866,21 @@ Shading FitShading(const GreyView& grey, const Circle& planet, double sigma, con
                 || Distance(x - sun.X, y - sun.Y) >= sun.R - LimbMargin)
                 continue;
             const double u = (x - planet.X) / outer, w = (y - planet.Y) / outer;
-            const double basis[6] = { 1, u, w, u * u, u * w, w * w };
-            for (int i = 0; i < 6; ++i) {
-                for (int j = 0; j < 6; ++j)
-                    normal[static_cast<std::size_t>(i * 6 + j)] += basis[i] * basis[j];
+            const double basis[3] = { 1, u, w };
+            for (int i = 0; i < 3; ++i) {
+                for (int j = 0; j < 3; ++j)
+                    normal[static_cast<std::size_t>(i * 3 + j)] += basis[i] * basis[j];
                 rhs[static_cast<std::size_t>(i)] += basis[i] * v;
             }
             ++count;
         }
-    if (count < 30 || !Solve6(normal, rhs))
+    std::array<double, 9> inverse {};
+    if (count < 30 || !Invert3(normal, inverse))
         return shading;
-    shading.C = rhs;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            shading.C[static_cast<std::size_t>(i)]
+                += inverse[static_cast<std::size_t>(i * 3 + j)] * rhs[static_cast<std::size_t>(j)];
     shading.ShiftFactor = 2 * (sigma * sigma + NarrowSigma * NarrowSigma);
     shading.Ok = true;
     return shading;
@@ -903,8 +907,8 @@ bool Levels(RadialProfile& profile, double radius, double outer)
 double ShadingLevel(const Shading& shading, double x, double y)
 {
     const double u = (x - shading.X0) / shading.Scale, w = (y - shading.Y0) / shading.Scale;
-    const std::array<double, 6>& c = shading.C;
-    return c[0] + c[1] * u + c[2] * w + c[3] * u * u + c[4] * u * w + c[5] * w * w;
+    const std::array<double, 3>& c = shading.C;
+    return c[0] + c[1] * u + c[2] * w;
 }
 
 // The edge point moved back by the shading's pull along the circle's normal.
@@ -916,45 +920,14 @@ Point CorrectForShading(const Shading& shading, const Circle& circle, const Poin
         return p;
     const double nx = dx / d, ny = dy / d;
     const double u = (p.X - shading.X0) / shading.Scale, w = (p.Y - shading.Y0) / shading.Scale;
-    const std::array<double, 6>& c = shading.C;
-    const double level = c[0] + c[1] * u + c[2] * w + c[3] * u * u + c[4] * u * w + c[5] * w * w;
+    const std::array<double, 3>& c = shading.C;
+    const double level = c[0] + c[1] * u + c[2] * w;
     if (!(level > 0))
         return p;
-    const double du = c[1] + 2 * c[3] * u + c[4] * w, dw = c[2] + c[4] * u + 2 * c[5] * w;
+    const double du = c[1], dw = c[2];
     const double slope = (du * nx + dw * ny) / shading.Scale / level; // per px
     const double shift = std::clamp(shading.ShiftFactor * slope, -1.0, 1.0);
     return { p.X - shift * nx, p.Y - shift * ny };
-}
-
-// Gaussian elimination with partial pivoting; the solution replaces b.
-bool Solve6(std::array<double, 36>& a, std::array<double, 6>& b)
-{
-    for (int col = 0; col < 6; ++col) {
-        int pivot = col;
-        for (int row = col + 1; row < 6; ++row)
-            if (std::abs(a[static_cast<std::size_t>(row * 6 + col)])
-                > std::abs(a[static_cast<std::size_t>(pivot * 6 + col)]))
-                pivot = row;
-        if (std::abs(a[static_cast<std::size_t>(pivot * 6 + col)]) < 1e-12)
-            return false;
-        for (int k = 0; k < 6; ++k)
-            std::swap(a[static_cast<std::size_t>(col * 6 + k)],
-                a[static_cast<std::size_t>(pivot * 6 + k)]);
-        std::swap(b[static_cast<std::size_t>(col)], b[static_cast<std::size_t>(pivot)]);
-        for (int row = 0; row < 6; ++row) {
-            if (row == col)
-                continue;
-            const double f = a[static_cast<std::size_t>(row * 6 + col)]
-                / a[static_cast<std::size_t>(col * 6 + col)];
-            for (int k = col; k < 6; ++k)
-                a[static_cast<std::size_t>(row * 6 + k)]
-                    -= f * a[static_cast<std::size_t>(col * 6 + k)];
-            b[static_cast<std::size_t>(row)] -= f * b[static_cast<std::size_t>(col)];
-        }
-    }
-    for (int i = 0; i < 6; ++i)
-        b[static_cast<std::size_t>(i)] /= a[static_cast<std::size_t>(i * 6 + i)];
-    return true;
 }
 
 // The seeing's sigma, px, from the sky side of the limb's derivative: its

@@ -159,13 +159,14 @@ TEST(LimbFitPlanet, PlanetNearTheLimbIsFittedAndWarned)
 TEST(LimbFitPlanet, ShadingNearTheLimbDoesNotPullTheCentre)
 {
     // Limb darkening falls steeply across a planet 6 px from the limb of a
-    // small Sun; in heavy seeing its edge would be seen pulled inwards.
+    // small Sun; in heavy seeing its edge would be seen pulled inwards, the
+    // centre by about 0.2 px. A plane of shading leaves the curvature's share.
     LimbScenes::Scene scene = SunScene(400, 400, { 200, 200, 170 });
     scene.Blur = 3;
     scene.Planets = { { 200.4, 200 - 170 + 6 + 20, 20 } };
     const Rendered picture = Render(scene);
     const LimbFit::Fit fit = LimbFit::FitPlanet(picture.View(), { 205, 60, 21 }, { 200, 200, 170 });
-    ExpectCentre(fit, 200.4, 56, 0.05);
+    ExpectCentre(fit, 200.4, 56, 0.08);
 }
 
 // [SECTION] Refusals: the circle stays the seed
