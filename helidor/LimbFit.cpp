@@ -57,8 +57,6 @@ constexpr double EdgeToNoise = 6.0;
 constexpr double EdgeToMedian = 0.25;
 constexpr int RandomCircles = 400;
 constexpr std::uint32_t RandomSeed = 20240605;
-constexpr double CorrelatedSpacing = 3.0; // px: closer rays see partly the same pixels
-constexpr double SpacingShare = 0.0; // of the spacing rule kept as a floor
 // What the residuals do not show (JPEG's blocks, the other exposure's limb,
 // the shading's curvature): the variance factor that brings the spread of
 // error / sigma to 1 on the benchmark's generated scenes.
@@ -96,9 +94,9 @@ double ArcCoverage(
     const std::vector<Point>& points, const std::vector<double>& weights, const Circle& circle);
 std::vector<Ray> NormalRays(const Circle& circle, int count, double halfWidth, Polarity polarity);
 int NormalRayCount(double radius);
-double CorrelationInflation(const std::vector<Point>& points, const LeastSquares& ls, int rayCount);
+double CorrelationInflation(const std::vector<Point>& points, const LeastSquares& ls);
 void Refuse(Fit& fit, Outcome outcome, const Circle& seed);
-void Accept(Fit& fit, const LeastSquares& ls, const std::vector<Point>& points, int rayCount);
+void Accept(Fit& fit, const LeastSquares& ls, const std::vector<Point>& points);
 // The photosphere's brightness around a planet, a plane in x and y (a ring
 // cannot tell a curvature from a constant), and
 // how far a planet's edge seen on it moves towards the brighter side.
@@ -208,7 +206,7 @@ Fit FitSunLimb(const GreyView& grey, const Circle& seed)
         Refuse(fit, Outcome::MovedTooFar, seed);
         return fit;
     }
-    Accept(fit, ls, used, NormalRayCount(ls.Fitted.R));
+    Accept(fit, ls, used);
     fit.Rejected.insert(fit.Rejected.end(), dropped.begin(), dropped.end());
     return fit;
 }
@@ -302,7 +300,7 @@ Fit FitPlanet(const GreyView& grey, const Circle& seed, const Circle& sun)
         Refuse(fit, Outcome::TooCloseToLimb, seed);
         return fit;
     }
-    Accept(fit, ls, used, NormalRayCount(fitted.R));
+    Accept(fit, ls, used);
     fit.Rejected.insert(fit.Rejected.end(), dropped.begin(), dropped.end());
     fit.EdgeWidth = edgeWidth;
     const double gap = sun.R - std::hypot(fitted.X - sun.X, fitted.Y - sun.Y) - fitted.R;
@@ -702,9 +700,10 @@ Outcome RefinePasses(const GreyView& grey, Circle& circle, Polarity polarity,
 
 // Neighbouring rays closer than the smoothing, the blur and JPEG's blocks
 // share their errors: fewer independent points than rays. The factor is
-// 1 + 2 sum of the residuals' autocorrelations along the circle (to the first
-// that is not positive), and at least what the rays' spacing alone implies.
-double CorrelationInflation(const std::vector<Point>& points, const LeastSquares& ls, int rayCount)
+// 1 + 2 sum of the residuals' autocorrelations along the circle, up to the
+// first that is not positive: rays closer than the smoothing and the blur
+// raise it, rays far apart leave it at 1.
+double CorrelationInflation(const std::vector<Point>& points, const LeastSquares& ls)
 {
     std::vector<double> residuals;
     for (std::size_t i = 0; i < points.size(); ++i)
@@ -724,8 +723,7 @@ double CorrelationInflation(const std::vector<Point>& points, const LeastSquares
             break;
         sum += covariance / variance;
     }
-    const double spacing = 2 * Pi * ls.Fitted.R / rayCount;
-    return std::max({ 1.0, 1 + 2 * sum, CorrelatedSpacing / spacing * SpacingShare });
+    return std::max(1.0, 1 + 2 * sum);
 }
 
 void Refuse(Fit& fit, Outcome outcome, const Circle& seed)
@@ -735,12 +733,12 @@ void Refuse(Fit& fit, Outcome outcome, const Circle& seed)
     fit.Covariance = {};
 }
 
-void Accept(Fit& fit, const LeastSquares& ls, const std::vector<Point>& points, int rayCount)
+void Accept(Fit& fit, const LeastSquares& ls, const std::vector<Point>& points)
 {
     fit.Result = Outcome::Fitted;
     fit.Fitted = ls.Fitted;
     fit.Covariance = ls.Covariance;
-    const double inflation = CorrelationInflation(points, ls, rayCount) * SystematicShare;
+    const double inflation = CorrelationInflation(points, ls) * SystematicShare;
     for (double& v : fit.Covariance)
         v *= inflation;
     fit.Used.clear();

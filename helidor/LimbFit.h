@@ -12,8 +12,12 @@
 // circle (+-12 px, then +-8 px, sigma 1.25 px). Planet: the darkest
 // ring-minus-core contrast within 25 px of the seed, about 2 pi r rays for the
 // dark-to-bright edge, points within 10 px of the Sun's limb dropped, then
-// the same fit. Covariance s^2 (J'WJ)^-1, inflated where rays lie closer
-// than the smoothing correlates them.
+// the same fit; its edge points are moved back by the pull of the
+// photosphere's shading across it (near the limb), and a dark dot whose
+// profile shows a penumbra, or a core lighter than the limb's blur allows,
+// is refused as a spot. Covariance s^2 (J'WJ)^-1, inflated by the
+// correlation of neighbouring rays' residuals and by a share for what the
+// residuals do not show, calibrated on the benchmark's generated scenes.
 //
 // Coordinates are pixels of the plane, the centre of sample (i, j) at (i, j).
 // Pure: the same input gives the same circle.
