@@ -48,6 +48,8 @@ struct JpegJob {
     std::uint32_t* Rows; // 16 rows of decoder output
     std::uint16_t* Samples;
     std::array<std::int64_t, 3> Clipped;
+    bool Undecided; // stop as soon as a channel is certain to be dropped
+    bool Stopped;
     int OpenError;
     bool Failed;
 };
@@ -66,8 +68,8 @@ const WideTable& WideLinearTable(unsigned channels, unsigned channel);
 [[noreturn]] void FailJpeg(j_common_ptr info);
 void ReportJpegMessage(j_common_ptr info, int level);
 bool RunGuarded(JpegJob& job, void (*step)(JpegJob&));
-void DecodeOnce(
-    const std::string& path, unsigned channels, Plane& plane, std::array<std::int64_t, 3>& clipped);
+bool DecodeOnce(const std::string& path, unsigned channels, bool undecided, Plane& plane,
+    std::array<std::int64_t, 3>& clipped, std::int64_t& pixels);
 void OpenJpeg(const std::string& path, JpegJob& job, JpegResources& resources);
 void ReadJpegHeader(JpegJob& job);
 void DecodeJpegRows(JpegJob& job);
@@ -158,17 +160,26 @@ void Release(Plane& plane)
 
 // [SECTION] JPEG
 
+// The first pass adds all channels and stops as soon as the rows so far
+// show a channel clipped beyond the margin: for a Sun with a burnt-out
+// channel that is near its top limb, so the picture is decoded a little more
+// than once. A later pass that ends with another choice decodes once more.
 void DecodeJpegFile(const std::string& path, Plane& plane)
 {
-    std::array<std::int64_t, 3> clipped {};
-    DecodeOnce(path, AllChannels, plane, clipped);
-    const unsigned kept
-        = ChooseChannels(clipped, static_cast<std::int64_t>(plane.Width) * plane.Height);
-    if (kept != AllChannels) {
-        std::array<std::int64_t, 3> again {};
-        DecodeOnce(path, kept, plane, again);
+    unsigned channels = AllChannels;
+    bool undecided = true;
+    for (;;) {
+        std::array<std::int64_t, 3> clipped {};
+        std::int64_t pixels = 0;
+        const bool whole = DecodeOnce(path, channels, undecided, plane, clipped, pixels);
+        const unsigned kept = ChooseChannels(clipped, pixels);
+        if (whole && kept == channels) {
+            plane.KeptChannels = kept;
+            return;
+        }
+        channels = kept;
+        undecided = false; // every later pass runs to the end
     }
-    plane.KeptChannels = kept;
 }
 
 namespace {
@@ -223,14 +234,17 @@ int CountBits(unsigned mask)
     return static_cast<int>((mask & 1) + ((mask >> 1) & 1) + ((mask >> 2) & 1));
 }
 
-void DecodeOnce(
-    const std::string& path, unsigned channels, Plane& plane, std::array<std::int64_t, 3>& clipped)
+// One decoding into plane; false when it stopped early to drop a channel.
+// pixels: the picture's size.
+bool DecodeOnce(const std::string& path, unsigned channels, bool undecided, Plane& plane,
+    std::array<std::int64_t, 3>& clipped, std::int64_t& pixels)
 {
     plane.Width = 0;
     plane.Height = 0;
     plane.Samples.clear();
     JpegJob job {};
     job.Channels = channels;
+    job.Undecided = undecided;
     JpegResources resources;
     OpenJpeg(path, job, resources);
     if (job.Failed)
@@ -238,6 +252,7 @@ void DecodeOnce(
 
     const std::int64_t width = job.Info.output_width;
     const std::int64_t height = job.Info.output_height;
+    pixels = width * height;
     if (width * height > MaxPixels)
         ThrowTooLarge(path, width, height, false);
     std::vector<std::uint32_t> rows;
@@ -261,8 +276,11 @@ void DecodeOnce(
         ThrowJobFailure(job, path);
     }
     clipped = job.Clipped;
+    if (job.Stopped)
+        return false;
     plane.Width = static_cast<int>(width);
     plane.Height = static_cast<int>(height);
+    return true;
 }
 
 void FailJpeg(j_common_ptr info)
@@ -346,6 +364,11 @@ void DecodeJpegRows(JpegJob& job)
         if (info.out_color_space == JCS_CMYK)
             ConvertCmykRows(job.Rows, count, info.saw_Adobe_marker);
         ConvertAndCount(job.Rows, count, job.Channels, job.Samples + first * width, job.Clipped);
+        const auto pixels = static_cast<std::int64_t>(width) * info.output_height;
+        if (job.Undecided && ChooseChannels(job.Clipped, pixels) != job.Channels) {
+            job.Stopped = true; // the decompressor is destroyed unfinished
+            return;
+        }
     }
 }
 
