@@ -1,0 +1,92 @@
+// The grey plane the assisted circle fit works on: a photograph at its full
+// resolution in linear light, 16 bits a sample, row-major. Built from a JPEG
+// file decoded row by row, or from a picture already in memory (BMP).
+//
+// Samples: the sRGB curve is undone with a table, and the colour channels
+// that are not clipped are added. A channel counts as clipped in a pixel at
+// 250 or above (JPEG's rounding leaves a clipped area between 250 and 255).
+// Over the whole picture, a channel is dropped when it is clipped in at least
+// 0.1 % of the pixels more than the least clipped channel: a red channel
+// burnt out over the disc goes, a few hot pixels or the overlap of a double
+// exposure (clipped in every channel) do not. The least clipped channel is
+// always kept. A pixel where a kept channel is clipped holds Saturated.
+//
+// Memory: the plane is 2 bytes a pixel and nothing else grows with the
+// picture (16 rows of decoder output at a time). Per-channel planes would
+// need 6 bytes a pixel, so the choice of channels is made for the whole
+// picture: a JPEG is decoded once, and a second time only when a channel
+// turns out to be clipped.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <new>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace GreyPlane {
+
+inline constexpr std::uint16_t Saturated = 65535;
+// Unsaturated samples lie in 0 .. MaxLinear; white in all kept channels is MaxLinear.
+inline constexpr std::uint16_t MaxLinear = 65534;
+// Larger pictures are refused before anything is allocated: 2^28 pixels are 512 MB of plane.
+inline constexpr std::int64_t MaxPixels = std::int64_t { 1 } << 28;
+inline constexpr int ClippedByte = 250;
+
+// Leaves new samples unset: the decoder writes every one, and zeroing 50 MB
+// first would cost a tenth of the decoding.
+template <class T> struct UnsetAllocator : std::allocator<T> {
+    template <class U> struct rebind {
+        using other = UnsetAllocator<U>;
+    };
+    UnsetAllocator() = default;
+    template <class U> UnsetAllocator(const UnsetAllocator<U>&) noexcept { }
+    template <class U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
+    template <class U, class... Args> void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+using SampleBuffer = std::vector<std::uint16_t, UnsetAllocator<std::uint16_t>>;
+
+struct Plane {
+    int Width = 0;
+    int Height = 0;
+    SampleBuffer Samples; // Width x Height, row-major
+    unsigned KeptChannels = 0; // bit 0 blue, 1 green, 2 red
+};
+
+// Bit masks of KeptChannels.
+inline constexpr unsigned Blue = 1, Green = 2, Red = 4, AllChannels = 7;
+
+// The channels to keep, given how many pixels each has clipped (blue, green,
+// red) among pixelCount; see above.
+unsigned ChooseChannels(const std::array<std::int64_t, 3>& clippedCounts, std::int64_t pixelCount);
+
+// Adds to clippedCounts the pixels of count 0xAARRGGBB words clipped in each channel.
+void CountClipped(
+    const std::uint32_t* words, std::size_t count, std::array<std::int64_t, 3>& clippedCounts);
+
+// Converts count 0xAARRGGBB words into samples, adding the channels in
+// `channels` (a non-empty mask) in linear light, scaled so that white is MaxLinear.
+void ConvertWords(
+    const std::uint32_t* words, std::size_t count, unsigned channels, std::uint16_t* samples);
+
+// ConvertWords and CountClipped in one pass.
+void ConvertAndCount(const std::uint32_t* words, std::size_t count, unsigned channels,
+    std::uint16_t* samples, std::array<std::int64_t, 3>& clippedCounts);
+
+// The plane of a picture held as 0xAARRGGBB words (as the console holds a BMP).
+void FromWords(const std::uint32_t* words, int width, int height, Plane& plane);
+
+// Decodes a JPEG file at full size into plane, reusing its buffer. Throws
+// std::runtime_error in Settings::Language (missing, not a JPEG, damaged or
+// truncated, more than MaxPixels, out of memory); plane is then empty.
+void DecodeJpegFile(const std::string& path, Plane& plane);
+
+// Empties the plane and frees its memory, as when another picture is loaded.
+void Release(Plane& plane);
+
+} // namespace GreyPlane

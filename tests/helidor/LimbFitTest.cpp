@@ -1,0 +1,407 @@
+// The assisted circle fit on small generated scenes whose circles are known,
+// a refusal for every reason, and the error bars against a numerical
+// derivative of the evaluation's formulas.
+#include "LimbFit.h"
+#include "FitErrors.h"
+#include "GreyPlane.h"
+#include "LimbScenes.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <numbers>
+#include <string>
+
+namespace {
+
+using LimbFit::Circle;
+using LimbFit::Outcome;
+
+// What a sub-pixel fit must reach on these clean scenes, in px.
+constexpr double CentreTolerance = 0.03;
+
+struct Rendered {
+    GreyPlane::Plane Plane;
+    LimbFit::GreyView View() const { return { Plane.Width, Plane.Height, Plane.Samples.data() }; }
+};
+
+// A picture of width x height with one Sun; JPEG and noise off unless asked.
+LimbScenes::Scene SunScene(int width, int height, LimbScenes::Disc sun)
+{
+    LimbScenes::Scene scene;
+    scene.Width = width;
+    scene.Height = height;
+    scene.Suns = { sun };
+    scene.Noise = 0;
+    scene.Jpeg = false;
+    scene.Blur = 1.0;
+    scene.Whole = true;
+    return scene;
+}
+
+Rendered Render(const LimbScenes::Scene& scene)
+{
+    std::vector<std::uint32_t> words;
+    LimbScenes::Render(scene, words);
+    Rendered rendered;
+    GreyPlane::FromWords(words.data(), scene.Width, scene.Height, rendered.Plane);
+    return rendered;
+}
+
+void ExpectCentre(const LimbFit::Fit& fit, double x, double y, double tolerance)
+{
+    ASSERT_EQ(fit.Result, Outcome::Fitted) << LimbFit::OutcomeName(fit.Result);
+    EXPECT_NEAR(fit.Fitted.X, x, tolerance);
+    EXPECT_NEAR(fit.Fitted.Y, y, tolerance);
+}
+
+// [SECTION] The Sun's limb
+
+TEST(LimbFitSun, ExactCircleFromASeedOffInCentreAndRadius)
+{
+    const Rendered picture = Render(SunScene(400, 380, { 201.3, 188.6, 140 }));
+    const LimbFit::Fit fit = LimbFit::FitSunLimb(picture.View(), { 186, 200, 152 });
+    ExpectCentre(fit, 201.3, 188.6, CentreTolerance);
+    // The inflection point of a limb-darkened, blurred limb lies a little inside it.
+    EXPECT_NEAR(fit.Fitted.R, 140, 0.5);
+    EXPECT_GT(fit.Used.size(), 700u);
+    EXPECT_GT(fit.Covariance[0], 0);
+    EXPECT_LT(std::sqrt(fit.Covariance[0]), 0.02);
+}
+
+TEST(LimbFitSun, TheSameSeedGivesTheSameCircle)
+{
+    LimbScenes::Scene scene = SunScene(400, 380, { 199.7, 190.2, 150 });
+    scene.Noise = 0.01;
+    scene.Jpeg = true;
+    const Rendered picture = Render(scene);
+    const LimbFit::Fit first = LimbFit::FitSunLimb(picture.View(), { 210, 180, 140 });
+    const LimbFit::Fit second = LimbFit::FitSunLimb(picture.View(), { 210, 180, 140 });
+    ASSERT_EQ(first.Result, Outcome::Fitted);
+    EXPECT_EQ(first.Fitted.X, second.Fitted.X);
+    EXPECT_EQ(first.Fitted.Y, second.Fitted.Y);
+    EXPECT_EQ(first.Fitted.R, second.Fitted.R);
+    ExpectCentre(first, 199.7, 190.2, 0.06);
+}
+
+TEST(LimbFitSun, DoubleExposureWithAClippedOverlap)
+{
+    // Two exposures whose overlap is clipped: the rays there are dropped,
+    // the other limb near the crossings gets no weight.
+    LimbScenes::Scene scene = SunScene(660, 340, { 170.4, 170.2, 130 });
+    scene.Suns.push_back({ 170.4 + 230, 170.2 + 12, 130 });
+    scene.Exposure = 0.7;
+    const Rendered picture = Render(scene);
+    const LimbFit::Fit first = LimbFit::FitSunLimb(picture.View(), { 180, 165, 120 });
+    ExpectCentre(first, 170.4, 170.2, CentreTolerance);
+    const LimbFit::Fit second = LimbFit::FitSunLimb(picture.View(), { 395, 190, 135 });
+    ExpectCentre(second, 400.4, 182.2, CentreTolerance);
+}
+
+TEST(LimbFitSun, SpotsAndAPlanetNotchInTheLimb)
+{
+    LimbScenes::Scene scene = SunScene(400, 400, { 200.5, 199.5, 150 });
+    scene.Spots = { { 200.5 + 140, 199.5, 6, 13 }, { 200.5, 199.5 - 142, 4, 9 } };
+    scene.Planets = { { 200.5 - 150, 199.5 + 10, 20 } };
+    scene.Noise = 0.005;
+    const Rendered picture = Render(scene);
+    const LimbFit::Fit fit = LimbFit::FitSunLimb(picture.View(), { 190, 210, 160 });
+    ExpectCentre(fit, 200.5, 199.5, 0.05);
+    EXPECT_FALSE(fit.Rejected.empty());
+}
+
+TEST(LimbFitSun, APlanetCuttingIntoTheLimbGetsNoWeight)
+{
+    // Its near edge lies up to 10 px inside the limb, within the narrow rays' reach.
+    LimbScenes::Scene scene = SunScene(400, 400, { 199.5, 200.5, 150 });
+    scene.Planets = { { 199.5 + 140, 200.5, 30 } };
+    const Rendered picture = Render(scene);
+    const LimbFit::Fit fit = LimbFit::FitSunLimb(picture.View(), { 205, 195, 145 });
+    ExpectCentre(fit, 199.5, 200.5, CentreTolerance);
+    int nearPlanet = 0;
+    for (const LimbFit::Point& p : fit.Rejected)
+        nearPlanet += std::hypot(p.X - 339.5, p.Y - 200.5) < 40;
+    EXPECT_GT(nearPlanet, 10);
+}
+
+// [SECTION] Planets
+
+TEST(LimbFitPlanet, PlanetOnTheDiscWithNoiseAndJpeg)
+{
+    LimbScenes::Scene scene = SunScene(400, 400, { 200, 200, 170 });
+    scene.Planets = { { 230.4, 170.7, 12 } };
+    scene.Noise = 0.005;
+    scene.Jpeg = true;
+    const Rendered picture = Render(scene);
+    const LimbFit::Fit fit
+        = LimbFit::FitPlanet(picture.View(), { 222, 180, 11 }, { 200, 200, 170 });
+    ExpectCentre(fit, 230.4, 170.7, 0.1);
+    EXPECT_NEAR(fit.Fitted.R, 12, 0.5);
+    EXPECT_FALSE(fit.NearLimb);
+    EXPECT_NEAR(fit.EdgeWidth, 1.0, 0.5);
+}
+
+TEST(LimbFitPlanet, PlanetNearTheLimbIsFittedAndWarned)
+{
+    // 8 px between the planet's edge and the limb: under 10 px + 3 edge widths.
+    LimbScenes::Scene scene = SunScene(400, 400, { 200, 200, 170 });
+    scene.Planets = { { 200 + 170 - 8 - 15, 200.3, 15 } };
+    const Rendered picture = Render(scene);
+    const LimbFit::Fit fit
+        = LimbFit::FitPlanet(picture.View(), { 340, 196, 15 }, { 200, 200, 170 });
+    ExpectCentre(fit, 347, 200.3, 0.1);
+    EXPECT_TRUE(fit.NearLimb);
+    EXPECT_FALSE(fit.Rejected.empty()); // the points near the limb
+}
+
+TEST(LimbFitPlanet, ShadingNearTheLimbDoesNotPullTheCentre)
+{
+    // Limb darkening falls steeply across a planet 6 px from the limb of a
+    // small Sun; in heavy seeing its edge would be seen pulled inwards, the
+    // centre by about 0.2 px. A plane of shading leaves the curvature's share.
+    LimbScenes::Scene scene = SunScene(400, 400, { 200, 200, 170 });
+    scene.Blur = 3;
+    scene.Planets = { { 200.4, 200 - 170 + 6 + 20, 20 } };
+    const Rendered picture = Render(scene);
+    const LimbFit::Fit fit = LimbFit::FitPlanet(picture.View(), { 205, 60, 21 }, { 200, 200, 170 });
+    ExpectCentre(fit, 200.4, 56, 0.08);
+}
+
+// [SECTION] Refusals: the circle stays the seed
+
+void ExpectRefusal(const LimbFit::Fit& fit, Outcome outcome, const Circle& seed)
+{
+    EXPECT_EQ(fit.Result, outcome) << LimbFit::OutcomeName(fit.Result);
+    EXPECT_EQ(fit.Fitted.X, seed.X);
+    EXPECT_EQ(fit.Fitted.Y, seed.Y);
+    EXPECT_EQ(fit.Fitted.R, seed.R);
+    EXPECT_EQ(fit.Covariance[0], 0);
+}
+
+TEST(LimbFitRefusal, NoEdgeOnAFlatPicture)
+{
+    LimbScenes::Scene scene = SunScene(300, 300, { 150, 150, 400 }); // all disc
+    const Rendered picture = Render(scene);
+    const Circle seed { 150, 150, 100 };
+    ExpectRefusal(LimbFit::FitSunLimb(picture.View(), seed), Outcome::NoEdge, seed);
+}
+
+TEST(LimbFitRefusal, ShortArcWhenOnlyASliverOfLimbIsSeen)
+{
+    // The rest of the limb is hidden: the picture outside a 60-degree wedge
+    // is made flat at the disc's level.
+    Rendered picture = Render(SunScene(300, 300, { 150, 150, 100 }));
+    const std::uint16_t inside = picture.Plane.Samples[150 * 300 + 150];
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 300; ++x) {
+            const double angle = std::atan2(y - 150.0, x - 150.0) * 180 / std::numbers::pi;
+            if (std::abs(angle) > 30)
+                picture.Plane.Samples[static_cast<std::size_t>(y * 300 + x)] = inside;
+        }
+    const Circle seed { 152, 148, 104 };
+    ExpectRefusal(LimbFit::FitSunLimb(picture.View(), seed), Outcome::ShortArc, seed);
+}
+
+TEST(LimbFitRefusal, NotACleanCircleOnASquare)
+{
+    GreyPlane::Plane plane;
+    plane.Width = plane.Height = 300;
+    plane.Samples.assign(300 * 300, 0);
+    for (int y = 50; y < 250; ++y)
+        for (int x = 50; x < 250; ++x)
+            plane.Samples[static_cast<std::size_t>(y * 300 + x)] = 30000;
+    const Circle seed { 150, 150, 105 };
+    ExpectRefusal(
+        LimbFit::FitSunLimb({ 300, 300, plane.Samples.data() }, seed), Outcome::NotCircle, seed);
+}
+
+TEST(LimbFitRefusal, MovedTooFarFromThePlanetSeed)
+{
+    LimbScenes::Scene scene = SunScene(400, 400, { 200, 200, 170 });
+    scene.Planets = { { 230, 200, 10 } };
+    const Rendered picture = Render(scene);
+    const Circle seed { 200, 200, 10 }; // 30 px beside the planet
+    ExpectRefusal(
+        LimbFit::FitPlanet(picture.View(), seed, { 200, 200, 170 }), Outcome::MovedTooFar, seed);
+}
+
+TEST(LimbFitRefusal, ASpotWithAPenumbraIsNoPlanet)
+{
+    LimbScenes::Scene scene = SunScene(400, 400, { 200, 200, 170 });
+    scene.Spots = { { 190.5, 210.5, 8, 18 } };
+    const Rendered picture = Render(scene);
+    const Circle seed { 192, 208, 9 };
+    ExpectRefusal(
+        LimbFit::FitPlanet(picture.View(), seed, { 200, 200, 170 }), Outcome::Sunspot, seed);
+}
+
+TEST(LimbFitRefusal, ASmallSpotInHeavySeeingIsNoPlanet)
+{
+    // Blurred, its penumbra merges with the umbra into one soft dip; its core
+    // still keeps far more light than a planet's would under the limb's blur.
+    LimbScenes::Scene scene = SunScene(400, 400, { 200, 200, 170 });
+    scene.Blur = 2.5;
+    scene.Spots = { { 180.5, 220.5, 6, 13 } };
+    const Rendered picture = Render(scene);
+    const Circle seed { 183, 218, 6 };
+    ExpectRefusal(
+        LimbFit::FitPlanet(picture.View(), seed, { 200, 200, 170 }), Outcome::Sunspot, seed);
+}
+
+TEST(LimbFitRefusal, PlanetOnTheLimbIsTooCloseToMeasure)
+{
+    LimbScenes::Scene scene = SunScene(400, 400, { 200, 200, 170 });
+    scene.Planets = { { 200, 200 - 168, 14 } };
+    const Rendered picture = Render(scene);
+    const Circle seed { 202, 34, 14 };
+    ExpectRefusal(
+        LimbFit::FitPlanet(picture.View(), seed, { 200, 200, 170 }), Outcome::TooCloseToLimb, seed);
+}
+
+TEST(LimbFitRefusal, SaturatedLimb)
+{
+    LimbScenes::Scene scene = SunScene(300, 300, { 150, 150, 100 });
+    scene.Exposure = 1.6; // clipped up to the limb in every channel
+    scene.Gains = { 1, 1, 1 };
+    const Rendered picture = Render(scene);
+    const Circle seed { 145, 153, 96 };
+    ExpectRefusal(LimbFit::FitSunLimb(picture.View(), seed), Outcome::Saturated, seed);
+}
+
+// [SECTION] Real photographs, where the shared folder is
+
+LimbFit::Fit FitSunOf(const GreyPlane::Plane& plane, const Circle& seed)
+{
+    return LimbFit::FitSunLimb({ plane.Width, plane.Height, plane.Samples.data() }, seed);
+}
+
+TEST(LimbFitPhotograph, TheRoundSpotOfTheIntensitygramIsRefusedAsASpot)
+{
+    const std::string path = HELIDOR_PHOTO_DIR "/sdo_hmi_intensitygram_2022-04_1024.jpg";
+    if (!std::filesystem::exists(path))
+        GTEST_SKIP() << "no " << path;
+    GreyPlane::Plane plane;
+    GreyPlane::DecodeJpegFile(path, plane);
+    // The disc fills the picture to about 40 px from its edges; the spot,
+    // about 10 px across with its penumbra, lies above and right of the centre.
+    const LimbFit::Fit sun = FitSunOf(plane, { 505, 520, 465 });
+    ASSERT_EQ(sun.Result, Outcome::Fitted);
+    EXPECT_NEAR(sun.Fitted.X, 511.5, 2);
+    EXPECT_NEAR(sun.Fitted.Y, 511.5, 2);
+    const LimbFit::Fit spot = LimbFit::FitPlanet(
+        { plane.Width, plane.Height, plane.Samples.data() }, { 603, 357, 6 }, sun.Fitted);
+    EXPECT_EQ(spot.Result, Outcome::Sunspot) << LimbFit::OutcomeName(spot.Result);
+}
+
+TEST(LimbFitPhotograph, AMercuryDotOfTheCompositeIsFitted)
+{
+    const std::string path = HELIDOR_PHOTO_DIR "/mercury2016_sdo_hmi_composite.jpg";
+    if (!std::filesystem::exists(path))
+        GTEST_SKIP() << "no " << path;
+    GreyPlane::Plane plane;
+    GreyPlane::DecodeJpegFile(path, plane);
+    // Red is burnt out near the limb and goes; the dots are about 25 px across.
+    EXPECT_EQ(plane.KeptChannels, GreyPlane::Blue | GreyPlane::Green);
+    const LimbFit::Fit sun = FitSunOf(plane, { 2040, 2060, 1870 });
+    ASSERT_EQ(sun.Result, Outcome::Fitted);
+    const LimbFit::Fit dot = LimbFit::FitPlanet(
+        { plane.Width, plane.Height, plane.Samples.data() }, { 3460, 2740, 14 }, sun.Fitted);
+    ASSERT_EQ(dot.Result, Outcome::Fitted) << LimbFit::OutcomeName(dot.Result);
+    EXPECT_NEAR(dot.Fitted.R, 12.5, 1.5);
+    EXPECT_LT(std::sqrt(dot.Covariance[0]), 0.1);
+}
+
+// [SECTION] Error bars
+
+using FitErrors::Covariance;
+
+TEST(FitErrors, RhoAndAngleWorkedByHand)
+{
+    // S (100, 100, 50), P (130, 60): D = 50, rho' = 1. Only the Sun uncertain:
+    // sigma^2(rho') = 0.04 / 50^2 + (1 / 50)^2 0.09 = 5.2e-5; sigma(PA) = 0.2 / 50.
+    const Covariance sun { 0.04, 0, 0, 0, 0.04, 0, 0, 0, 0.09 };
+    const FitErrors::PositionErrors e
+        = FitErrors::RhoAndAngle({ 100, 100, 50 }, sun, { 130, 60, 5 }, Covariance {});
+    EXPECT_NEAR(e.SigmaRho, 0.0072111, 1e-7);
+    EXPECT_NEAR(e.SigmaAngle, 0.004, 1e-9);
+    EXPECT_NEAR(e.RhoAngleCovariance, 0, 1e-15);
+}
+
+TEST(FitErrors, FloorsKeysAndDrift)
+{
+    const Covariance keys = FitErrors::KeyFittedCovariance();
+    EXPECT_EQ(keys, (Covariance { 0.25, 0, 0, 0, 0.25, 0, 0, 0, 0.25 }));
+    const Covariance floored = FitErrors::WithCentreFloor(Covariance {}, 0.05);
+    EXPECT_NEAR(floored[0], 0.0025, 1e-15);
+    EXPECT_NEAR(floored[4], 0.0025, 1e-15);
+    EXPECT_EQ(floored[8], 0);
+    // Shift (300, 400), |shift| 500; 0.25 + 0.25 across it: sqrt(0.5) / 500.
+    EXPECT_NEAR(FitErrors::DriftDirectionSigma({ 0, 0, 1 }, keys, { 300, 400, 1 }, keys),
+        0.0014142136, 1e-9);
+}
+
+// The evaluation's rho' and position angle (radians, y up) of screen circles.
+std::array<double, 2> RhoAndAngle(const std::array<double, 6>& p)
+{
+    const double dx = p[3] - p[0], dy = p[1] - p[4];
+    return { std::hypot(dx, dy) / p[2], std::atan2(dy, dx) };
+}
+
+TEST(FitErrors, AgreeWithANumericalDerivativeForAnyCovariance)
+{
+    // Correlated, unequal covariances: J C J' by central differences.
+    const Covariance sun { 0.09, 0.03, 0.01, 0.03, 0.04, -0.02, 0.01, -0.02, 0.16 };
+    const Covariance planet { 0.02, -0.015, 0, -0.015, 0.05, 0, 0, 0, 0.01 };
+    const std::array<double, 6> at { 412.3, 305.8, 210.4, 523.1, 228.6, 11.0 };
+    // Parameters 0-2 the Sun's x, y, r; 3-4 the planet's x, y. The formula leaves out
+    // the Sun's centre-radius covariance, so the test does too.
+    double jac[2][5];
+    for (int k = 0; k < 5; ++k) {
+        std::array<double, 6> plus = at, minus = at;
+        plus[static_cast<std::size_t>(k)] += 1e-5;
+        minus[static_cast<std::size_t>(k)] -= 1e-5;
+        for (int f = 0; f < 2; ++f)
+            jac[f][k] = (RhoAndAngle(plus)[static_cast<std::size_t>(f)]
+                            - RhoAndAngle(minus)[static_cast<std::size_t>(f)])
+                / 2e-5;
+    }
+    double c[5][5] = {};
+    for (int i = 0; i < 2; ++i)
+        for (int j = 0; j < 2; ++j) {
+            c[i][j] = sun[static_cast<std::size_t>(i * 3 + j)];
+            c[3 + i][3 + j] = planet[static_cast<std::size_t>(i * 3 + j)];
+        }
+    c[2][2] = sun[8];
+    double v[2][2] = {};
+    for (int f = 0; f < 2; ++f)
+        for (int g = 0; g < 2; ++g)
+            for (int i = 0; i < 5; ++i)
+                for (int j = 0; j < 5; ++j)
+                    v[f][g] += jac[f][i] * c[i][j] * jac[g][j];
+    const FitErrors::PositionErrors e
+        = FitErrors::RhoAndAngle({ at[0], at[1], at[2] }, sun, { at[3], at[4], at[5] }, planet);
+    EXPECT_NEAR(e.SigmaRho, std::sqrt(v[0][0]), 1e-7);
+    EXPECT_NEAR(e.SigmaAngle, std::sqrt(v[1][1]), 1e-7);
+    EXPECT_NEAR(e.RhoAngleCovariance, v[0][1], 1e-9);
+
+    // x' and y' from rho' and the angle, with a reference direction known to 0.001 rad.
+    const auto [rho, theta] = RhoAndAngle(at);
+    const double reference = 0.3;
+    const FitErrors::CartesianErrors xy = FitErrors::XAndY(rho, theta - reference, e, 0.001);
+    const double a = theta - reference;
+    const double jx[2] = { std::cos(a), -rho * std::sin(a) },
+                 jy[2] = { std::sin(a), rho * std::cos(a) };
+    const double vt[2][2] = { { v[0][0], v[0][1] }, { v[1][0], v[1][1] + 1e-6 } };
+    double vx = 0, vy = 0;
+    for (int i = 0; i < 2; ++i)
+        for (int j = 0; j < 2; ++j) {
+            vx += jx[i] * vt[i][j] * jx[j];
+            vy += jy[i] * vt[i][j] * jy[j];
+        }
+    EXPECT_NEAR(xy.SigmaX, std::sqrt(vx), 1e-7);
+    EXPECT_NEAR(xy.SigmaY, std::sqrt(vy), 1e-7);
+}
+
+} // namespace
