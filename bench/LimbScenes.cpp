@@ -102,6 +102,26 @@ double ProfileAt(const Profile& p, double rho)
     const double f = k - static_cast<double>(i);
     return p.Values[i] * (1 - f) + p.Values[i + 1] * f;
 }
+// One pass of a separable blur over a square of side size: along rows
+// (step 1) or along columns (step size); samples beyond the edge count as 0.
+void BlurAlong(const std::vector<double>& in, std::vector<double>& out, int size,
+    const std::vector<double>& kernel, std::size_t step)
+{
+    const int half = static_cast<int>(kernel.size() / 2);
+    const auto side = static_cast<std::size_t>(size);
+    for (std::size_t y = 0; y < side; ++y)
+        for (std::size_t x = 0; x < side; ++x) {
+            const std::size_t along = step == 1 ? x : y;
+            double sum = 0;
+            for (int k = -half; k <= half; ++k) {
+                const auto at = static_cast<std::ptrdiff_t>(along) + k;
+                if (at >= 0 && at < size)
+                    sum += kernel[static_cast<std::size_t>(k + half)]
+                        * in[y * side + x + static_cast<std::size_t>(k) * step];
+            }
+            out[y * side + x] = sum;
+        }
+}
 
 // Deficit of an object: 1 - transmission, from the object's radius outwards
 // as (radius, deficit) steps, supersampled 4 x 4, then blurred.
@@ -144,26 +164,8 @@ Patch MakePatch(
         k /= norm;
     std::vector<double> rows(size * size, 0);
     patch.Deficit.assign(size * size, 0);
-    for (int y = 0; y < patch.Size; ++y)
-        for (int x = 0; x < patch.Size; ++x) {
-            double sum = 0;
-            for (int k = -half; k <= half; ++k)
-                if (x + k >= 0 && x + k < patch.Size)
-                    sum += kernel[static_cast<std::size_t>(k + half)]
-                        * sharp[static_cast<std::size_t>(y) * size
-                            + static_cast<std::size_t>(x + k)];
-            rows[static_cast<std::size_t>(y) * size + static_cast<std::size_t>(x)] = sum;
-        }
-    for (int y = 0; y < patch.Size; ++y)
-        for (int x = 0; x < patch.Size; ++x) {
-            double sum = 0;
-            for (int k = -half; k <= half; ++k)
-                if (y + k >= 0 && y + k < patch.Size)
-                    sum += kernel[static_cast<std::size_t>(k + half)]
-                        * rows[static_cast<std::size_t>(y + k) * size
-                            + static_cast<std::size_t>(x)];
-            patch.Deficit[static_cast<std::size_t>(y) * size + static_cast<std::size_t>(x)] = sum;
-        }
+    BlurAlong(sharp, rows, patch.Size, kernel, 1);
+    BlurAlong(rows, patch.Deficit, patch.Size, kernel, size);
     return patch;
 }
 

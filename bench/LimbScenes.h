@@ -3,6 +3,8 @@
 // seeing blur, sunspots, planets, noise, 8-bit sRGB and JPEG artefacts.
 #pragma once
 
+#include "LimbFit.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -10,11 +12,8 @@
 
 namespace LimbScenes {
 
-struct Disc {
-    double X = 0;
-    double Y = 0;
-    double R = 0;
-};
+// A disc's centre and radius, px, as the fit reports its circles.
+using Disc = LimbFit::Circle;
 
 struct Spot {
     double X = 0;

@@ -13,6 +13,8 @@
 // RunConsole does all four for a program's main().
 #pragma once
 
+#include "UnsetBuffer.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -151,16 +153,8 @@ void EndModal();
 void StoreKeyCode(int code);
 
 // [SECTION] Pictures in memory
-// Pixel words that a resize leaves unset: a reader writes every pixel, and
-// zeroing a large photograph first would cost a pass over its memory.
-template <typename T> struct UnsetAllocator : std::allocator<T> {
-    template <typename U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
-    template <typename U, typename... Args> void construct(U* p, Args&&... args)
-    {
-        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-    }
-};
-using PixelBuffer = std::vector<std::uint32_t, UnsetAllocator<std::uint32_t>>;
+// Pixel words that a resize leaves unset: a reader writes every pixel.
+using PixelBuffer = UnsetBuffer::Buffer<std::uint32_t>;
 
 // A picture in the canvas's own pixel format, so that drawing it is a copy of
 // rows: one 0xffRRGGBB word per pixel (bytes B, G, R, 0xff in memory), rows

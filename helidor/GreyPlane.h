@@ -18,6 +18,8 @@
 // turns out to be clipped.
 #pragma once
 
+#include "UnsetBuffer.h"
+
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -37,19 +39,7 @@ inline constexpr int ClippedByte = 250;
 
 // Leaves new samples unset: the decoder writes every one, and zeroing 50 MB
 // first would cost a tenth of the decoding.
-template <class T> struct UnsetAllocator : std::allocator<T> {
-    template <class U> struct rebind {
-        using other = UnsetAllocator<U>;
-    };
-    UnsetAllocator() = default;
-    template <class U> UnsetAllocator(const UnsetAllocator<U>&) noexcept { }
-    template <class U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
-    template <class U, class... Args> void construct(U* p, Args&&... args)
-    {
-        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-    }
-};
-using SampleBuffer = std::vector<std::uint16_t, UnsetAllocator<std::uint16_t>>;
+using SampleBuffer = UnsetBuffer::Buffer<std::uint16_t>;
 
 struct Plane {
     int Width = 0;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <numbers>
 #include <random>
 
@@ -89,6 +90,8 @@ bool CircleThrough(const Point& a, const Point& b, const Point& c, Circle& circl
 bool RobustStart(const std::vector<Point>& points, const Circle& seed, double radiusLimit,
     double centreLimit, double tolerance, Circle& start);
 LeastSquares TukeyFit(const std::vector<Point>& points, const Circle& start);
+bool StartAndFit(const std::vector<Point>& points, const Circle& seed, double radiusLimit,
+    double centreLimit, double tolerance, Circle& circle);
 bool Invert3(const std::array<double, 9>& m, std::array<double, 9>& inverse);
 double ArcCoverage(
     const std::vector<Point>& points, const std::vector<double>& weights, const Circle& circle);
@@ -131,25 +134,11 @@ double SkyLevel(const GreyView& grey, const Circle& sun);
 
 const char* OutcomeName(Outcome outcome)
 {
-    switch (outcome) {
-    case Outcome::Fitted:
-        return "fitted";
-    case Outcome::NoEdge:
-        return "no edge";
-    case Outcome::ShortArc:
-        return "short arc";
-    case Outcome::NotCircle:
-        return "not a circle";
-    case Outcome::MovedTooFar:
-        return "moved too far";
-    case Outcome::Sunspot:
-        return "sunspot";
-    case Outcome::TooCloseToLimb:
-        return "too close to limb";
-    case Outcome::Saturated:
-        return "saturated";
-    }
-    return "?";
+    // In the order of the enumeration.
+    static constexpr const char* Names[] = { "fitted", "no edge", "short arc", "not a circle",
+        "moved too far", "sunspot", "too close to limb", "saturated" };
+    const auto index = static_cast<std::size_t>(outcome);
+    return index < std::size(Names) ? Names[index] : "?";
 }
 
 // [SECTION] Sun
@@ -183,17 +172,12 @@ Fit FitSunLimb(const GreyView& grey, const Circle& seed)
     }
 
     Circle circle;
-    if (!RobustStart(points, seed, 0.12 * seed.R, 35, 2.0, circle)) {
+    if (!StartAndFit(points, seed, 0.12 * seed.R, 35, 2.0, circle)) {
         Refuse(fit, Outcome::NotCircle, seed);
         return fit;
     }
-    LeastSquares ls = TukeyFit(points, circle);
-    if (!ls.Ok) {
-        Refuse(fit, Outcome::NotCircle, seed);
-        return fit;
-    }
-    circle = ls.Fitted;
 
+    LeastSquares ls;
     std::vector<Point> used, dropped;
     const Outcome outcome = RefinePasses(
         grey, circle, Polarity::BrightToDark, { 12, 8 }, nullptr, nullptr, ls, used, dropped);
@@ -255,16 +239,10 @@ Fit FitPlanet(const GreyView& grey, const Circle& seed, const Circle& sun)
     }
     Circle circle;
     const Circle start { centre.X, centre.Y, seed.R };
-    if (!RobustStart(points, start, 0.5 * seed.R + 5, 0.5 * seed.R + 3, 1.0, circle)) {
+    if (!StartAndFit(points, start, 0.5 * seed.R + 5, 0.5 * seed.R + 3, 1.0, circle)) {
         Refuse(fit, Outcome::NotCircle, seed);
         return fit;
     }
-    LeastSquares ls = TukeyFit(points, circle);
-    if (!ls.Ok) {
-        Refuse(fit, Outcome::NotCircle, seed);
-        return fit;
-    }
-    circle = ls.Fitted;
     // Near the limb the photosphere darkens across the planet: its edge is
     // seen displaced towards the brighter side, by 2 s^2 times the relative gradient.
     double edgeWidth = 0, slopeSigma = 0;
@@ -276,6 +254,7 @@ Fit FitPlanet(const GreyView& grey, const Circle& seed, const Circle& sun)
     }
     shading = FitShading(grey, circle, slopeSigma, sun);
     const double halfWidth = std::clamp(0.6 * circle.R, 2.0, 8.0);
+    LeastSquares ls;
     std::vector<Point> used, dropped;
     const Outcome outcome = RefinePasses(grey, circle, Polarity::DarkToBright,
         { halfWidth, halfWidth }, &sun, &shading, ls, used, dropped);
@@ -551,6 +530,18 @@ bool RobustStart(const std::vector<Point>& points, const Circle& seed, double ra
 
 // Orthogonal-distance fit with Tukey's biweight by iteratively reweighted
 // Gauss-Newton steps; the covariance is s^2 (J'WJ)^-1 of the last step.
+// The robust start, then the weighted fit from it; false when either fails.
+bool StartAndFit(const std::vector<Point>& points, const Circle& seed, double radiusLimit,
+    double centreLimit, double tolerance, Circle& circle)
+{
+    Circle start;
+    if (!RobustStart(points, seed, radiusLimit, centreLimit, tolerance, start))
+        return false;
+    const LeastSquares ls = TukeyFit(points, start);
+    circle = ls.Fitted;
+    return ls.Ok;
+}
+
 LeastSquares TukeyFit(const std::vector<Point>& points, const Circle& start)
 {
     LeastSquares ls;
@@ -843,6 +834,17 @@ double SkyLevel(const GreyView& grey, const Circle& sun)
     }
     return values.empty() ? 0 : Median(values);
 }
+// The pixels of the picture within reach of a circle's centre, inclusive.
+struct Box {
+    int X0, X1, Y0, Y1;
+};
+Box BoxAround(const GreyView& grey, const Circle& circle, double reach)
+{
+    return { std::max(0, static_cast<int>(circle.X - reach)),
+        std::min(grey.Width - 1, static_cast<int>(circle.X + reach) + 1),
+        std::max(0, static_cast<int>(circle.Y - reach)),
+        std::min(grey.Height - 1, static_cast<int>(circle.Y + reach) + 1) };
+}
 
 Shading FitShading(const GreyView& grey, const Circle& planet, double sigma, const Circle& sun)
 {
@@ -857,12 +859,9 @@ Shading FitShading(const GreyView& grey, const Circle& planet, double sigma, con
     std::array<double, 9> normal {};
     std::array<double, 3> rhs {};
     int count = 0;
-    const int x0 = std::max(0, static_cast<int>(planet.X - outer));
-    const int x1 = std::min(grey.Width - 1, static_cast<int>(planet.X + outer) + 1);
-    const int y0 = std::max(0, static_cast<int>(planet.Y - outer));
-    const int y1 = std::min(grey.Height - 1, static_cast<int>(planet.Y + outer) + 1);
-    for (int y = y0; y <= y1; ++y)
-        for (int x = x0; x <= x1; ++x) {
+    const Box box = BoxAround(grey, planet, outer);
+    for (int y = box.Y0; y <= box.Y1; ++y)
+        for (int x = box.X0; x <= box.X1; ++x) {
             const double rho = Distance(x - planet.X, y - planet.Y);
             const std::uint16_t v = grey.Samples[static_cast<std::size_t>(y) * grey.Width + x];
             if (rho < inner || rho > outer || v == SaturatedSample
@@ -993,12 +992,9 @@ bool LooksLikeSunspot(const GreyView& grey, const Circle& planet, const Circle& 
     const double outer = 2 * planet.R + 12;
     const auto bins = static_cast<std::size_t>(outer / binWidth) + 1;
     std::vector<double> sums(bins, 0), flatSums(bins, 0), counts(bins, 0);
-    const int x0 = std::max(0, static_cast<int>(planet.X - outer));
-    const int x1 = std::min(grey.Width - 1, static_cast<int>(planet.X + outer) + 1);
-    const int y0 = std::max(0, static_cast<int>(planet.Y - outer));
-    const int y1 = std::min(grey.Height - 1, static_cast<int>(planet.Y + outer) + 1);
-    for (int y = y0; y <= y1; ++y)
-        for (int x = x0; x <= x1; ++x) {
+    const Box box = BoxAround(grey, planet, outer);
+    for (int y = box.Y0; y <= box.Y1; ++y)
+        for (int x = box.X0; x <= box.X1; ++x) {
             const double rho = Distance(x - planet.X, y - planet.Y);
             const double level = shading.Ok ? ShadingLevel(shading, x, y) : 1;
             if (rho >= outer || Distance(x - sun.X, y - sun.Y) >= sun.R - LimbMargin

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
 namespace Settings {
@@ -36,28 +37,14 @@ inline std::string ResultFileName;
 // Every answer and the language as at the program's start. For tests.
 inline void Reset()
 {
-    Language = 0;
-    PictureName.clear();
+    for (std::string* text : { &PictureName, &SizeText, &TimeText, &DeclinationText,
+             &PictureCountText, &TimeDifferenceText, &RotationText, &PictureXText, &PictureYText,
+             &StartRadiusText, &ResultFileName })
+        text->clear();
+    Language = PictureCount = TimeDifference = PictureX = PictureY = StartRadius = 0;
+    TimeUT = Declination = RotationAngle = 0;
     IsJpeg = false;
-    SizeText.clear();
     JpegScale = 1;
-    TimeText.clear();
-    TimeUT = 0;
-    DeclinationText.clear();
-    Declination = 0;
-    PictureCountText.clear();
-    PictureCount = 0;
-    TimeDifferenceText.clear();
-    TimeDifference = 0;
-    RotationText.clear();
-    RotationAngle = 0;
-    PictureXText.clear();
-    PictureX = 0;
-    PictureYText.clear();
-    PictureY = 0;
-    StartRadiusText.clear();
-    StartRadius = 0;
-    ResultFileName.clear();
 }
 
 // Texts of the current language: German when Language is 1, else English.

@@ -180,6 +180,17 @@ void ExpectRefusal(const LimbFit::Fit& fit, Outcome outcome, const Circle& seed)
     EXPECT_EQ(fit.Covariance[0], 0);
 }
 
+// A planet fit on a Sun of radius 170 at (200, 200) in a 400 x 400 scene,
+// changed by change, refused for outcome with the circle left at the seed.
+void ExpectPlanetRefused(void (*change)(LimbScenes::Scene&), const Circle& seed, Outcome outcome)
+{
+    const Circle sun { 200, 200, 170 };
+    LimbScenes::Scene scene = SunScene(400, 400, sun);
+    change(scene);
+    const Rendered picture = Render(scene);
+    ExpectRefusal(LimbFit::FitPlanet(picture.View(), seed, sun), outcome, seed);
+}
+
 TEST(LimbFitRefusal, NoEdgeOnAFlatPicture)
 {
     LimbScenes::Scene scene = SunScene(300, 300, { 150, 150, 400 }); // all disc
@@ -219,45 +230,42 @@ TEST(LimbFitRefusal, NotACleanCircleOnASquare)
 
 TEST(LimbFitRefusal, MovedTooFarFromThePlanetSeed)
 {
-    LimbScenes::Scene scene = SunScene(400, 400, { 200, 200, 170 });
-    scene.Planets = { { 230, 200, 10 } };
-    const Rendered picture = Render(scene);
-    const Circle seed { 200, 200, 10 }; // 30 px beside the planet
-    ExpectRefusal(
-        LimbFit::FitPlanet(picture.View(), seed, { 200, 200, 170 }), Outcome::MovedTooFar, seed);
+    // The seed 30 px beside the planet.
+    ExpectPlanetRefused(
+        [](LimbScenes::Scene& scene) {
+            scene.Planets = { { 230, 200, 10 } };
+        },
+        { 200, 200, 10 }, Outcome::MovedTooFar);
 }
 
 TEST(LimbFitRefusal, ASpotWithAPenumbraIsNoPlanet)
 {
-    LimbScenes::Scene scene = SunScene(400, 400, { 200, 200, 170 });
-    scene.Spots = { { 190.5, 210.5, 8, 18 } };
-    const Rendered picture = Render(scene);
-    const Circle seed { 192, 208, 9 };
-    ExpectRefusal(
-        LimbFit::FitPlanet(picture.View(), seed, { 200, 200, 170 }), Outcome::Sunspot, seed);
+    ExpectPlanetRefused(
+        [](LimbScenes::Scene& scene) {
+            scene.Spots = { { 190.5, 210.5, 8, 18 } };
+        },
+        { 192, 208, 9 }, Outcome::Sunspot);
 }
 
 TEST(LimbFitRefusal, ASmallSpotInHeavySeeingIsNoPlanet)
 {
     // Blurred, its penumbra merges with the umbra into one soft dip; its core
     // still keeps far more light than a planet's would under the limb's blur.
-    LimbScenes::Scene scene = SunScene(400, 400, { 200, 200, 170 });
-    scene.Blur = 2.5;
-    scene.Spots = { { 180.5, 220.5, 6, 13 } };
-    const Rendered picture = Render(scene);
-    const Circle seed { 183, 218, 6 };
-    ExpectRefusal(
-        LimbFit::FitPlanet(picture.View(), seed, { 200, 200, 170 }), Outcome::Sunspot, seed);
+    ExpectPlanetRefused(
+        [](LimbScenes::Scene& scene) {
+            scene.Blur = 2.5;
+            scene.Spots = { { 180.5, 220.5, 6, 13 } };
+        },
+        { 183, 218, 6 }, Outcome::Sunspot);
 }
 
 TEST(LimbFitRefusal, PlanetOnTheLimbIsTooCloseToMeasure)
 {
-    LimbScenes::Scene scene = SunScene(400, 400, { 200, 200, 170 });
-    scene.Planets = { { 200, 200 - 168, 14 } };
-    const Rendered picture = Render(scene);
-    const Circle seed { 202, 34, 14 };
-    ExpectRefusal(
-        LimbFit::FitPlanet(picture.View(), seed, { 200, 200, 170 }), Outcome::TooCloseToLimb, seed);
+    ExpectPlanetRefused(
+        [](LimbScenes::Scene& scene) {
+            scene.Planets = { { 200, 200 - 168, 14 } };
+        },
+        { 202, 34, 14 }, Outcome::TooCloseToLimb);
 }
 
 TEST(LimbFitRefusal, SaturatedLimb)
