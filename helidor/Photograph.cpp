@@ -1,6 +1,7 @@
 #include "Photograph.h"
 
 #include "Settings.h"
+#include "Texts.h"
 
 #include <algorithm>
 #include <cassert>
@@ -9,11 +10,15 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <new>
 #include <stdexcept>
 #include <system_error>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #if defined(__linux__)
 #include <sys/mman.h>
 #endif
@@ -32,11 +37,30 @@ namespace {
 // with a destructor, and the C++ side turns the recorded failure into an
 // exception. The error manager must stay the struct's first member, because
 // libjpeg hands back only a pointer to it.
+enum class Failure {
+    None,
+    Missing,
+    AccessDenied,
+    Unopenable,
+    NotRegularFile,
+    NotJpeg,
+    Truncated,
+    ScansMissing,
+    Damaged,
+    OutOfMemory
+};
+
 struct JpegErrors {
     jpeg_error_mgr Manager;
     std::jmp_buf Escape;
-    int Code; // libjpeg's message code of the failure
-    char Text[JMSG_LENGTH_MAX];
+    Failure Why;
+};
+
+// Called by libjpeg after every row of coefficients it reads and before every
+// call for output rows: where the picture's data runs out too early.
+struct JpegProgress {
+    jpeg_progress_mgr Manager;
+    JpegErrors* Errors;
 };
 
 // One decoding: everything the guarded steps touch lives here, in the
@@ -44,6 +68,7 @@ struct JpegErrors {
 struct JpegJob {
     jpeg_decompress_struct Info;
     JpegErrors Errors;
+    JpegProgress Progress;
     std::FILE* File;
     int Scale;
     std::uint32_t* Pixels; // Info.output_width x output_height words
@@ -59,10 +84,18 @@ struct JpegResources {
         &jpeg_destroy_decompress };
 };
 
-enum class Failure { Missing, Unopenable, NotJpeg, Truncated, Damaged };
+// libjpeg's own memory (the coefficients of a file of several scans above
+// all) is bounded apart from the decoded picture's MaxPicturePixels words:
+// together they stay below 1 GB.
+constexpr long MaxDecoderMemory = 512L << 20;
 
 [[noreturn]] void FailJpeg(j_common_ptr info);
+[[noreturn]] void FailJob(JpegErrors& errors, Failure why);
 void ReportJpegMessage(j_common_ptr info, int level);
+void CheckDataLeft(j_common_ptr info);
+std::int64_t CoefficientBytes(const jpeg_decompress_struct& info);
+void CheckAllScansThere(const jpeg_decompress_struct& info, JpegErrors& errors);
+std::string Fill(Texts::Entry entry, std::initializer_list<std::string> values);
 bool RunGuarded(JpegJob& job, void (*step)(JpegJob&));
 void OpenJpeg(const std::string& path, JpegJob& job, JpegResources& resources);
 void ReadJpegHeader(JpegJob& job);
@@ -71,9 +104,11 @@ void AdviseLargePages(std::uint32_t* pixels, std::size_t count);
 [[noreturn]] void ThrowJobFailure(const JpegJob& job, const std::string& path);
 void ConvertCmykRows(std::uint32_t* pixels, std::size_t count, bool inverted);
 Failure ClassifyJpegFailure(int code);
-[[noreturn]] void ThrowLoadError(
-    Failure failure, const std::string& path, const std::string& detail);
+[[noreturn]] void ThrowLoadError(Failure failure, const std::string& path, int error = 0);
 [[noreturn]] void ThrowOpenError(const std::string& path, int error);
+[[noreturn]] void ThrowBitmapFailure(
+    const FensterGraf::BitmapFailure& failure, const std::string& path);
+int OpenRegularFile(const std::string& path, int& error);
 [[noreturn]] void ThrowTooLarge(
     const std::string& path, int scale, std::int64_t width, std::int64_t height, bool outOfMemory);
 void EmptyPicture(FensterGraf::Picture& picture);
@@ -121,20 +156,9 @@ void ShowBitmapPhotograph(const std::string& path, int x, int y)
     try {
         FensterGraf::ReadBitmapFile(path, PhotoBitmap);
     } catch (const std::bad_alloc&) {
-        throw std::runtime_error(Settings::InLanguage("Das Bild „", "The picture \"") + path
-            + Settings::InLanguage(
-                "“ ist zu groß für den Speicher.", "\" is too large to hold in memory."));
-    } catch (const std::exception& error) {
-        // The reader left the picture empty. Its own message is in English; it goes in as the
-        // detail.
-        std::FILE* file = std::fopen(path.c_str(), "rb");
-        if (file == nullptr)
-            ThrowOpenError(path, errno);
-        std::fclose(file);
-        throw std::runtime_error(Settings::InLanguage("Das Bild „", "The picture \"") + path
-            + Settings::InLanguage(
-                "“ ist keine lesbare BMP-Datei (", "\" is not a readable BMP picture (")
-            + error.what() + ").");
+        throw std::runtime_error(Fill(Texts::PictureTooLargeForMemory, { path }));
+    } catch (const FensterGraf::BitmapFailure& failure) {
+        ThrowBitmapFailure(failure, path); // the reader left the picture empty
     }
     FensterGraf::DrawPicture(PhotoBitmap, x, y);
 }
@@ -158,6 +182,13 @@ void DecodeJpegFile(const std::string& path, int scale, FensterGraf::Picture& pi
     if (job.Failed)
         ThrowJobFailure(job, path);
 
+    // A file of several scans keeps all its coefficients at full size
+    // whatever the scale: refused before libjpeg allocates them.
+    const std::int64_t coefficients = CoefficientBytes(job.Info);
+    if (coefficients > MaxDecoderMemory)
+        throw std::runtime_error(Fill(Texts::JpegTooMuchBuffer,
+            { path, std::to_string(job.Info.image_width), std::to_string(job.Info.image_height),
+                std::to_string(coefficients >> 20), std::to_string(MaxDecoderMemory >> 20) }));
     const std::int64_t width = job.Info.output_width;
     const std::int64_t height = job.Info.output_height;
     if (width * height > MaxPicturePixels)
@@ -202,9 +233,67 @@ bool IsSupportedScale(int scale)
 void FailJpeg(j_common_ptr info)
 {
     auto* errors = reinterpret_cast<JpegErrors*>(info->err);
-    errors->Code = info->err->msg_code;
-    (*info->err->format_message)(info, errors->Text);
-    std::longjmp(errors->Escape, 1);
+    FailJob(*errors, ClassifyJpegFailure(info->err->msg_code));
+}
+
+void FailJob(JpegErrors& errors, Failure why)
+{
+    errors.Why = why;
+    std::longjmp(errors.Escape, 1);
+}
+
+// A scan whose data is missing decodes to an invented picture: the
+// arithmetic decoder meets the marker after the data and then supplies zeros
+// without a warning, and a bomb of a hundred bytes would keep the processor
+// busy for as many rows as it claims. Two signs are refused: a scan that
+// starts with a marker, and an arithmetic scan whose data ends before its last
+// row of blocks (reading ahead into the marker within that row is normal). A
+// restart marker between intervals is no end. Huffman scans warn by themselves.
+void CheckDataLeft(j_common_ptr common)
+{
+    auto* info = reinterpret_cast<j_decompress_ptr>(common);
+    if (info->total_iMCU_rows < 2)
+        return;
+    const auto isEnd = [](int marker) { return marker != 0 && (marker < 0xd0 || marker > 0xd7); };
+    const jpeg_source_mgr& source = *info->src;
+    const bool scanStart = info->input_iMCU_row == 0 && info->unread_marker == 0;
+    const bool emptyScan = scanStart && source.bytes_in_buffer >= 2
+        && source.next_input_byte[0] == 0xff && isEnd(source.next_input_byte[1]);
+    const bool endedEarly = info->arith_code && isEnd(info->unread_marker)
+        && info->input_iMCU_row + 1 < info->total_iMCU_rows;
+    if (emptyScan || endedEarly)
+        FailJob(*reinterpret_cast<JpegProgress*>(info->progress)->Errors, Failure::Truncated);
+}
+
+// The bytes of libjpeg's full-size coefficient buffer: 64 coefficients of 2
+// bytes for every block of every component, whole sampling units; 0 for a
+// file of one scan, which is decoded row by row.
+std::int64_t CoefficientBytes(const jpeg_decompress_struct& info)
+{
+    if (!jpeg_has_multiple_scans(const_cast<j_decompress_ptr>(&info)))
+        return 0;
+    std::int64_t bytes = 0;
+    for (int i = 0; i < info.num_components; ++i) {
+        const jpeg_component_info& component = info.comp_info[i];
+        const std::int64_t across = component.h_samp_factor;
+        const std::int64_t down = component.v_samp_factor;
+        const std::int64_t wide = (component.width_in_blocks + across - 1) / across * across;
+        const std::int64_t high = (component.height_in_blocks + down - 1) / down * down;
+        bytes += wide * high * DCTSIZE2 * static_cast<std::int64_t>(sizeof(JCOEF));
+    }
+    return bytes;
+}
+
+// A progressive file without its later scans decodes to 8 x 8 blotches: every
+// coefficient of every component must have come to its full precision.
+void CheckAllScansThere(const jpeg_decompress_struct& info, JpegErrors& errors)
+{
+    if (!info.progressive_mode)
+        return;
+    for (int i = 0; i < info.num_components; ++i)
+        for (int k = 0; k < DCTSIZE2; ++k)
+            if (info.coef_bits[i][k] != 0)
+                FailJob(errors, Failure::ScansMissing);
 }
 
 // Warnings that mean lost picture data end the decoding: a photograph with a
@@ -241,9 +330,15 @@ bool RunGuarded(JpegJob& job, void (*step)(JpegJob&))
 // Opens the file and reads the header at job.Scale; a failure sets job.Failed.
 void OpenJpeg(const std::string& path, JpegJob& job, JpegResources& resources)
 {
-    resources.File.reset(std::fopen(path.c_str(), "rb"));
+    const int fd = OpenRegularFile(path, job.OpenError);
+    if (fd >= 0) {
+        resources.File.reset(fdopen(fd, "rb"));
+        if (!resources.File) {
+            job.OpenError = errno;
+            ::close(fd);
+        }
+    }
     if (!resources.File) {
-        job.OpenError = errno;
         job.Failed = true;
         return;
     }
@@ -251,6 +346,8 @@ void OpenJpeg(const std::string& path, JpegJob& job, JpegResources& resources)
     job.Info.err = jpeg_std_error(&job.Errors.Manager);
     job.Errors.Manager.error_exit = FailJpeg;
     job.Errors.Manager.emit_message = ReportJpegMessage;
+    job.Progress.Manager.progress_monitor = CheckDataLeft;
+    job.Progress.Errors = &job.Errors;
     resources.Decoder.reset(&job.Info);
     job.Failed = !RunGuarded(job, ReadJpegHeader);
 }
@@ -259,6 +356,8 @@ void ReadJpegHeader(JpegJob& job)
 {
     jpeg_decompress_struct& info = job.Info;
     jpeg_create_decompress(&info);
+    info.mem->max_memory_to_use = MaxDecoderMemory;
+    info.progress = &job.Progress.Manager;
     jpeg_stdio_src(&info, job.File);
     jpeg_read_header(&info, TRUE);
     // libjpeg converts grey, YCbCr and RGB straight into the canvas's bytes
@@ -275,6 +374,7 @@ void DecodeJpegRows(JpegJob& job)
 {
     jpeg_decompress_struct& info = job.Info;
     jpeg_start_decompress(&info);
+    CheckAllScansThere(info, job.Errors);
     const std::size_t width = info.output_width;
     JSAMPROW rows[16];
     while (info.output_scanline < info.output_height) {
@@ -308,8 +408,29 @@ void ThrowJobFailure(const JpegJob& job, const std::string& path)
 {
     if (job.OpenError != 0)
         ThrowOpenError(path, job.OpenError);
-    ThrowLoadError(ClassifyJpegFailure(job.Errors.Code), path, job.Errors.Text);
+    if (job.Errors.Why == Failure::OutOfMemory)
+        ThrowTooLarge(path, job.Scale, job.Info.output_width, job.Info.output_height, true);
+    ThrowLoadError(job.Errors.Why, path);
 }
+
+// Anything but a regular file is refused without waiting for a writer of a
+// FIFO or a device; -1 with error set when the file cannot be opened.
+int OpenRegularFile(const std::string& path, int& error)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno;
+        return -1;
+    }
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        error = -1; // not an errno: the file is no regular file
+        return -1;
+    }
+    return fd;
+}
+
 
 // In place: the bytes C, M, Y, K of a pixel become B, G, R, 0xff.
 void ConvertCmykRows(std::uint32_t* pixels, std::size_t count, bool inverted)
@@ -339,46 +460,87 @@ Failure ClassifyJpegFailure(int code)
         return Failure::NotJpeg;
     case JERR_INPUT_EOF:
     case JWRN_JPEG_EOF:
+    case JWRN_HIT_MARKER:
         return Failure::Truncated;
+    case JERR_OUT_OF_MEMORY:
+    case JERR_NO_BACKING_STORE:
+    case JERR_TFILE_CREATE:
+        return Failure::OutOfMemory;
     default:
         return Failure::Damaged;
     }
 }
 
-void ThrowLoadError(Failure failure, const std::string& path, const std::string& detail)
+void ThrowLoadError(Failure failure, const std::string& path, int error)
 {
-    const std::string picture = Settings::InLanguage("Das Bild „", "The picture \"") + path
-        + Settings::InLanguage("“", "\"");
     switch (failure) {
     case Failure::Missing:
-        throw std::runtime_error(
-            picture + Settings::InLanguage(" gibt es nicht.", " does not exist."));
+        throw std::runtime_error(Fill(Texts::PictureMissing, { path }));
+    case Failure::AccessDenied:
+        throw std::runtime_error(Fill(Texts::PictureAccessDenied, { path }));
     case Failure::Unopenable:
-        throw std::runtime_error(picture
-            + Settings::InLanguage(" lässt sich nicht öffnen: ", " cannot be opened: ") + detail
-            + ".");
+        throw std::runtime_error(Fill(Texts::PictureUnopenable, { path, std::to_string(error) }));
+    case Failure::NotRegularFile:
+        throw std::runtime_error(Fill(Texts::PictureNotRegularFile, { path }));
     case Failure::NotJpeg:
-        throw std::runtime_error(Settings::InLanguage("Die Datei „", "The file \"") + path
-            + Settings::InLanguage("“ ist kein JPEG-Bild (", "\" is not a JPEG picture (") + detail
-            + ").");
+        throw std::runtime_error(Fill(Texts::JpegNotJpeg, { path }));
     case Failure::Truncated:
-        throw std::runtime_error(picture
-            + Settings::InLanguage(" ist abgeschnitten: die Datei endet vor dem Bild (",
-                " is truncated: the file ends before the picture does (")
-            + detail + ").");
+        throw std::runtime_error(Fill(Texts::JpegTruncated, { path }));
+    case Failure::ScansMissing:
+        throw std::runtime_error(Fill(Texts::JpegScansMissing, { path }));
+    case Failure::None:
     case Failure::Damaged:
+    case Failure::OutOfMemory: // with its size, by ThrowTooLarge
         break;
     }
-    throw std::runtime_error(picture
-        + Settings::InLanguage(
-            " ist beschädigt und nicht lesbar (", " is damaged and cannot be decoded (")
-        + detail + ").");
+    throw std::runtime_error(Fill(Texts::JpegDamaged, { path }));
 }
 
 void ThrowOpenError(const std::string& path, int error)
 {
-    ThrowLoadError(error == ENOENT ? Failure::Missing : Failure::Unopenable, path,
-        std::generic_category().message(error));
+    if (error == -1)
+        ThrowLoadError(Failure::NotRegularFile, path);
+    if (error == ENOENT || error == ENOTDIR)
+        ThrowLoadError(Failure::Missing, path);
+    if (error == EACCES || error == EPERM)
+        ThrowLoadError(Failure::AccessDenied, path);
+    ThrowLoadError(Failure::Unopenable, path, error);
+}
+
+void ThrowBitmapFailure(const FensterGraf::BitmapFailure& failure, const std::string& path)
+{
+    using FensterGraf::BitmapProblem;
+    Texts::Entry reason = Texts::BitmapNotBmp;
+    switch (failure.Problem) {
+    case BitmapProblem::Unopenable:
+        ThrowOpenError(path, static_cast<int>(failure.First));
+        break;
+    case BitmapProblem::NotRegularFile:
+        ThrowLoadError(Failure::NotRegularFile, path);
+        break;
+    case BitmapProblem::HeaderUnreadable: reason = Texts::BitmapHeaderUnreadable; break;
+    case BitmapProblem::NotBmp: reason = Texts::BitmapNotBmp; break;
+    case BitmapProblem::HeaderSize: reason = Texts::BitmapHeaderSize; break;
+    case BitmapProblem::HeaderCut: reason = Texts::BitmapHeaderCut; break;
+    case BitmapProblem::Planes: reason = Texts::BitmapPlanes; break;
+    case BitmapProblem::Depth: reason = Texts::BitmapDepth; break;
+    case BitmapProblem::Compression: reason = Texts::BitmapCompression; break;
+    case BitmapProblem::DepthNeedsNewerHeader: reason = Texts::BitmapDepthNeedsNewerHeader; break;
+    case BitmapProblem::Dimensions: reason = Texts::BitmapDimensions; break;
+    case BitmapProblem::TooManyPixels: reason = Texts::BitmapTooManyPixels; break;
+    case BitmapProblem::MasksCut: reason = Texts::BitmapMasksCut; break;
+    case BitmapProblem::MaskShape: reason = Texts::BitmapMaskShape; break;
+    case BitmapProblem::MasksOverlap: reason = Texts::BitmapMasksOverlap; break;
+    case BitmapProblem::TooManyColours: reason = Texts::BitmapTooManyColours; break;
+    case BitmapProblem::TableOverlap: reason = Texts::BitmapTableOverlap; break;
+    case BitmapProblem::PixelsInHeader: reason = Texts::BitmapPixelsInHeader; break;
+    case BitmapProblem::CutShort: reason = Texts::BitmapCutShort; break;
+    case BitmapProblem::PixelsUnreadable: reason = Texts::BitmapPixelsUnreadable; break;
+    case BitmapProblem::IndexBeyondTable: reason = Texts::BitmapIndexBeyondTable; break;
+    }
+    const std::string detail
+        = Fill(reason, { std::to_string(failure.First), std::to_string(failure.Second) });
+    throw std::runtime_error(Fill(Texts::BitmapUnreadable, { path, detail }));
 }
 
 void ThrowTooLarge(
@@ -386,25 +548,37 @@ void ThrowTooLarge(
 {
     std::string larger; // the reductions beyond scale: "2, 4 or 8"
     for (int s = scale * 2; s <= 8; s *= 2)
-        larger += (larger.empty()  ? ""
-                          : s == 8 ? Settings::InLanguage(" oder ", " or ")
-                                   : ", ")
+        larger += (larger.empty() ? "" : s == 8 ? Texts::Text(Texts::JpegOr) : ", ")
             + std::to_string(s);
-    std::string text = Settings::InLanguage("Das Bild „", "The picture \"") + path
-        + Settings::InLanguage("“ ist in Größe ", "\" is too large to hold at size ")
-        + std::to_string(scale) + Settings::InLanguage(" zu groß: ", ": ") + std::to_string(width)
-        + " x " + std::to_string(height) + Settings::InLanguage(" Bildpunkte (", " pixels (");
+    std::string text = Fill(Texts::JpegTooLargeAtSize,
+        { path, std::to_string(scale), std::to_string(width), std::to_string(height) });
     if (outOfMemory)
-        text += Settings::InLanguage("zu wenig Speicher).", "not enough memory).");
+        text += Texts::Text(Texts::JpegNotEnoughMemory);
     else
-        text += Settings::InLanguage("höchstens ", "at most ")
-            + std::to_string(MaxPicturePixels / 1'000'000)
-            + Settings::InLanguage(" Millionen).", " million).");
+        text += Fill(Texts::JpegAtMostMillion, { std::to_string(MaxPicturePixels / 1'000'000) });
     if (!larger.empty())
-        text += Settings::InLanguage(" Bitte eine stärkere Verkleinerung wählen: Größe ",
-                    " Please choose a larger reduction: size ")
-            + larger + ".";
+        text += Fill(Texts::JpegLargerReduction, { larger });
     throw std::runtime_error(text);
+}
+
+// The entry's text with %1 to %9 replaced by the values, in one pass: a
+// value that holds "%2" stays as it is.
+std::string Fill(Texts::Entry entry, std::initializer_list<std::string> values)
+{
+    const std::string& text = Texts::Text(entry);
+    std::string filled;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+        if (text[i] == '%' && next >= '1' && next <= '9') {
+            const auto index = static_cast<std::size_t>(next - '1');
+            if (index < values.size())
+                filled += values.begin()[index];
+            ++i;
+        } else {
+            filled += text[i];
+        }
+    }
+    return filled;
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "Photograph.h"
 #include "Settings.h"
 #include "TestPictures.h"
+#include "Texts.h"
 
 #include <QImage>
 
@@ -32,6 +33,7 @@ protected:
     void SetUp() override
     {
         Photograph::Reset();
+        Texts::SetUpMessageTexts();
         Settings::Language = 2;
         Settings::IsJpeg = true;
         Settings::JpegScale = 1;
