@@ -24,8 +24,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cassert>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -671,8 +671,8 @@ BitmapLayout ReadBitmapLayout(
     const bool core = infoSize == 12;
     if (!core && infoSize != 40 && infoSize != 52 && infoSize != 56 && infoSize != 108
         && infoSize != 124)
-        BitmapError(
-            name, BitmapProblem::HeaderSize, "unknown header size " + std::to_string(infoSize), infoSize);
+        BitmapError(name, BitmapProblem::HeaderSize,
+            "unknown header size " + std::to_string(infoSize), infoSize);
     if (head.size() < FileHeaderSize + infoSize)
         BitmapError(name, BitmapProblem::HeaderCut, "the file ends inside its header");
     const unsigned char* info = h + FileHeaderSize;
@@ -706,8 +706,8 @@ BitmapLayout ReadBitmapLayout(
         BitmapError(name, BitmapProblem::DepthNeedsNewerHeader,
             std::to_string(bits) + " bits per pixel need a newer header", bits);
     if (layout.Width <= 0 || layout.Height == 0)
-        BitmapError(name, BitmapProblem::Dimensions,
-            "the width must be positive and the height not 0");
+        BitmapError(
+            name, BitmapProblem::Dimensions, "the width must be positive and the height not 0");
     if (layout.Width * layout.Height > MaxBitmapPixels)
         BitmapError(name, BitmapProblem::TooManyPixels,
             "more than " + std::to_string(MaxBitmapPixels) + " pixels", MaxBitmapPixels);
@@ -723,15 +723,14 @@ BitmapLayout ReadBitmapLayout(
             if (infoSize == 40)
                 tableStart += 12;
             if (head.size() < maskStart + 12)
-                BitmapError(
-                    name, BitmapProblem::MasksCut, "the file ends inside its colour masks");
+                BitmapError(name, BitmapProblem::MasksCut, "the file ends inside its colour masks");
             for (std::size_t i = 0; i < 3; ++i)
                 masks[i] = Le32(h + maskStart + 4 * i);
         }
         for (std::size_t i = 0; i < 3; ++i)
             if (!MakeChannel(masks[i], bits, layout.Channels[i]))
-                BitmapError(name, BitmapProblem::MaskShape,
-                    "a colour mask is empty, split or too wide");
+                BitmapError(
+                    name, BitmapProblem::MaskShape, "a colour mask is empty, split or too wide");
         if ((masks[0] & masks[1]) != 0 || (masks[0] & masks[2]) != 0 || (masks[1] & masks[2]) != 0)
             BitmapError(name, BitmapProblem::MasksOverlap, "colour masks overlap");
     }
@@ -754,8 +753,7 @@ BitmapLayout ReadBitmapLayout(
         }
     }
     if (layout.PixelOffset < tableEnd)
-        BitmapError(
-            name, BitmapProblem::PixelsInHeader, "the pixels start inside the header");
+        BitmapError(name, BitmapProblem::PixelsInHeader, "the pixels start inside the header");
 
     layout.RowBytes
         = (static_cast<std::uint64_t>(layout.Width) * static_cast<std::uint64_t>(bits) + 31) / 32
@@ -829,7 +827,7 @@ int OpenBitmap(const std::string& name, std::uint64_t& fileSize)
         const int error = errno;
         BitmapError(name, BitmapProblem::Unopenable, "cannot open it", error);
     }
-    struct stat status {};
+    struct stat status { };
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
         BitmapError(name, BitmapProblem::NotRegularFile, "it is not a regular file");
@@ -843,8 +841,8 @@ bool ReadAt(int fd, std::uint64_t offset, std::vector<unsigned char>& bytes)
 {
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t got = ::pread(fd, bytes.data() + done, bytes.size() - done,
-            static_cast<off_t>(offset + done));
+        const ssize_t got = ::pread(
+            fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)

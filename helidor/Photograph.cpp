@@ -61,6 +61,10 @@ struct JpegErrors {
 struct JpegProgress {
     jpeg_progress_mgr Manager;
     JpegErrors* Errors;
+    // Where the data of a single arithmetic scan ended early: the output rows
+    // from here on must be one colour (see CheckDataLeft).
+    bool EndedEarly;
+    JDIMENSION UniformFrom;
 };
 
 // One decoding: everything the guarded steps touch lives here, in the
@@ -71,7 +75,9 @@ struct JpegJob {
     JpegProgress Progress;
     std::FILE* File;
     int Scale;
-    std::uint32_t* Pixels; // Info.output_width x output_height words
+    // Reserved for Info.output_width x output_height words and grown row by
+    // row, so that a file refused after its first rows costs no more.
+    FensterGraf::PixelBuffer* Pixels;
     int OpenError; // errno of a failed open, else 0
     bool Failed;
 };
@@ -84,15 +90,11 @@ struct JpegResources {
         &jpeg_destroy_decompress };
 };
 
-// libjpeg's own memory (the coefficients of a file of several scans above
-// all) is bounded apart from the decoded picture's MaxPicturePixels words:
-// together they stay below 1 GB.
-constexpr long MaxDecoderMemory = 512L << 20;
-
 [[noreturn]] void FailJpeg(j_common_ptr info);
 [[noreturn]] void FailJob(JpegErrors& errors, Failure why);
 void ReportJpegMessage(j_common_ptr info, int level);
 void CheckDataLeft(j_common_ptr info);
+void CheckUniformTail(const JpegJob& job, const FensterGraf::PixelBuffer& pixels);
 std::int64_t CoefficientBytes(const jpeg_decompress_struct& info);
 void CheckAllScansThere(const jpeg_decompress_struct& info, JpegErrors& errors);
 std::string Fill(Texts::Entry entry, std::initializer_list<std::string> values);
@@ -188,7 +190,8 @@ void DecodeJpegFile(const std::string& path, int scale, FensterGraf::Picture& pi
     if (coefficients > MaxDecoderMemory)
         throw std::runtime_error(Fill(Texts::JpegTooMuchBuffer,
             { path, std::to_string(job.Info.image_width), std::to_string(job.Info.image_height),
-                std::to_string(coefficients >> 20), std::to_string(MaxDecoderMemory >> 20) }));
+                std::to_string(coefficients / 1'000'000),
+                std::to_string(MaxDecoderMemory / 1'000'000) }));
     const std::int64_t width = job.Info.output_width;
     const std::int64_t height = job.Info.output_height;
     if (width * height > MaxPicturePixels)
@@ -201,13 +204,12 @@ void DecodeJpegFile(const std::string& path, int scale, FensterGraf::Picture& pi
             picture.Pixels.reserve(count);
             AdviseLargePages(picture.Pixels.data(), count);
         }
-        picture.Pixels.resize(count);
     } catch (const std::bad_alloc&) {
         EmptyPicture(picture);
         ThrowTooLarge(path, scale, width, height, true);
     }
 
-    job.Pixels = picture.Pixels.data();
+    job.Pixels = &picture.Pixels;
     if (!RunGuarded(job, DecodeJpegRows)) {
         EmptyPicture(picture);
         ThrowJobFailure(job, path);
@@ -245,24 +247,49 @@ void FailJob(JpegErrors& errors, Failure why)
 // A scan whose data is missing decodes to an invented picture: the
 // arithmetic decoder meets the marker after the data and then supplies zeros
 // without a warning, and a bomb of a hundred bytes would keep the processor
-// busy for as many rows as it claims. Two signs are refused: a scan that
-// starts with a marker, and an arithmetic scan whose data ends before its last
-// row of blocks (reading ahead into the marker within that row is normal). A
-// restart marker between intervals is no end. Huffman scans warn by themselves.
+// busy for as many rows as it claims. A scan that starts with a marker is
+// refused here. An arithmetic scan may end early rightly: its encoder drops
+// the zero bytes at the end, which a uniform last part (a black sky) gives.
+// So a single scan that ends before its last row of blocks is refused: at
+// once when more than half of the rows are left (zeros decode to one colour
+// too, and a bomb would be decoded to its end), else after decoding unless
+// the rows after the end are of one colour (CheckUniformTail). In a
+// progressive file, missing scans are caught afterwards. A restart marker between intervals is no
+// end; Huffman scans warn by themselves.
 void CheckDataLeft(j_common_ptr common)
 {
     auto* info = reinterpret_cast<j_decompress_ptr>(common);
+    auto& progress = *reinterpret_cast<JpegProgress*>(info->progress);
     if (info->total_iMCU_rows < 2)
         return;
     const auto isEnd = [](int marker) { return marker != 0 && (marker < 0xd0 || marker > 0xd7); };
     const jpeg_source_mgr& source = *info->src;
     const bool scanStart = info->input_iMCU_row == 0 && info->unread_marker == 0;
-    const bool emptyScan = scanStart && source.bytes_in_buffer >= 2
-        && source.next_input_byte[0] == 0xff && isEnd(source.next_input_byte[1]);
-    const bool endedEarly = info->arith_code && isEnd(info->unread_marker)
-        && info->input_iMCU_row + 1 < info->total_iMCU_rows;
-    if (emptyScan || endedEarly)
-        FailJob(*reinterpret_cast<JpegProgress*>(info->progress)->Errors, Failure::Truncated);
+    if (scanStart && source.bytes_in_buffer >= 2 && source.next_input_byte[0] == 0xff
+        && isEnd(source.next_input_byte[1]))
+        FailJob(*progress.Errors, Failure::Truncated);
+    const bool endedEarly = info->arith_code && !info->progressive_mode
+        && isEnd(info->unread_marker) && info->input_iMCU_row + 1 < info->total_iMCU_rows;
+    if (endedEarly && 2 * info->input_iMCU_row < info->total_iMCU_rows)
+        FailJob(*progress.Errors, Failure::Truncated);
+    if (endedEarly && !progress.EndedEarly) {
+        // Every row of blocks from input_iMCU_row on is decoded from zeros; the
+        // one after it is free of smoothing across the end.
+        progress.EndedEarly = true;
+        progress.UniformFrom = (info->input_iMCU_row + 1)
+            * static_cast<JDIMENSION>(info->max_v_samp_factor * info->min_DCT_scaled_size);
+    }
+}
+
+void CheckUniformTail(const JpegJob& job, const FensterGraf::PixelBuffer& pixels)
+{
+    const JpegProgress& progress = job.Progress;
+    const std::size_t from = std::min<std::size_t>(progress.UniformFrom, job.Info.output_height)
+        * job.Info.output_width;
+    if (progress.EndedEarly && from < pixels.size()
+        && std::any_of(pixels.begin() + static_cast<std::ptrdiff_t>(from), pixels.end(),
+            [&](std::uint32_t pixel) { return pixel != pixels[from]; }))
+        FailJob(*progress.Errors, Failure::Truncated);
 }
 
 // The bytes of libjpeg's full-size coefficient buffer: 64 coefficients of 2
@@ -376,17 +403,20 @@ void DecodeJpegRows(JpegJob& job)
     jpeg_start_decompress(&info);
     CheckAllScansThere(info, job.Errors);
     const std::size_t width = info.output_width;
+    FensterGraf::PixelBuffer& pixels = *job.Pixels;
     JSAMPROW rows[16];
     while (info.output_scanline < info.output_height) {
         const JDIMENSION first = info.output_scanline;
         const JDIMENSION wanted = std::min<JDIMENSION>(16, info.output_height - first);
+        pixels.resize((first + wanted) * width); // within the reserve: no copy, no throw
         for (JDIMENSION i = 0; i < wanted; ++i)
-            rows[i] = reinterpret_cast<JSAMPROW>(job.Pixels + (first + i) * width);
+            rows[i] = reinterpret_cast<JSAMPROW>(pixels.data() + (first + i) * width);
         const JDIMENSION got = jpeg_read_scanlines(&info, rows, wanted);
         if (info.out_color_space == JCS_CMYK)
             // Adobe's programs, which write the marker, store CMYK inverted.
-            ConvertCmykRows(job.Pixels + first * width, got * width, info.saw_Adobe_marker);
+            ConvertCmykRows(pixels.data() + first * width, got * width, info.saw_Adobe_marker);
     }
+    CheckUniformTail(job, pixels);
     // The end marker is not waited for: every row is there.
 }
 
@@ -422,7 +452,7 @@ int OpenRegularFile(const std::string& path, int& error)
         error = errno;
         return -1;
     }
-    struct stat status {};
+    struct stat status { };
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
         error = -1; // not an errno: the file is no regular file
@@ -430,7 +460,6 @@ int OpenRegularFile(const std::string& path, int& error)
     }
     return fd;
 }
-
 
 // In place: the bytes C, M, Y, K of a pixel become B, G, R, 0xff.
 void ConvertCmykRows(std::uint32_t* pixels, std::size_t count, bool inverted)
@@ -518,25 +547,63 @@ void ThrowBitmapFailure(const FensterGraf::BitmapFailure& failure, const std::st
     case BitmapProblem::NotRegularFile:
         ThrowLoadError(Failure::NotRegularFile, path);
         break;
-    case BitmapProblem::HeaderUnreadable: reason = Texts::BitmapHeaderUnreadable; break;
-    case BitmapProblem::NotBmp: reason = Texts::BitmapNotBmp; break;
-    case BitmapProblem::HeaderSize: reason = Texts::BitmapHeaderSize; break;
-    case BitmapProblem::HeaderCut: reason = Texts::BitmapHeaderCut; break;
-    case BitmapProblem::Planes: reason = Texts::BitmapPlanes; break;
-    case BitmapProblem::Depth: reason = Texts::BitmapDepth; break;
-    case BitmapProblem::Compression: reason = Texts::BitmapCompression; break;
-    case BitmapProblem::DepthNeedsNewerHeader: reason = Texts::BitmapDepthNeedsNewerHeader; break;
-    case BitmapProblem::Dimensions: reason = Texts::BitmapDimensions; break;
-    case BitmapProblem::TooManyPixels: reason = Texts::BitmapTooManyPixels; break;
-    case BitmapProblem::MasksCut: reason = Texts::BitmapMasksCut; break;
-    case BitmapProblem::MaskShape: reason = Texts::BitmapMaskShape; break;
-    case BitmapProblem::MasksOverlap: reason = Texts::BitmapMasksOverlap; break;
-    case BitmapProblem::TooManyColours: reason = Texts::BitmapTooManyColours; break;
-    case BitmapProblem::TableOverlap: reason = Texts::BitmapTableOverlap; break;
-    case BitmapProblem::PixelsInHeader: reason = Texts::BitmapPixelsInHeader; break;
-    case BitmapProblem::CutShort: reason = Texts::BitmapCutShort; break;
-    case BitmapProblem::PixelsUnreadable: reason = Texts::BitmapPixelsUnreadable; break;
-    case BitmapProblem::IndexBeyondTable: reason = Texts::BitmapIndexBeyondTable; break;
+    case BitmapProblem::HeaderUnreadable:
+        reason = Texts::BitmapHeaderUnreadable;
+        break;
+    case BitmapProblem::NotBmp:
+        reason = Texts::BitmapNotBmp;
+        break;
+    case BitmapProblem::HeaderSize:
+        reason = Texts::BitmapHeaderSize;
+        break;
+    case BitmapProblem::HeaderCut:
+        reason = Texts::BitmapHeaderCut;
+        break;
+    case BitmapProblem::Planes:
+        reason = Texts::BitmapPlanes;
+        break;
+    case BitmapProblem::Depth:
+        reason = Texts::BitmapDepth;
+        break;
+    case BitmapProblem::Compression:
+        reason = Texts::BitmapCompression;
+        break;
+    case BitmapProblem::DepthNeedsNewerHeader:
+        reason = Texts::BitmapDepthNeedsNewerHeader;
+        break;
+    case BitmapProblem::Dimensions:
+        reason = Texts::BitmapDimensions;
+        break;
+    case BitmapProblem::TooManyPixels:
+        reason = Texts::BitmapTooManyPixels;
+        break;
+    case BitmapProblem::MasksCut:
+        reason = Texts::BitmapMasksCut;
+        break;
+    case BitmapProblem::MaskShape:
+        reason = Texts::BitmapMaskShape;
+        break;
+    case BitmapProblem::MasksOverlap:
+        reason = Texts::BitmapMasksOverlap;
+        break;
+    case BitmapProblem::TooManyColours:
+        reason = Texts::BitmapTooManyColours;
+        break;
+    case BitmapProblem::TableOverlap:
+        reason = Texts::BitmapTableOverlap;
+        break;
+    case BitmapProblem::PixelsInHeader:
+        reason = Texts::BitmapPixelsInHeader;
+        break;
+    case BitmapProblem::CutShort:
+        reason = Texts::BitmapCutShort;
+        break;
+    case BitmapProblem::PixelsUnreadable:
+        reason = Texts::BitmapPixelsUnreadable;
+        break;
+    case BitmapProblem::IndexBeyondTable:
+        reason = Texts::BitmapIndexBeyondTable;
+        break;
     }
     const std::string detail
         = Fill(reason, { std::to_string(failure.First), std::to_string(failure.Second) });
@@ -548,7 +615,9 @@ void ThrowTooLarge(
 {
     std::string larger; // the reductions beyond scale: "2, 4 or 8"
     for (int s = scale * 2; s <= 8; s *= 2)
-        larger += (larger.empty() ? "" : s == 8 ? Texts::Text(Texts::JpegOr) : ", ")
+        larger += (larger.empty()  ? ""
+                          : s == 8 ? Texts::Text(Texts::JpegOr)
+                                   : ", ")
             + std::to_string(s);
     std::string text = Fill(Texts::JpegTooLargeAtSize,
         { path, std::to_string(scale), std::to_string(width), std::to_string(height) });

@@ -58,29 +58,38 @@ void SetUpMessageTexts()
     Set(PositionAngleLabel, "Positionswinkel", "position angle");
     Set(DisplacementLabel, "Richtung der Verschiebung:", "angle of displacement:");
     Set(SizePrompt, "Gr\u00f6\u00dfe (1,2,4,8)", "Size (1,2,4,8)");
-    Set(PictureMissing, "Das Bild \u201e%1\u201c gibt es nicht.", "The picture \"%1\" does not exist.");
-    Set(PictureAccessDenied, "Das Bild \u201e%1\u201c l\u00e4sst sich nicht \u00f6ffnen: keine Leseberechtigung.",
+    Set(PictureMissing, "Das Bild \u201e%1\u201c gibt es nicht.",
+        "The picture \"%1\" does not exist.");
+    Set(PictureAccessDenied,
+        "Das Bild \u201e%1\u201c l\u00e4sst sich nicht \u00f6ffnen: keine Leseberechtigung.",
         "The picture \"%1\" cannot be opened: permission denied.");
-    Set(PictureUnopenable, "Das Bild \u201e%1\u201c l\u00e4sst sich nicht \u00f6ffnen (Systemfehler %2).",
+    Set(PictureUnopenable,
+        "Das Bild \u201e%1\u201c l\u00e4sst sich nicht \u00f6ffnen (Systemfehler %2).",
         "The picture \"%1\" cannot be opened (system error %2).");
     Set(PictureNotRegularFile,
-        "\u201e%1\u201c ist keine gew\u00f6hnliche Datei (ein Ordner, ein Ger\u00e4t oder eine Pipe) und kein Bild.",
+        "\u201e%1\u201c ist keine gew\u00f6hnliche Datei (ein Ordner, ein Ger\u00e4t oder eine "
+        "Pipe) und kein Bild.",
         "\"%1\" is not a regular file (a folder, a device or a pipe) and no picture.");
     Set(PictureTooLargeForMemory, "Das Bild \u201e%1\u201c ist zu gro\u00df f\u00fcr den Speicher.",
         "The picture \"%1\" is too large to hold in memory.");
-    Set(JpegNotJpeg, "Die Datei \u201e%1\u201c ist kein JPEG-Bild.", "The file \"%1\" is not a JPEG picture.");
-    Set(JpegTruncated, "Das Bild \u201e%1\u201c ist abgeschnitten: seine Bilddaten enden vor dem Bild.",
+    Set(JpegNotJpeg, "Die Datei \u201e%1\u201c ist kein JPEG-Bild.",
+        "The file \"%1\" is not a JPEG picture.");
+    Set(JpegTruncated,
+        "Das Bild \u201e%1\u201c ist abgeschnitten: seine Bilddaten enden vor dem Bild.",
         "The picture \"%1\" is truncated: its data ends before the picture does.");
     Set(JpegScansMissing,
-        "Das Bild \u201e%1\u201c ist abgeschnitten: von seinen Durchg\u00e4ngen fehlen welche, es w\u00e4re unscharf.",
+        "Das Bild \u201e%1\u201c ist abgeschnitten: von seinen Durchg\u00e4ngen fehlen welche, es "
+        "w\u00e4re unscharf.",
         "The picture \"%1\" is truncated: some of its scans are missing, it would be blurred.");
     Set(JpegDamaged, "Das Bild \u201e%1\u201c ist besch\u00e4digt und nicht lesbar.",
         "The picture \"%1\" is damaged and cannot be decoded.");
-    Set(JpegTooLargeAtSize, "Das Bild \u201e%1\u201c ist in Gr\u00f6\u00dfe %2 zu gro\u00df: %3 x %4 Bildpunkte",
+    Set(JpegTooLargeAtSize,
+        "Das Bild \u201e%1\u201c ist in Gr\u00f6\u00dfe %2 zu gro\u00df: %3 x %4 Bildpunkte",
         "The picture \"%1\" is too large to hold at size %2: %3 x %4 pixels");
     Set(JpegAtMostMillion, " (h\u00f6chstens %1 Millionen).", " (at most %1 million).");
     Set(JpegNotEnoughMemory, " (zu wenig Speicher).", " (not enough memory).");
-    Set(JpegLargerReduction, " Bitte eine st\u00e4rkere Verkleinerung w\u00e4hlen: Gr\u00f6\u00dfe %1.",
+    Set(JpegLargerReduction,
+        " Bitte eine st\u00e4rkere Verkleinerung w\u00e4hlen: Gr\u00f6\u00dfe %1.",
         " Please choose a larger reduction: size %1.");
     Set(JpegOr, " oder ", " or ");
     Set(JpegTooMuchBuffer,
