@@ -14,7 +14,6 @@
 #include <memory>
 #include <new>
 #include <stdexcept>
-#include <system_error>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -32,11 +31,7 @@ namespace Photograph {
 
 namespace {
 
-// libjpeg reports errors through callbacks of C code, which a C++ exception
-// must not cross: they jump back to a setjmp in a frame that holds no object
-// with a destructor, and the C++ side turns the recorded failure into an
-// exception. The error manager must stay the struct's first member, because
-// libjpeg hands back only a pointer to it.
+// Why a picture was not loaded; each has its message.
 enum class Failure {
     None,
     Missing,
@@ -46,10 +41,16 @@ enum class Failure {
     NotJpeg,
     Truncated,
     ScansMissing,
+    TooLittleData,
     Damaged,
     OutOfMemory
 };
 
+// libjpeg reports errors through callbacks of C code, which a C++ exception
+// must not cross: they jump back to a setjmp in a frame that holds no object
+// with a destructor, and the C++ side turns the recorded failure into an
+// exception. The error manager must stay the struct's first member, because
+// libjpeg hands back only a pointer to it.
 struct JpegErrors {
     jpeg_error_mgr Manager;
     std::jmp_buf Escape;
@@ -65,6 +66,10 @@ struct JpegProgress {
     // from here on must be one colour (see CheckDataLeft).
     bool EndedEarly;
     JDIMENSION UniformFrom;
+    // The blocks that the scans counted so far may still decode (see
+    // ChargeScan), and how many scans were counted.
+    std::int64_t BlocksLeft;
+    int ScansCounted;
 };
 
 // One decoding: everything the guarded steps touch lives here, in the
@@ -79,6 +84,7 @@ struct JpegJob {
     // row, so that a file refused after its first rows costs no more.
     FensterGraf::PixelBuffer* Pixels;
     int OpenError; // errno of a failed open, else 0
+    std::int64_t FileBytes;
     bool Failed;
 };
 
@@ -94,6 +100,7 @@ struct JpegResources {
 [[noreturn]] void FailJob(JpegErrors& errors, Failure why);
 void ReportJpegMessage(j_common_ptr info, int level);
 void CheckDataLeft(j_common_ptr info);
+bool ChargeScan(const jpeg_decompress_struct& info, JpegProgress& progress);
 void CheckUniformTail(const JpegJob& job, const FensterGraf::PixelBuffer& pixels);
 std::int64_t CoefficientBytes(const jpeg_decompress_struct& info);
 void CheckAllScansThere(const jpeg_decompress_struct& info, JpegErrors& errors);
@@ -110,7 +117,7 @@ Failure ClassifyJpegFailure(int code);
 [[noreturn]] void ThrowOpenError(const std::string& path, int error);
 [[noreturn]] void ThrowBitmapFailure(
     const FensterGraf::BitmapFailure& failure, const std::string& path);
-int OpenRegularFile(const std::string& path, int& error);
+int OpenRegularFile(const std::string& path, int& error, std::int64_t& bytes);
 [[noreturn]] void ThrowTooLarge(
     const std::string& path, int scale, std::int64_t width, std::int64_t height, bool outOfMemory);
 void EmptyPicture(FensterGraf::Picture& picture);
@@ -183,6 +190,10 @@ void DecodeJpegFile(const std::string& path, int scale, FensterGraf::Picture& pi
     OpenJpeg(path, job, resources);
     if (job.Failed)
         ThrowJobFailure(job, path);
+    if (!ChargeScan(job.Info, job.Progress)) {
+        job.Errors.Why = Failure::TooLittleData;
+        ThrowJobFailure(job, path);
+    }
 
     // A file of several scans keeps all its coefficients at full size
     // whatever the scale: refused before libjpeg allocates them.
@@ -254,12 +265,14 @@ void FailJob(JpegErrors& errors, Failure why)
 // once when more than half of the rows are left (zeros decode to one colour
 // too, and a bomb would be decoded to its end), else after decoding unless
 // the rows after the end are of one colour (CheckUniformTail). In a
-// progressive file, missing scans are caught afterwards. A restart marker between intervals is no
-// end; Huffman scans warn by themselves.
+// progressive file, missing scans are caught afterwards. A restart marker
+// between intervals is no end; Huffman scans warn by themselves.
 void CheckDataLeft(j_common_ptr common)
 {
     auto* info = reinterpret_cast<j_decompress_ptr>(common);
     auto& progress = *reinterpret_cast<JpegProgress*>(info->progress);
+    if (!ChargeScan(*info, progress))
+        FailJob(*progress.Errors, Failure::TooLittleData);
     if (info->total_iMCU_rows < 2)
         return;
     const auto isEnd = [](int marker) { return marker != 0 && (marker < 0xd0 || marker > 0xd7); };
@@ -279,6 +292,22 @@ void CheckDataLeft(j_common_ptr common)
         progress.UniformFrom = (info->input_iMCU_row + 1)
             * static_cast<JDIMENSION>(info->max_v_samp_factor * info->min_DCT_scaled_size);
     }
+}
+
+// Every block of every scan costs decoding time, however few bytes the file
+// holds: a photograph has at least a few bits per block, a bomb of a hundred
+// bytes claims billions of blocks, or hundreds of scans over millions. A
+// scan is counted when it starts; false when the blocks of the scans so far
+// exceed MaxBlocksPerByte for each byte of the file.
+bool ChargeScan(const jpeg_decompress_struct& info, JpegProgress& progress)
+{
+    if (info.input_scan_number <= progress.ScansCounted)
+        return true;
+    progress.ScansCounted = info.input_scan_number;
+    for (int i = 0; i < info.comps_in_scan; ++i)
+        progress.BlocksLeft -= static_cast<std::int64_t>(info.cur_comp_info[i]->width_in_blocks)
+            * info.cur_comp_info[i]->height_in_blocks;
+    return progress.BlocksLeft >= 0;
 }
 
 void CheckUniformTail(const JpegJob& job, const FensterGraf::PixelBuffer& pixels)
@@ -357,7 +386,7 @@ bool RunGuarded(JpegJob& job, void (*step)(JpegJob&))
 // Opens the file and reads the header at job.Scale; a failure sets job.Failed.
 void OpenJpeg(const std::string& path, JpegJob& job, JpegResources& resources)
 {
-    const int fd = OpenRegularFile(path, job.OpenError);
+    const int fd = OpenRegularFile(path, job.OpenError, job.FileBytes);
     if (fd >= 0) {
         resources.File.reset(fdopen(fd, "rb"));
         if (!resources.File) {
@@ -375,6 +404,7 @@ void OpenJpeg(const std::string& path, JpegJob& job, JpegResources& resources)
     job.Errors.Manager.emit_message = ReportJpegMessage;
     job.Progress.Manager.progress_monitor = CheckDataLeft;
     job.Progress.Errors = &job.Errors;
+    job.Progress.BlocksLeft = job.FileBytes * MaxBlocksPerByte;
     resources.Decoder.reset(&job.Info);
     job.Failed = !RunGuarded(job, ReadJpegHeader);
 }
@@ -440,12 +470,16 @@ void ThrowJobFailure(const JpegJob& job, const std::string& path)
         ThrowOpenError(path, job.OpenError);
     if (job.Errors.Why == Failure::OutOfMemory)
         ThrowTooLarge(path, job.Scale, job.Info.output_width, job.Info.output_height, true);
+    if (job.Errors.Why == Failure::TooLittleData)
+        throw std::runtime_error(Fill(Texts::JpegTooLittleData,
+            { path, std::to_string(job.FileBytes), std::to_string(job.Info.image_width),
+                std::to_string(job.Info.image_height) }));
     ThrowLoadError(job.Errors.Why, path);
 }
 
 // Anything but a regular file is refused without waiting for a writer of a
 // FIFO or a device; -1 with error set when the file cannot be opened.
-int OpenRegularFile(const std::string& path, int& error)
+int OpenRegularFile(const std::string& path, int& error, std::int64_t& bytes)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
@@ -458,6 +492,7 @@ int OpenRegularFile(const std::string& path, int& error)
         error = -1; // not an errno: the file is no regular file
         return -1;
     }
+    bytes = status.st_size;
     return fd;
 }
 
@@ -519,6 +554,7 @@ void ThrowLoadError(Failure failure, const std::string& path, int error)
         throw std::runtime_error(Fill(Texts::JpegScansMissing, { path }));
     case Failure::None:
     case Failure::Damaged:
+    case Failure::TooLittleData: // with its sizes, by ThrowJobFailure
     case Failure::OutOfMemory: // with its size, by ThrowTooLarge
         break;
     }

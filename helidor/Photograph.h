@@ -26,6 +26,10 @@ inline constexpr std::int64_t MaxPicturePixels = 100'000'000;
 // several scans (progressive ones), whatever the scale: with the picture's
 // 400 MB it stays below 1 GB.
 inline constexpr long MaxDecoderMemory = 500'000'000;
+// A file may make libjpeg decode this many blocks of 8 x 8 pixels (summed
+// over its scans) for each of its bytes: a photograph needs far fewer, while
+// a bomb of a hundred bytes claims billions of blocks and seconds of work.
+inline constexpr std::int64_t MaxBlocksPerByte = 256;
 
 // Empty pictures and full size, as at the start of the program. For tests.
 void Reset();
@@ -54,7 +58,8 @@ void RedrawPhotograph();
 // rounded up) into picture, reusing its buffer. Throws std::runtime_error
 // (missing, not a regular file, not a JPEG, damaged, truncated or without
 // all its scans, larger than MaxPicturePixels at that scale, needing more
-// than MaxDecoderMemory) in Settings::Language; picture is then empty.
+// than MaxDecoderMemory, with too little data for MaxBlocksPerByte) in
+// Settings::Language; picture is then empty.
 void DecodeJpegFile(const std::string& path, int scale, FensterGraf::Picture& picture);
 
 } // namespace Photograph

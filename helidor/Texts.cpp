@@ -97,6 +97,11 @@ void SetUpMessageTexts()
         "braucht zum Entpacken in jeder Gr\u00f6\u00dfe %4 MB Speicher, mehr als %5 MB.",
         "The picture \"%1\" (%2 x %3 pixels, stored in several scans) needs %4 MB of memory "
         "to decode at any size, more than %5 MB.");
+    Set(JpegTooLittleData,
+        "Das Bild \u201e%1\u201c ist besch\u00e4digt: seine %2 Bytes k\u00f6nnen kein Bild von %3 "
+        "x "
+        "%4 Bildpunkten enthalten.",
+        "The picture \"%1\" is damaged: its %2 bytes cannot hold a picture of %3 x %4 pixels.");
     Set(BitmapUnreadable, "Das Bild \u201e%1\u201c ist keine lesbare BMP-Datei (%2).",
         "The picture \"%1\" is not a readable BMP picture (%2).");
     Set(BitmapHeaderUnreadable, "sein Kopf l\u00e4sst sich nicht lesen", "cannot read its header");

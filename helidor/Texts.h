@@ -45,6 +45,7 @@ enum Entry {
     JpegLargerReduction,
     JpegOr,
     JpegTooMuchBuffer,
+    JpegTooLittleData,
     BitmapUnreadable,
     // The reasons of an unreadable BMP, the detail of BitmapUnreadable.
     BitmapHeaderUnreadable,

@@ -66,7 +66,12 @@ std::vector<char> ArithmeticBomb(const BombShape& shape)
     for (const int byte : { 0, shape.Progressive ? 0 : 63, 0 }) // Ss, Se, Ah/Al
         bytes.push_back(static_cast<char>(byte));
     for (int i = 0; i < shape.DataBytes; ++i)
-        bytes.push_back(static_cast<char>(0x5a + i));
+        bytes.push_back(static_cast<char>(shape.Filler < 0 ? 0x5a + i % 0x80 : shape.Filler));
+    for (int k = 1; k <= shape.AcScans; ++k) {
+        PutMarker(bytes, 0xda, 8);
+        for (const int byte : { 1, 1, 0, k, k, 0, 0, 0, 0, 0 }) // component 1, band k to k
+            bytes.push_back(static_cast<char>(byte));
+    }
     bytes.push_back(char(0xff));
     bytes.push_back(char(0xd9));
     return bytes;

@@ -16,11 +16,14 @@ struct BombShape {
     bool Progressive = false; // a first DC scan, else one sequential scan
     bool Subsampled = false; // 2 x 2 luminance blocks per chroma block
     int DataBytes = 4; // entropy-coded bytes after the scan header
+    int Filler = -1; // the data bytes: 0x5a, 0x5b, ... when -1
+    int AcScans = 0; // then scans of AC coefficient 1, 2, ... of 4 zero bytes each
 };
 
-// An arithmetic-coded file of about a hundred bytes that claims the shape's
-// size: its quantisation table, frame, one scan header, a few data bytes and
-// the end marker.
+// An arithmetic-coded file that claims the shape's size: its quantisation
+// table, frame, a scan header, data bytes, further scans and the end marker;
+// 96 bytes for one component, 6 more per further component, plus the data
+// bytes and 14 for each AC scan.
 std::vector<char> ArithmeticBomb(const BombShape& shape);
 
 // A photograph-like picture of 0xRRGGBB colours, coded arithmetically.

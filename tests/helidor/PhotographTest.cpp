@@ -167,11 +167,13 @@ void WriteCut(const std::string& path, JpegKind kind, int percent)
     WriteBytes(path, bytes);
 }
 
-// 60000 x 60000 pixels in the header of a small picture.
+// 60000 x 60000 pixels in the header of a small picture, padded after its end
+// to the 329,590 bytes that its 84,375,000 blocks need at 256 per byte.
 void WriteHuge(const std::string& path)
 {
     WriteGood(path);
     std::vector<char> bytes = ReadBytes(path);
+    bytes.resize(400'000);
     const std::size_t sof = FrameHeader(bytes);
     for (const std::size_t at : { sof + 5, sof + 7 }) {
         bytes[at] = char(60000 >> 8);
@@ -372,55 +374,70 @@ TEST_P(JpegBombs, RefusedQuicklyInBoundedMemory)
     std::remove(good.c_str());
 }
 
-// 65500 / 8 = 8187.5: 8188 x 8188 = 67,043,344 blocks, of 64 two-byte
-// coefficients (128 bytes) each, per component.
+// A hundred bytes cannot hold 65500 x 65500 pixels: 8188 x 8188 blocks
+// (65500 / 8 rounded up) per component, far beyond 256 blocks per byte.
+constexpr const char* Colour110
+    = "is damaged: its 110 bytes cannot hold a picture of 65500 x 65500 pixels.";
+constexpr const char* Colour110German
+    = "ist beschädigt: seine 110 Bytes können kein Bild von 65500 x 65500 Bildpunkten enthalten.";
+constexpr const char* Grey100 = "its 100 bytes cannot hold a picture of 65500 x 65500 pixels.";
+constexpr const char* Grey100German
+    = "seine 100 Bytes können kein Bild von 65500 x 65500 Bildpunkten enthalten.";
+// With enough data for its blocks, the coefficients of the several scans:
+// 8188 x 8188 blocks of 64 coefficients of 2 bytes, 8,581,548,032 bytes per
+// component.
 constexpr const char* ColourBuffer
     = "needs 25744 MB of memory to decode at any size, more than 500 MB";
 constexpr const char* ColourBufferGerman
     = "braucht zum Entpacken in jeder Größe 25744 MB Speicher, mehr als 500 MB";
-constexpr const char* GreyBuffer = "needs 8581 MB of memory";
-constexpr const char* GreyBufferGerman = "braucht zum Entpacken in jeder Größe 8581 MB Speicher";
 
 constexpr BombShape ProgressiveColour { 65500, 65500, 3, true };
 constexpr BombShape ProgressiveGrey { 65500, 65500, 1, true };
 constexpr BombShape SequentialColour { 65500, 65500, 3, false };
+// 201,130,032 blocks in the first scan: 785,665 bytes are enough.
+constexpr BombShape FullProgressiveColour { 65500, 65500, 3, true, false, 1'000'000, 0 };
 
 INSTANTIATE_TEST_SUITE_P(Photograph, JpegBombs,
-    testing::Values(BombRow { "progressive_colour_size1", ProgressiveColour, 1, ColourBuffer,
-                        ColourBufferGerman },
-        BombRow {
-            "progressive_colour_size2", ProgressiveColour, 2, ColourBuffer, ColourBufferGerman },
-        BombRow {
-            "progressive_colour_size4", ProgressiveColour, 4, ColourBuffer, ColourBufferGerman },
-        BombRow {
-            "progressive_colour_size8", ProgressiveColour, 8, ColourBuffer, ColourBufferGerman },
-        BombRow { "progressive_grey_size1", ProgressiveGrey, 1, GreyBuffer, GreyBufferGerman },
-        BombRow { "progressive_grey_size2", ProgressiveGrey, 2, GreyBuffer, GreyBufferGerman },
-        BombRow { "progressive_grey_size4", ProgressiveGrey, 4, GreyBuffer, GreyBufferGerman },
-        BombRow { "progressive_grey_size8", ProgressiveGrey, 8, GreyBuffer, GreyBufferGerman },
-        // 2500 x 2500 luminance blocks and twice 1250 x 1250: 9,375,000 blocks.
+    testing::Values(
+        BombRow { "progressive_colour_size1", ProgressiveColour, 1, Colour110, Colour110German },
+        BombRow { "progressive_colour_size2", ProgressiveColour, 2, Colour110, Colour110German },
+        BombRow { "progressive_colour_size4", ProgressiveColour, 4, Colour110, Colour110German },
+        BombRow { "progressive_colour_size8", ProgressiveColour, 8, Colour110, Colour110German },
+        BombRow { "progressive_grey_size1", ProgressiveGrey, 1, Grey100, Grey100German },
+        BombRow { "progressive_grey_size2", ProgressiveGrey, 2, Grey100, Grey100German },
+        BombRow { "progressive_grey_size4", ProgressiveGrey, 4, Grey100, Grey100German },
+        BombRow { "progressive_grey_size8", ProgressiveGrey, 8, Grey100, Grey100German },
+        BombRow { "sequential_colour_size1", SequentialColour, 1, Colour110, Colour110German },
+        BombRow { "sequential_colour_size2", SequentialColour, 2, Colour110, Colour110German },
+        BombRow { "sequential_colour_size4", SequentialColour, 4, Colour110, Colour110German },
+        BombRow { "sequential_colour_size8", SequentialColour, 8, Colour110, Colour110German },
+        BombRow { "sequential_grey_no_data_size8", { 65500, 65500, 1, false, false, 0 }, 8,
+            "its 96 bytes cannot hold", "seine 96 Bytes können kein Bild" },
         BombRow { "progressive_subsampled_20000_size2", { 20000, 20000, 3, true, true }, 2,
+            "its 110 bytes cannot hold a picture of 20000 x 20000 pixels",
+            "seine 110 Bytes können kein Bild von 20000 x 20000 Bildpunkten enthalten" },
+        BombRow { "full_progressive_colour_size1", FullProgressiveColour, 1, ColourBuffer,
+            ColourBufferGerman },
+        BombRow { "full_progressive_colour_size8", FullProgressiveColour, 8, ColourBuffer,
+            ColourBufferGerman },
+        BombRow { "full_progressive_grey_size8", { 65500, 65500, 1, true, false, 300'000, 0 }, 8,
+            "needs 8581 MB of memory", "braucht zum Entpacken in jeder Größe 8581 MB Speicher" },
+        // 2500 x 2500 luminance blocks and twice 1250 x 1250: 9,375,000 blocks.
+        BombRow { "full_progressive_subsampled_20000_size2",
+            { 20000, 20000, 3, true, true, 100'000, 0 }, 2,
             "(20000 x 20000 pixels, stored in several scans) needs 1200 MB",
             "(20000 x 20000 Bildpunkte, in mehreren Durchgängen gespeichert) braucht zum "
             "Entpacken in jeder Größe 1200 MB" },
-        // 1875 x 1875 blocks: 450 MB of coefficients are allowed, the missing data is not.
-        BombRow { "progressive_grey_15000_size2", { 15000, 15000, 1, true }, 2, "is truncated",
-            "ist abgeschnitten" },
-        BombRow { "sequential_colour_size1", SequentialColour, 1,
-            "65500 x 65500 pixels (at most 100 million)",
-            "65500 x 65500 Bildpunkte (höchstens 100 Millionen)" },
-        BombRow { "sequential_colour_size2", SequentialColour, 2,
-            "32750 x 32750 pixels (at most 100 million)",
-            "32750 x 32750 Bildpunkte (höchstens 100 Millionen)" },
-        BombRow { "sequential_colour_size4", SequentialColour, 4,
-            "16375 x 16375 pixels (at most 100 million)",
-            "16375 x 16375 Bildpunkte (höchstens 100 Millionen)" },
-        BombRow {
-            "sequential_colour_size8", SequentialColour, 8, "is truncated", "ist abgeschnitten" },
-        BombRow { "sequential_grey_size8", { 65500, 65500, 1, false }, 8, "is truncated",
-            "ist abgeschnitten" },
-        BombRow { "sequential_grey_no_data_size8", { 65500, 65500, 1, false, false, 0 }, 8,
-            "is truncated", "ist abgeschnitten" }),
+        // 1000 x 1000 blocks of 128 MB are allowed; zeros decode without a
+        // warning, and the AC scans are missing.
+        BombRow { "progressive_grey_8000_first_scan_size2", { 8000, 8000, 1, true, false, 5000, 0 },
+            2, "some of its scans are missing", "von seinen Durchgängen fehlen welche" },
+        // 5000 + 96 + 63 x 14 bytes: a million blocks in each scan, the second
+        // one beyond 256 per byte.
+        BombRow { "progressive_grey_8000_64_scans_size2",
+            { 8000, 8000, 1, true, false, 5000, 0, 63 }, 2,
+            "its 5978 bytes cannot hold a picture of 8000 x 8000 pixels",
+            "seine 5978 Bytes können kein Bild von 8000 x 8000 Bildpunkten enthalten" }),
     RowName());
 
 // Black sky below the Sun: its encoder drops the zero bytes at the end, so
