@@ -255,34 +255,27 @@ void FailJob(JpegErrors& errors, Failure why)
     std::longjmp(errors.Escape, 1);
 }
 
-// A scan whose data is missing decodes to an invented picture: the
-// arithmetic decoder meets the marker after the data and then supplies zeros
-// without a warning, and a bomb of a hundred bytes would keep the processor
-// busy for as many rows as it claims. A scan that starts with a marker is
-// refused here. An arithmetic scan may end early rightly: its encoder drops
-// the zero bytes at the end, which a uniform last part (a black sky) gives.
-// So a single scan that ends before its last row of blocks is refused: at
-// once when more than half of the rows are left (zeros decode to one colour
-// too, and a bomb would be decoded to its end), else after decoding unless
-// the rows after the end are of one colour (CheckUniformTail). In a
-// progressive file, missing scans are caught afterwards. A restart marker
-// between intervals is no end; Huffman scans warn by themselves.
+// Called after every row of blocks that libjpeg reads and before every call
+// for output rows. A scan whose data is missing decodes to an invented
+// picture: Huffman scans warn by themselves, but the arithmetic decoder meets
+// the marker after the data and then supplies zeros without a warning. Its
+// data may end early rightly too: the encoder drops the zero bytes at the
+// end, which a uniform last part (a black sky) gives. So a single arithmetic
+// scan that ends before its last row of blocks is refused: at once when more
+// than half of the rows are left (zeros decode to one colour too), else after
+// decoding unless the rows after the end are of one colour
+// (CheckUniformTail). A restart marker between intervals is no end. In a
+// progressive file, missing scans are caught after all are read.
 void CheckDataLeft(j_common_ptr common)
 {
     auto* info = reinterpret_cast<j_decompress_ptr>(common);
     auto& progress = *reinterpret_cast<JpegProgress*>(info->progress);
     if (!ChargeScan(*info, progress))
         FailJob(*progress.Errors, Failure::TooLittleData);
-    if (info->total_iMCU_rows < 2)
-        return;
-    const auto isEnd = [](int marker) { return marker != 0 && (marker < 0xd0 || marker > 0xd7); };
-    const jpeg_source_mgr& source = *info->src;
-    const bool scanStart = info->input_iMCU_row == 0 && info->unread_marker == 0;
-    if (scanStart && source.bytes_in_buffer >= 2 && source.next_input_byte[0] == 0xff
-        && isEnd(source.next_input_byte[1]))
-        FailJob(*progress.Errors, Failure::Truncated);
-    const bool endedEarly = info->arith_code && !info->progressive_mode
-        && isEnd(info->unread_marker) && info->input_iMCU_row + 1 < info->total_iMCU_rows;
+    const int marker = info->unread_marker;
+    const bool end = marker != 0 && (marker < 0xd0 || marker > 0xd7);
+    const bool endedEarly = info->arith_code && !info->progressive_mode && end
+        && info->input_iMCU_row < info->total_iMCU_rows;
     if (endedEarly && 2 * info->input_iMCU_row < info->total_iMCU_rows)
         FailJob(*progress.Errors, Failure::Truncated);
     if (endedEarly && !progress.EndedEarly) {
