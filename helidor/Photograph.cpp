@@ -57,8 +57,9 @@ struct JpegErrors {
     Failure Why;
 };
 
-// Called by libjpeg after every row of coefficients it reads and before every
-// call for output rows: where the picture's data runs out too early.
+// libjpeg's progress hook (CheckDataLeft), called after every row of blocks
+// it reads and before every call for output rows: how much work the scans
+// claim, and where the picture's data runs out too early.
 struct JpegProgress {
     jpeg_progress_mgr Manager;
     JpegErrors* Errors;
@@ -190,6 +191,8 @@ void DecodeJpegFile(const std::string& path, int scale, FensterGraf::Picture& pi
     OpenJpeg(path, job, resources);
     if (job.Failed)
         ThrowJobFailure(job, path);
+    // The first scan's blocks, before anything is allocated; later scans as
+    // they start.
     if (!ChargeScan(job.Info, job.Progress)) {
         job.Errors.Why = Failure::TooLittleData;
         ThrowJobFailure(job, path);
