@@ -19,8 +19,13 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cassert>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -613,9 +618,10 @@ struct BitmapLayout {
     std::array<MaskChannel, 3> Channels {}; // red, green, blue
 };
 
-[[noreturn]] void BitmapError(const std::string& name, const std::string& reason)
+[[noreturn]] void BitmapError(const std::string& name, BitmapProblem problem,
+    const std::string& reason, long long first = 0, long long second = 0)
 {
-    throw std::runtime_error("Cannot read the picture " + name + ": " + reason);
+    throw BitmapFailure("Cannot read the picture " + name + ": " + reason, problem, first, second);
 }
 
 std::uint32_t Le16(const unsigned char* p)
@@ -654,16 +660,17 @@ BitmapLayout ReadBitmapLayout(
 {
     const unsigned char* h = head.data();
     if (head.size() < FileHeaderSize + 4 || h[0] != 'B' || h[1] != 'M')
-        BitmapError(name, "not a BMP file");
+        BitmapError(name, BitmapProblem::NotBmp, "not a BMP file");
     BitmapLayout layout;
     layout.PixelOffset = Le32(h + 10);
     const std::uint32_t infoSize = Le32(h + 14);
     const bool core = infoSize == 12;
     if (!core && infoSize != 40 && infoSize != 52 && infoSize != 56 && infoSize != 108
         && infoSize != 124)
-        BitmapError(name, "unknown header size " + std::to_string(infoSize));
+        BitmapError(name, BitmapProblem::HeaderSize,
+            "unknown header size " + std::to_string(infoSize), infoSize);
     if (head.size() < FileHeaderSize + infoSize)
-        BitmapError(name, "the file ends inside its header");
+        BitmapError(name, BitmapProblem::HeaderCut, "the file ends inside its header");
     const unsigned char* info = h + FileHeaderSize;
     std::uint32_t planes = 0, compression = 0, colorsUsed = 0;
     if (core) {
@@ -682,19 +689,24 @@ BitmapLayout ReadBitmapLayout(
     layout.TopDown = layout.Height < 0;
     layout.Height = layout.TopDown ? -layout.Height : layout.Height;
     if (planes != 1)
-        BitmapError(name, "planes must be 1");
+        BitmapError(name, BitmapProblem::Planes, "planes must be 1");
     const int bits = layout.Bits;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
-        BitmapError(name, std::to_string(bits) + " bits per pixel are not supported");
+        BitmapError(name, BitmapProblem::Depth,
+            std::to_string(bits) + " bits per pixel are not supported", bits);
     constexpr std::uint32_t Rgb = 0, BitFields = 3;
     if (compression != Rgb && !(compression == BitFields && (bits == 16 || bits == 32)))
-        BitmapError(name, "compression " + std::to_string(compression) + " is not supported");
+        BitmapError(name, BitmapProblem::Compression,
+            "compression " + std::to_string(compression) + " is not supported", compression);
     if (core && (bits == 16 || bits == 32))
-        BitmapError(name, std::to_string(bits) + " bits per pixel need a newer header");
+        BitmapError(name, BitmapProblem::DepthNeedsNewerHeader,
+            std::to_string(bits) + " bits per pixel need a newer header", bits);
     if (layout.Width <= 0 || layout.Height == 0)
-        BitmapError(name, "the width must be positive and the height not 0");
+        BitmapError(
+            name, BitmapProblem::Dimensions, "the width must be positive and the height not 0");
     if (layout.Width * layout.Height > MaxBitmapPixels)
-        BitmapError(name, "more than " + std::to_string(MaxBitmapPixels) + " pixels");
+        BitmapError(name, BitmapProblem::TooManyPixels,
+            "more than " + std::to_string(MaxBitmapPixels) + " pixels", MaxBitmapPixels);
 
     // Masks lie behind the plain 40-byte header, inside the longer ones.
     std::size_t tableStart = FileHeaderSize + infoSize;
@@ -707,26 +719,29 @@ BitmapLayout ReadBitmapLayout(
             if (infoSize == 40)
                 tableStart += 12;
             if (head.size() < maskStart + 12)
-                BitmapError(name, "the file ends inside its colour masks");
+                BitmapError(name, BitmapProblem::MasksCut, "the file ends inside its colour masks");
             for (std::size_t i = 0; i < 3; ++i)
                 masks[i] = Le32(h + maskStart + 4 * i);
         }
         for (std::size_t i = 0; i < 3; ++i)
             if (!MakeChannel(masks[i], bits, layout.Channels[i]))
-                BitmapError(name, "a colour mask is empty, split or too wide");
+                BitmapError(
+                    name, BitmapProblem::MaskShape, "a colour mask is empty, split or too wide");
         if ((masks[0] & masks[1]) != 0 || (masks[0] & masks[2]) != 0 || (masks[1] & masks[2]) != 0)
-            BitmapError(name, "colour masks overlap");
+            BitmapError(name, BitmapProblem::MasksOverlap, "colour masks overlap");
     }
     std::size_t tableEnd = tableStart;
     if (bits <= 8) {
         const std::uint32_t capacity = 1u << bits;
         const std::uint32_t count = colorsUsed == 0 ? capacity : colorsUsed;
         if (count > capacity)
-            BitmapError(name, "more colours than " + std::to_string(bits) + " bits can index");
+            BitmapError(name, BitmapProblem::TooManyColours,
+                "more colours than " + std::to_string(bits) + " bits can index", bits);
         const std::size_t entrySize = core ? 3 : 4; // blue, green, red (, unused)
         tableEnd = tableStart + count * entrySize;
         if (tableEnd > layout.PixelOffset || tableEnd > head.size())
-            BitmapError(name, "the colour table runs into the pixels or past the end");
+            BitmapError(name, BitmapProblem::TableOverlap,
+                "the colour table runs into the pixels or past the end");
         for (std::size_t i = 0; i < count; ++i) {
             const unsigned char* entry = h + tableStart + i * entrySize;
             layout.Colors[i] = Opaque | static_cast<std::uint32_t>(entry[2]) << 16
@@ -734,7 +749,7 @@ BitmapLayout ReadBitmapLayout(
         }
     }
     if (layout.PixelOffset < tableEnd)
-        BitmapError(name, "the pixels start inside the header");
+        BitmapError(name, BitmapProblem::PixelsInHeader, "the pixels start inside the header");
 
     layout.RowBytes
         = (static_cast<std::uint64_t>(layout.Width) * static_cast<std::uint64_t>(bits) + 31) / 32
@@ -742,9 +757,10 @@ BitmapLayout ReadBitmapLayout(
     const std::uint64_t needed
         = layout.PixelOffset + layout.RowBytes * static_cast<std::uint64_t>(layout.Height);
     if (fileSize < needed)
-        BitmapError(name,
+        BitmapError(name, BitmapProblem::CutShort,
             "the file is cut short: " + std::to_string(fileSize) + " bytes of "
-                + std::to_string(needed));
+                + std::to_string(needed),
+            static_cast<long long>(fileSize), static_cast<long long>(needed));
     return layout;
 }
 
@@ -798,29 +814,58 @@ bool ConvertRow(const BitmapLayout& layout, const unsigned char* from, std::uint
     return true;
 }
 
+// Opens name for reading without blocking on a FIFO or a device, and refuses
+// anything but a regular file.
+int OpenBitmap(const std::string& name, std::uint64_t& fileSize)
+{
+    const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        BitmapError(name, BitmapProblem::Unopenable, "cannot open it", error);
+    }
+    struct stat status { };
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        BitmapError(name, BitmapProblem::NotRegularFile, "it is not a regular file");
+    }
+    fileSize = static_cast<std::uint64_t>(status.st_size);
+    return fd;
+}
+
+// True when all of bytes came from offset on.
+bool ReadAt(int fd, std::uint64_t offset, std::vector<unsigned char>& bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ::pread(
+            fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        done += static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+struct FileCloser {
+    int Fd;
+    ~FileCloser() { ::close(Fd); }
+};
+
 void ReadBitmap(const std::string& name, Picture& picture)
 {
-    std::ifstream file(name, std::ios::binary);
-    if (!file)
-        BitmapError(name, "cannot open it");
-    file.seekg(0, std::ios::end);
-    const std::streamoff end = file.tellg();
-    if (end < 0)
-        BitmapError(name, "cannot tell its size");
-    const auto fileSize = static_cast<std::uint64_t>(end);
+    std::uint64_t fileSize = 0;
+    const FileCloser file { OpenBitmap(name, fileSize) };
     std::vector<unsigned char> bytes(std::min<std::uint64_t>(fileSize, BitmapHeadSize));
-    file.seekg(0);
-    if (!file.read(
-            reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
-        BitmapError(name, "cannot read its header");
+    if (!ReadAt(file.Fd, 0, bytes))
+        BitmapError(name, BitmapProblem::HeaderUnreadable, "cannot read its header");
     const BitmapLayout layout = ReadBitmapLayout(name, bytes, fileSize);
 
     // All rows in one read; the checks above bound their size by the file's.
     bytes.resize(layout.RowBytes * static_cast<std::uint64_t>(layout.Height));
-    file.seekg(static_cast<std::streamoff>(layout.PixelOffset));
-    if (!file.read(
-            reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
-        BitmapError(name, "cannot read its pixels");
+    if (!ReadAt(file.Fd, layout.PixelOffset, bytes))
+        BitmapError(name, BitmapProblem::PixelsUnreadable, "cannot read its pixels");
 
     const auto width = static_cast<std::size_t>(layout.Width);
     const auto height = static_cast<std::size_t>(layout.Height);
@@ -829,7 +874,8 @@ void ReadBitmap(const std::string& name, Picture& picture)
         const std::size_t fileRow = layout.TopDown ? row : height - 1 - row;
         if (!ConvertRow(layout, bytes.data() + fileRow * layout.RowBytes,
                 picture.Pixels.data() + row * width))
-            BitmapError(name, "a colour index lies beyond the colour table");
+            BitmapError(name, BitmapProblem::IndexBeyondTable,
+                "a colour index lies beyond the colour table");
     }
     picture.Width = static_cast<int>(layout.Width);
     picture.Height = static_cast<int>(layout.Height);

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -170,8 +171,47 @@ struct Picture {
 // and 32 bits (32 and 16 also with colour masks); bottom-up or top-down. At
 // most 2^27 pixels. A missing, truncated or malformed file (one shorter than
 // its rows, a colour index beyond the table) throws std::runtime_error naming
-// the file; picture is then left empty.
+// the file (a BitmapFailure); picture is then left empty. Anything but a
+// regular file (a folder, a FIFO, a device) is refused without blocking.
 void ReadBitmapFile(const std::string& name, Picture& picture);
+
+// Why a BMP could not be read, so that a program can say it in its own
+// language; what() holds the same in English.
+enum class BitmapProblem {
+    Unopenable, // First: errno
+    NotRegularFile,
+    HeaderUnreadable,
+    NotBmp,
+    HeaderSize, // First: the size
+    HeaderCut,
+    Planes,
+    Depth, // First: bits per pixel
+    Compression, // First: the compression code
+    DepthNeedsNewerHeader, // First: bits per pixel
+    Dimensions,
+    TooManyPixels, // First: the most pixels
+    MasksCut,
+    MaskShape,
+    MasksOverlap,
+    TooManyColours, // First: bits per pixel
+    TableOverlap,
+    PixelsInHeader,
+    CutShort, // First: the file's bytes, Second: those needed
+    PixelsUnreadable,
+    IndexBeyondTable,
+};
+struct BitmapFailure : std::runtime_error {
+    BitmapFailure(const std::string& text, BitmapProblem problem, long long first, long long second)
+        : std::runtime_error(text)
+        , Problem(problem)
+        , First(first)
+        , Second(second)
+    {
+    }
+    BitmapProblem Problem;
+    long long First; // the numbers the text names
+    long long Second;
+};
 
 // Draws picture unscaled with its top-left corner at (x, y) canvas pixels;
 // what lies off the canvas is cut off. Any int coordinates are safe.

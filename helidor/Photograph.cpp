@@ -1,6 +1,7 @@
 #include "Photograph.h"
 
 #include "Settings.h"
+#include "Texts.h"
 
 #include <algorithm>
 #include <cassert>
@@ -9,11 +10,14 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <new>
 #include <stdexcept>
-#include <system_error>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #if defined(__linux__)
 #include <sys/mman.h>
 #endif
@@ -27,6 +31,21 @@ namespace Photograph {
 
 namespace {
 
+// Why a picture was not loaded; each has its message.
+enum class Failure {
+    None,
+    Missing,
+    AccessDenied,
+    Unopenable,
+    NotRegularFile,
+    NotJpeg,
+    Truncated,
+    ScansMissing,
+    TooLittleData,
+    Damaged,
+    OutOfMemory
+};
+
 // libjpeg reports errors through callbacks of C code, which a C++ exception
 // must not cross: they jump back to a setjmp in a frame that holds no object
 // with a destructor, and the C++ side turns the recorded failure into an
@@ -35,8 +54,23 @@ namespace {
 struct JpegErrors {
     jpeg_error_mgr Manager;
     std::jmp_buf Escape;
-    int Code; // libjpeg's message code of the failure
-    char Text[JMSG_LENGTH_MAX];
+    Failure Why;
+};
+
+// libjpeg's progress hook (CheckDataLeft), called after every row of blocks
+// it reads and before every call for output rows: how much work the scans
+// claim, and where the picture's data runs out too early.
+struct JpegProgress {
+    jpeg_progress_mgr Manager;
+    JpegErrors* Errors;
+    // Where the data of a single arithmetic scan ended early: the output rows
+    // from here on must be one colour (see CheckDataLeft).
+    bool EndedEarly;
+    JDIMENSION UniformFrom;
+    // The blocks that the scans counted so far may still decode (see
+    // ChargeScan), and how many scans were counted.
+    std::int64_t BlocksLeft;
+    int ScansCounted;
 };
 
 // One decoding: everything the guarded steps touch lives here, in the
@@ -44,10 +78,14 @@ struct JpegErrors {
 struct JpegJob {
     jpeg_decompress_struct Info;
     JpegErrors Errors;
+    JpegProgress Progress;
     std::FILE* File;
     int Scale;
-    std::uint32_t* Pixels; // Info.output_width x output_height words
+    // Reserved for Info.output_width x output_height words and grown row by
+    // row, so that a file refused after its first rows costs no more.
+    FensterGraf::PixelBuffer* Pixels;
     int OpenError; // errno of a failed open, else 0
+    std::int64_t FileBytes;
     bool Failed;
 };
 
@@ -59,10 +97,15 @@ struct JpegResources {
         &jpeg_destroy_decompress };
 };
 
-enum class Failure { Missing, Unopenable, NotJpeg, Truncated, Damaged };
-
 [[noreturn]] void FailJpeg(j_common_ptr info);
+[[noreturn]] void FailJob(JpegErrors& errors, Failure why);
 void ReportJpegMessage(j_common_ptr info, int level);
+void CheckDataLeft(j_common_ptr info);
+bool ChargeScan(const jpeg_decompress_struct& info, JpegProgress& progress);
+void CheckUniformTail(const JpegJob& job, const FensterGraf::PixelBuffer& pixels);
+std::int64_t CoefficientBytes(const jpeg_decompress_struct& info);
+void CheckAllScansThere(const jpeg_decompress_struct& info, JpegErrors& errors);
+std::string Fill(Texts::Entry entry, std::initializer_list<std::string> values);
 bool RunGuarded(JpegJob& job, void (*step)(JpegJob&));
 void OpenJpeg(const std::string& path, JpegJob& job, JpegResources& resources);
 void ReadJpegHeader(JpegJob& job);
@@ -71,9 +114,11 @@ void AdviseLargePages(std::uint32_t* pixels, std::size_t count);
 [[noreturn]] void ThrowJobFailure(const JpegJob& job, const std::string& path);
 void ConvertCmykRows(std::uint32_t* pixels, std::size_t count, bool inverted);
 Failure ClassifyJpegFailure(int code);
-[[noreturn]] void ThrowLoadError(
-    Failure failure, const std::string& path, const std::string& detail);
+[[noreturn]] void ThrowLoadError(Failure failure, const std::string& path, int error = 0);
 [[noreturn]] void ThrowOpenError(const std::string& path, int error);
+[[noreturn]] void ThrowBitmapFailure(
+    const FensterGraf::BitmapFailure& failure, const std::string& path);
+int OpenRegularFile(const std::string& path, int& error, std::int64_t& bytes);
 [[noreturn]] void ThrowTooLarge(
     const std::string& path, int scale, std::int64_t width, std::int64_t height, bool outOfMemory);
 void EmptyPicture(FensterGraf::Picture& picture);
@@ -121,20 +166,9 @@ void ShowBitmapPhotograph(const std::string& path, int x, int y)
     try {
         FensterGraf::ReadBitmapFile(path, PhotoBitmap);
     } catch (const std::bad_alloc&) {
-        throw std::runtime_error(Settings::InLanguage("Das Bild „", "The picture \"") + path
-            + Settings::InLanguage(
-                "“ ist zu groß für den Speicher.", "\" is too large to hold in memory."));
-    } catch (const std::exception& error) {
-        // The reader left the picture empty. Its own message is in English; it goes in as the
-        // detail.
-        std::FILE* file = std::fopen(path.c_str(), "rb");
-        if (file == nullptr)
-            ThrowOpenError(path, errno);
-        std::fclose(file);
-        throw std::runtime_error(Settings::InLanguage("Das Bild „", "The picture \"") + path
-            + Settings::InLanguage(
-                "“ ist keine lesbare BMP-Datei (", "\" is not a readable BMP picture (")
-            + error.what() + ").");
+        throw std::runtime_error(Fill(Texts::PictureTooLargeForMemory, { path }));
+    } catch (const FensterGraf::BitmapFailure& failure) {
+        ThrowBitmapFailure(failure, path); // the reader left the picture empty
     }
     FensterGraf::DrawPicture(PhotoBitmap, x, y);
 }
@@ -157,7 +191,21 @@ void DecodeJpegFile(const std::string& path, int scale, FensterGraf::Picture& pi
     OpenJpeg(path, job, resources);
     if (job.Failed)
         ThrowJobFailure(job, path);
+    // The first scan's blocks, before anything is allocated; later scans as
+    // they start.
+    if (!ChargeScan(job.Info, job.Progress)) {
+        job.Errors.Why = Failure::TooLittleData;
+        ThrowJobFailure(job, path);
+    }
 
+    // A file of several scans keeps all its coefficients at full size
+    // whatever the scale: refused before libjpeg allocates them.
+    const std::int64_t coefficients = CoefficientBytes(job.Info);
+    if (coefficients > MaxDecoderMemory)
+        throw std::runtime_error(Fill(Texts::JpegTooMuchBuffer,
+            { path, std::to_string(job.Info.image_width), std::to_string(job.Info.image_height),
+                std::to_string(coefficients / 1'000'000),
+                std::to_string(MaxDecoderMemory / 1'000'000) }));
     const std::int64_t width = job.Info.output_width;
     const std::int64_t height = job.Info.output_height;
     if (width * height > MaxPicturePixels)
@@ -170,13 +218,12 @@ void DecodeJpegFile(const std::string& path, int scale, FensterGraf::Picture& pi
             picture.Pixels.reserve(count);
             AdviseLargePages(picture.Pixels.data(), count);
         }
-        picture.Pixels.resize(count);
     } catch (const std::bad_alloc&) {
         EmptyPicture(picture);
         ThrowTooLarge(path, scale, width, height, true);
     }
 
-    job.Pixels = picture.Pixels.data();
+    job.Pixels = &picture.Pixels;
     if (!RunGuarded(job, DecodeJpegRows)) {
         EmptyPicture(picture);
         ThrowJobFailure(job, path);
@@ -202,9 +249,103 @@ bool IsSupportedScale(int scale)
 void FailJpeg(j_common_ptr info)
 {
     auto* errors = reinterpret_cast<JpegErrors*>(info->err);
-    errors->Code = info->err->msg_code;
-    (*info->err->format_message)(info, errors->Text);
-    std::longjmp(errors->Escape, 1);
+    FailJob(*errors, ClassifyJpegFailure(info->err->msg_code));
+}
+
+void FailJob(JpegErrors& errors, Failure why)
+{
+    errors.Why = why;
+    std::longjmp(errors.Escape, 1);
+}
+
+// Called after every row of blocks that libjpeg reads and before every call
+// for output rows. A scan whose data is missing decodes to an invented
+// picture: Huffman scans warn by themselves, but the arithmetic decoder meets
+// the marker after the data and then supplies zeros without a warning. Its
+// data may end early rightly too: the encoder drops the zero bytes at the
+// end, which a uniform last part (a black sky) gives. So a single arithmetic
+// scan that ends before its last row of blocks is refused: at once when more
+// than half of the rows are left (zeros decode to one colour too), else after
+// decoding unless the rows after the end are of one colour
+// (CheckUniformTail). A restart marker between intervals is no end. In a
+// progressive file, missing scans are caught after all are read.
+void CheckDataLeft(j_common_ptr common)
+{
+    auto* info = reinterpret_cast<j_decompress_ptr>(common);
+    auto& progress = *reinterpret_cast<JpegProgress*>(info->progress);
+    if (!ChargeScan(*info, progress))
+        FailJob(*progress.Errors, Failure::TooLittleData);
+    const int marker = info->unread_marker;
+    const bool end = marker != 0 && (marker < 0xd0 || marker > 0xd7);
+    const bool endedEarly = info->arith_code && !info->progressive_mode && end
+        && info->input_iMCU_row < info->total_iMCU_rows;
+    if (endedEarly && 2 * info->input_iMCU_row < info->total_iMCU_rows)
+        FailJob(*progress.Errors, Failure::Truncated);
+    if (endedEarly && !progress.EndedEarly) {
+        // Every row of blocks from input_iMCU_row on is decoded from zeros; the
+        // one after it is free of smoothing across the end.
+        progress.EndedEarly = true;
+        progress.UniformFrom = (info->input_iMCU_row + 1)
+            * static_cast<JDIMENSION>(info->max_v_samp_factor * info->min_DCT_scaled_size);
+    }
+}
+
+// Every block of every scan costs decoding time, however few bytes the file
+// holds: a photograph has at least a few bits per block, a bomb of a hundred
+// bytes claims billions of blocks, or hundreds of scans over millions. A
+// scan is counted when it starts; false when the blocks of the scans so far
+// exceed MaxBlocksPerByte for each byte of the file.
+bool ChargeScan(const jpeg_decompress_struct& info, JpegProgress& progress)
+{
+    if (info.input_scan_number <= progress.ScansCounted)
+        return true;
+    progress.ScansCounted = info.input_scan_number;
+    for (int i = 0; i < info.comps_in_scan; ++i)
+        progress.BlocksLeft -= static_cast<std::int64_t>(info.cur_comp_info[i]->width_in_blocks)
+            * info.cur_comp_info[i]->height_in_blocks;
+    return progress.BlocksLeft >= 0;
+}
+
+void CheckUniformTail(const JpegJob& job, const FensterGraf::PixelBuffer& pixels)
+{
+    const JpegProgress& progress = job.Progress;
+    const std::size_t from = std::min<std::size_t>(progress.UniformFrom, job.Info.output_height)
+        * job.Info.output_width;
+    if (progress.EndedEarly && from < pixels.size()
+        && std::any_of(pixels.begin() + static_cast<std::ptrdiff_t>(from), pixels.end(),
+            [&](std::uint32_t pixel) { return pixel != pixels[from]; }))
+        FailJob(*progress.Errors, Failure::Truncated);
+}
+
+// The bytes of libjpeg's full-size coefficient buffer: 64 coefficients of 2
+// bytes for every block of every component, whole sampling units; 0 for a
+// file of one scan, which is decoded row by row.
+std::int64_t CoefficientBytes(const jpeg_decompress_struct& info)
+{
+    if (!jpeg_has_multiple_scans(const_cast<j_decompress_ptr>(&info)))
+        return 0;
+    std::int64_t bytes = 0;
+    for (int i = 0; i < info.num_components; ++i) {
+        const jpeg_component_info& component = info.comp_info[i];
+        const std::int64_t across = component.h_samp_factor;
+        const std::int64_t down = component.v_samp_factor;
+        const std::int64_t wide = (component.width_in_blocks + across - 1) / across * across;
+        const std::int64_t high = (component.height_in_blocks + down - 1) / down * down;
+        bytes += wide * high * DCTSIZE2 * static_cast<std::int64_t>(sizeof(JCOEF));
+    }
+    return bytes;
+}
+
+// A progressive file without its later scans decodes to 8 x 8 blotches: every
+// coefficient of every component must have come to its full precision.
+void CheckAllScansThere(const jpeg_decompress_struct& info, JpegErrors& errors)
+{
+    if (!info.progressive_mode)
+        return;
+    for (int i = 0; i < info.num_components; ++i)
+        for (int k = 0; k < DCTSIZE2; ++k)
+            if (info.coef_bits[i][k] != 0)
+                FailJob(errors, Failure::ScansMissing);
 }
 
 // Warnings that mean lost picture data end the decoding: a photograph with a
@@ -241,9 +382,15 @@ bool RunGuarded(JpegJob& job, void (*step)(JpegJob&))
 // Opens the file and reads the header at job.Scale; a failure sets job.Failed.
 void OpenJpeg(const std::string& path, JpegJob& job, JpegResources& resources)
 {
-    resources.File.reset(std::fopen(path.c_str(), "rb"));
+    const int fd = OpenRegularFile(path, job.OpenError, job.FileBytes);
+    if (fd >= 0) {
+        resources.File.reset(fdopen(fd, "rb"));
+        if (!resources.File) {
+            job.OpenError = errno;
+            ::close(fd);
+        }
+    }
     if (!resources.File) {
-        job.OpenError = errno;
         job.Failed = true;
         return;
     }
@@ -251,6 +398,9 @@ void OpenJpeg(const std::string& path, JpegJob& job, JpegResources& resources)
     job.Info.err = jpeg_std_error(&job.Errors.Manager);
     job.Errors.Manager.error_exit = FailJpeg;
     job.Errors.Manager.emit_message = ReportJpegMessage;
+    job.Progress.Manager.progress_monitor = CheckDataLeft;
+    job.Progress.Errors = &job.Errors;
+    job.Progress.BlocksLeft = job.FileBytes * MaxBlocksPerByte;
     resources.Decoder.reset(&job.Info);
     job.Failed = !RunGuarded(job, ReadJpegHeader);
 }
@@ -259,6 +409,8 @@ void ReadJpegHeader(JpegJob& job)
 {
     jpeg_decompress_struct& info = job.Info;
     jpeg_create_decompress(&info);
+    info.mem->max_memory_to_use = MaxDecoderMemory;
+    info.progress = &job.Progress.Manager;
     jpeg_stdio_src(&info, job.File);
     jpeg_read_header(&info, TRUE);
     // libjpeg converts grey, YCbCr and RGB straight into the canvas's bytes
@@ -275,18 +427,22 @@ void DecodeJpegRows(JpegJob& job)
 {
     jpeg_decompress_struct& info = job.Info;
     jpeg_start_decompress(&info);
+    CheckAllScansThere(info, job.Errors);
     const std::size_t width = info.output_width;
+    FensterGraf::PixelBuffer& pixels = *job.Pixels;
     JSAMPROW rows[16];
     while (info.output_scanline < info.output_height) {
         const JDIMENSION first = info.output_scanline;
         const JDIMENSION wanted = std::min<JDIMENSION>(16, info.output_height - first);
+        pixels.resize((first + wanted) * width); // within the reserve: no copy, no throw
         for (JDIMENSION i = 0; i < wanted; ++i)
-            rows[i] = reinterpret_cast<JSAMPROW>(job.Pixels + (first + i) * width);
+            rows[i] = reinterpret_cast<JSAMPROW>(pixels.data() + (first + i) * width);
         const JDIMENSION got = jpeg_read_scanlines(&info, rows, wanted);
         if (info.out_color_space == JCS_CMYK)
             // Adobe's programs, which write the marker, store CMYK inverted.
-            ConvertCmykRows(job.Pixels + first * width, got * width, info.saw_Adobe_marker);
+            ConvertCmykRows(pixels.data() + first * width, got * width, info.saw_Adobe_marker);
     }
+    CheckUniformTail(job, pixels);
     // The end marker is not waited for: every row is there.
 }
 
@@ -308,7 +464,32 @@ void ThrowJobFailure(const JpegJob& job, const std::string& path)
 {
     if (job.OpenError != 0)
         ThrowOpenError(path, job.OpenError);
-    ThrowLoadError(ClassifyJpegFailure(job.Errors.Code), path, job.Errors.Text);
+    if (job.Errors.Why == Failure::OutOfMemory)
+        ThrowTooLarge(path, job.Scale, job.Info.output_width, job.Info.output_height, true);
+    if (job.Errors.Why == Failure::TooLittleData)
+        throw std::runtime_error(Fill(Texts::JpegTooLittleData,
+            { path, std::to_string(job.FileBytes), std::to_string(job.Info.image_width),
+                std::to_string(job.Info.image_height) }));
+    ThrowLoadError(job.Errors.Why, path);
+}
+
+// Anything but a regular file is refused without waiting for a writer of a
+// FIFO or a device; -1 with error set when the file cannot be opened.
+int OpenRegularFile(const std::string& path, int& error, std::int64_t& bytes)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno;
+        return -1;
+    }
+    struct stat status { };
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        error = -1; // not an errno: the file is no regular file
+        return -1;
+    }
+    bytes = status.st_size;
+    return fd;
 }
 
 // In place: the bytes C, M, Y, K of a pixel become B, G, R, 0xff.
@@ -339,46 +520,126 @@ Failure ClassifyJpegFailure(int code)
         return Failure::NotJpeg;
     case JERR_INPUT_EOF:
     case JWRN_JPEG_EOF:
+    case JWRN_HIT_MARKER:
         return Failure::Truncated;
+    case JERR_OUT_OF_MEMORY:
+    case JERR_NO_BACKING_STORE:
+    case JERR_TFILE_CREATE:
+        return Failure::OutOfMemory;
     default:
         return Failure::Damaged;
     }
 }
 
-void ThrowLoadError(Failure failure, const std::string& path, const std::string& detail)
+void ThrowLoadError(Failure failure, const std::string& path, int error)
 {
-    const std::string picture = Settings::InLanguage("Das Bild „", "The picture \"") + path
-        + Settings::InLanguage("“", "\"");
     switch (failure) {
     case Failure::Missing:
-        throw std::runtime_error(
-            picture + Settings::InLanguage(" gibt es nicht.", " does not exist."));
+        throw std::runtime_error(Fill(Texts::PictureMissing, { path }));
+    case Failure::AccessDenied:
+        throw std::runtime_error(Fill(Texts::PictureAccessDenied, { path }));
     case Failure::Unopenable:
-        throw std::runtime_error(picture
-            + Settings::InLanguage(" lässt sich nicht öffnen: ", " cannot be opened: ") + detail
-            + ".");
+        throw std::runtime_error(Fill(Texts::PictureUnopenable, { path, std::to_string(error) }));
+    case Failure::NotRegularFile:
+        throw std::runtime_error(Fill(Texts::PictureNotRegularFile, { path }));
     case Failure::NotJpeg:
-        throw std::runtime_error(Settings::InLanguage("Die Datei „", "The file \"") + path
-            + Settings::InLanguage("“ ist kein JPEG-Bild (", "\" is not a JPEG picture (") + detail
-            + ").");
+        throw std::runtime_error(Fill(Texts::JpegNotJpeg, { path }));
     case Failure::Truncated:
-        throw std::runtime_error(picture
-            + Settings::InLanguage(" ist abgeschnitten: die Datei endet vor dem Bild (",
-                " is truncated: the file ends before the picture does (")
-            + detail + ").");
+        throw std::runtime_error(Fill(Texts::JpegTruncated, { path }));
+    case Failure::ScansMissing:
+        throw std::runtime_error(Fill(Texts::JpegScansMissing, { path }));
+    case Failure::None:
     case Failure::Damaged:
+    case Failure::TooLittleData: // with its sizes, by ThrowJobFailure
+    case Failure::OutOfMemory: // with its size, by ThrowTooLarge
         break;
     }
-    throw std::runtime_error(picture
-        + Settings::InLanguage(
-            " ist beschädigt und nicht lesbar (", " is damaged and cannot be decoded (")
-        + detail + ").");
+    throw std::runtime_error(Fill(Texts::JpegDamaged, { path }));
 }
 
 void ThrowOpenError(const std::string& path, int error)
 {
-    ThrowLoadError(error == ENOENT ? Failure::Missing : Failure::Unopenable, path,
-        std::generic_category().message(error));
+    if (error == -1)
+        ThrowLoadError(Failure::NotRegularFile, path);
+    if (error == ENOENT || error == ENOTDIR)
+        ThrowLoadError(Failure::Missing, path);
+    if (error == EACCES || error == EPERM)
+        ThrowLoadError(Failure::AccessDenied, path);
+    ThrowLoadError(Failure::Unopenable, path, error);
+}
+
+void ThrowBitmapFailure(const FensterGraf::BitmapFailure& failure, const std::string& path)
+{
+    using FensterGraf::BitmapProblem;
+    Texts::Entry reason = Texts::BitmapNotBmp;
+    switch (failure.Problem) {
+    case BitmapProblem::Unopenable:
+        ThrowOpenError(path, static_cast<int>(failure.First));
+        break;
+    case BitmapProblem::NotRegularFile:
+        ThrowLoadError(Failure::NotRegularFile, path);
+        break;
+    case BitmapProblem::HeaderUnreadable:
+        reason = Texts::BitmapHeaderUnreadable;
+        break;
+    case BitmapProblem::NotBmp:
+        reason = Texts::BitmapNotBmp;
+        break;
+    case BitmapProblem::HeaderSize:
+        reason = Texts::BitmapHeaderSize;
+        break;
+    case BitmapProblem::HeaderCut:
+        reason = Texts::BitmapHeaderCut;
+        break;
+    case BitmapProblem::Planes:
+        reason = Texts::BitmapPlanes;
+        break;
+    case BitmapProblem::Depth:
+        reason = Texts::BitmapDepth;
+        break;
+    case BitmapProblem::Compression:
+        reason = Texts::BitmapCompression;
+        break;
+    case BitmapProblem::DepthNeedsNewerHeader:
+        reason = Texts::BitmapDepthNeedsNewerHeader;
+        break;
+    case BitmapProblem::Dimensions:
+        reason = Texts::BitmapDimensions;
+        break;
+    case BitmapProblem::TooManyPixels:
+        reason = Texts::BitmapTooManyPixels;
+        break;
+    case BitmapProblem::MasksCut:
+        reason = Texts::BitmapMasksCut;
+        break;
+    case BitmapProblem::MaskShape:
+        reason = Texts::BitmapMaskShape;
+        break;
+    case BitmapProblem::MasksOverlap:
+        reason = Texts::BitmapMasksOverlap;
+        break;
+    case BitmapProblem::TooManyColours:
+        reason = Texts::BitmapTooManyColours;
+        break;
+    case BitmapProblem::TableOverlap:
+        reason = Texts::BitmapTableOverlap;
+        break;
+    case BitmapProblem::PixelsInHeader:
+        reason = Texts::BitmapPixelsInHeader;
+        break;
+    case BitmapProblem::CutShort:
+        reason = Texts::BitmapCutShort;
+        break;
+    case BitmapProblem::PixelsUnreadable:
+        reason = Texts::BitmapPixelsUnreadable;
+        break;
+    case BitmapProblem::IndexBeyondTable:
+        reason = Texts::BitmapIndexBeyondTable;
+        break;
+    }
+    const std::string detail
+        = Fill(reason, { std::to_string(failure.First), std::to_string(failure.Second) });
+    throw std::runtime_error(Fill(Texts::BitmapUnreadable, { path, detail }));
 }
 
 void ThrowTooLarge(
@@ -387,24 +648,38 @@ void ThrowTooLarge(
     std::string larger; // the reductions beyond scale: "2, 4 or 8"
     for (int s = scale * 2; s <= 8; s *= 2)
         larger += (larger.empty()  ? ""
-                          : s == 8 ? Settings::InLanguage(" oder ", " or ")
+                          : s == 8 ? Texts::Text(Texts::JpegOr)
                                    : ", ")
             + std::to_string(s);
-    std::string text = Settings::InLanguage("Das Bild „", "The picture \"") + path
-        + Settings::InLanguage("“ ist in Größe ", "\" is too large to hold at size ")
-        + std::to_string(scale) + Settings::InLanguage(" zu groß: ", ": ") + std::to_string(width)
-        + " x " + std::to_string(height) + Settings::InLanguage(" Bildpunkte (", " pixels (");
+    std::string text = Fill(Texts::JpegTooLargeAtSize,
+        { path, std::to_string(scale), std::to_string(width), std::to_string(height) });
     if (outOfMemory)
-        text += Settings::InLanguage("zu wenig Speicher).", "not enough memory).");
+        text += Texts::Text(Texts::JpegNotEnoughMemory);
     else
-        text += Settings::InLanguage("höchstens ", "at most ")
-            + std::to_string(MaxPicturePixels / 1'000'000)
-            + Settings::InLanguage(" Millionen).", " million).");
+        text += Fill(Texts::JpegAtMostMillion, { std::to_string(MaxPicturePixels / 1'000'000) });
     if (!larger.empty())
-        text += Settings::InLanguage(" Bitte eine stärkere Verkleinerung wählen: Größe ",
-                    " Please choose a larger reduction: size ")
-            + larger + ".";
+        text += Fill(Texts::JpegLargerReduction, { larger });
     throw std::runtime_error(text);
+}
+
+// The entry's text with %1 to %9 replaced by the values, in one pass: a
+// value that holds "%2" stays as it is.
+std::string Fill(Texts::Entry entry, std::initializer_list<std::string> values)
+{
+    const std::string& text = Texts::Text(entry);
+    std::string filled;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+        if (text[i] == '%' && next >= '1' && next <= '9') {
+            const auto index = static_cast<std::size_t>(next - '1');
+            if (index < values.size())
+                filled += values.begin()[index];
+            ++i;
+        } else {
+            filled += text[i];
+        }
+    }
+    return filled;
 }
 
 } // namespace

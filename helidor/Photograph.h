@@ -22,6 +22,14 @@ inline int DecodingScale = 1; // 1, 2, 4 or 8: that of the last JPEG loaded
 // A JPEG picture larger than this at its decoding scale is refused with a
 // message that names its size: 100 million pixels are 400 MB in memory.
 inline constexpr std::int64_t MaxPicturePixels = 100'000'000;
+// libjpeg's own memory, above all the full-size coefficients of a file of
+// several scans (progressive ones), whatever the scale: with the picture's
+// 400 MB it stays below 1 GB.
+inline constexpr long MaxDecoderMemory = 500'000'000;
+// A file may make libjpeg decode this many blocks of 8 x 8 pixels (summed
+// over its scans) for each of its bytes: a photograph needs far fewer, while
+// a bomb of a hundred bytes claims billions of blocks and seconds of work.
+inline constexpr std::int64_t MaxBlocksPerByte = 256;
 
 // Empty pictures and full size, as at the start of the program. For tests.
 void Reset();
@@ -48,8 +56,10 @@ void RedrawPhotograph();
 // Decodes a baseline, progressive, greyscale, RGB, CMYK or YCCK JPEG file at
 // 1/scale of its size in each direction (scale 1, 2, 4 or 8; each side
 // rounded up) into picture, reusing its buffer. Throws std::runtime_error
-// (missing, not a JPEG, damaged or truncated, larger than MaxPicturePixels at
-// that scale) in Settings::Language; picture is then empty.
+// (missing, not a regular file, not a JPEG, damaged, truncated or without
+// all its scans, larger than MaxPicturePixels at that scale, needing more
+// than MaxDecoderMemory, with too little data for MaxBlocksPerByte) in
+// Settings::Language; picture is then empty.
 void DecodeJpegFile(const std::string& path, int scale, FensterGraf::Picture& picture);
 
 } // namespace Photograph

@@ -80,6 +80,83 @@ void SetUpMessageTexts()
     Set(PositionAngleLabel, "Positionswinkel", "position angle");
     Set(DisplacementLabel, "Richtung der Verschiebung:", "angle of displacement:");
     Set(SizePrompt, "Gr\u00f6\u00dfe (1,2,4,8)", "Size (1,2,4,8)");
+    Set(PictureMissing, "Das Bild \u201e%1\u201c gibt es nicht.",
+        "The picture \"%1\" does not exist.");
+    Set(PictureAccessDenied,
+        "Das Bild \u201e%1\u201c l\u00e4sst sich nicht \u00f6ffnen: keine Leseberechtigung.",
+        "The picture \"%1\" cannot be opened: permission denied.");
+    Set(PictureUnopenable,
+        "Das Bild \u201e%1\u201c l\u00e4sst sich nicht \u00f6ffnen (Systemfehler %2).",
+        "The picture \"%1\" cannot be opened (system error %2).");
+    Set(PictureNotRegularFile,
+        "\u201e%1\u201c ist keine gew\u00f6hnliche Datei (ein Ordner, ein Ger\u00e4t oder eine "
+        "Pipe) und kein Bild.",
+        "\"%1\" is not a regular file (a folder, a device or a pipe) and no picture.");
+    Set(PictureTooLargeForMemory, "Das Bild \u201e%1\u201c ist zu gro\u00df f\u00fcr den Speicher.",
+        "The picture \"%1\" is too large to hold in memory.");
+    Set(JpegNotJpeg, "Die Datei \u201e%1\u201c ist kein JPEG-Bild.",
+        "The file \"%1\" is not a JPEG picture.");
+    Set(JpegTruncated,
+        "Das Bild \u201e%1\u201c ist abgeschnitten: seine Bilddaten enden vor dem Bild.",
+        "The picture \"%1\" is truncated: its data ends before the picture does.");
+    Set(JpegScansMissing,
+        "Das Bild \u201e%1\u201c ist abgeschnitten: von seinen Durchg\u00e4ngen fehlen welche, es "
+        "w\u00e4re unscharf.",
+        "The picture \"%1\" is truncated: some of its scans are missing, it would be blurred.");
+    Set(JpegDamaged, "Das Bild \u201e%1\u201c ist besch\u00e4digt und nicht lesbar.",
+        "The picture \"%1\" is damaged and cannot be decoded.");
+    Set(JpegTooLargeAtSize,
+        "Das Bild \u201e%1\u201c ist in Gr\u00f6\u00dfe %2 zu gro\u00df: %3 x %4 Bildpunkte",
+        "The picture \"%1\" is too large to hold at size %2: %3 x %4 pixels");
+    Set(JpegAtMostMillion, " (h\u00f6chstens %1 Millionen).", " (at most %1 million).");
+    Set(JpegNotEnoughMemory, " (zu wenig Speicher).", " (not enough memory).");
+    Set(JpegLargerReduction,
+        " Bitte eine st\u00e4rkere Verkleinerung w\u00e4hlen: Gr\u00f6\u00dfe %1.",
+        " Please choose a larger reduction: size %1.");
+    Set(JpegOr, " oder ", " or ");
+    Set(JpegTooMuchBuffer,
+        "Das Bild \u201e%1\u201c (%2 x %3 Bildpunkte, in mehreren Durchg\u00e4ngen gespeichert) "
+        "braucht zum Entpacken in jeder Gr\u00f6\u00dfe %4 MB Speicher, mehr als %5 MB.",
+        "The picture \"%1\" (%2 x %3 pixels, stored in several scans) needs %4 MB of memory "
+        "to decode at any size, more than %5 MB.");
+    Set(JpegTooLittleData,
+        "Das Bild \u201e%1\u201c ist besch\u00e4digt: seine %2 Bytes k\u00f6nnen kein Bild von %3 "
+        "x "
+        "%4 Bildpunkten enthalten.",
+        "The picture \"%1\" is damaged: its %2 bytes cannot hold a picture of %3 x %4 pixels.");
+    Set(BitmapUnreadable, "Das Bild \u201e%1\u201c ist keine lesbare BMP-Datei (%2).",
+        "The picture \"%1\" is not a readable BMP picture (%2).");
+    Set(BitmapHeaderUnreadable, "sein Kopf l\u00e4sst sich nicht lesen", "cannot read its header");
+    Set(BitmapNotBmp, "keine BMP-Datei", "not a BMP file");
+    Set(BitmapHeaderSize, "unbekannte Kopfl\u00e4nge %1", "unknown header size %1");
+    Set(BitmapHeaderCut, "die Datei endet in ihrem Kopf", "the file ends inside its header");
+    Set(BitmapPlanes, "die Zahl der Ebenen muss 1 sein", "planes must be 1");
+    Set(BitmapDepth, "%1 Bit je Bildpunkt werden nicht unterst\u00fctzt",
+        "%1 bits per pixel are not supported");
+    Set(BitmapCompression, "Kompression %1 wird nicht unterst\u00fctzt",
+        "compression %1 is not supported");
+    Set(BitmapDepthNeedsNewerHeader, "%1 Bit je Bildpunkt brauchen einen neueren Kopf",
+        "%1 bits per pixel need a newer header");
+    Set(BitmapDimensions, "die Breite muss positiv und die H\u00f6he nicht 0 sein",
+        "the width must be positive and the height not 0");
+    Set(BitmapTooManyPixels, "mehr als %1 Bildpunkte", "more than %1 pixels");
+    Set(BitmapMasksCut, "die Datei endet in ihren Farbmasken",
+        "the file ends inside its colour masks");
+    Set(BitmapMaskShape, "eine Farbmaske ist leer, geteilt oder zu breit",
+        "a colour mask is empty, split or too wide");
+    Set(BitmapMasksOverlap, "Farbmasken \u00fcberschneiden sich", "colour masks overlap");
+    Set(BitmapTooManyColours, "mehr Farben, als %1 Bit bezeichnen k\u00f6nnen",
+        "more colours than %1 bits can index");
+    Set(BitmapTableOverlap, "die Farbtabelle reicht in die Bildpunkte oder \u00fcber das Ende",
+        "the colour table runs into the pixels or past the end");
+    Set(BitmapPixelsInHeader, "die Bildpunkte beginnen im Kopf",
+        "the pixels start inside the header");
+    Set(BitmapCutShort, "die Datei ist abgeschnitten: %1 Bytes von %2",
+        "the file is cut short: %1 bytes of %2");
+    Set(BitmapPixelsUnreadable, "seine Bildpunkte lassen sich nicht lesen",
+        "cannot read its pixels");
+    Set(BitmapIndexBeyondTable, "ein Farbindex liegt hinter der Farbtabelle",
+        "a colour index lies beyond the colour table");
 }
 
 const std::string& Text(Entry entry)

@@ -1,13 +1,19 @@
 // The photograph display on the real console canvas: JPEGs of every kind at
 // every scale, BMPs, the redraw from memory with clipping, and the errors.
 #include "Photograph.h"
+#include "CraftedJpegs.h"
 #include "Settings.h"
 #include "TestPictures.h"
+#include "Texts.h"
 
 #include <QImage>
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <stdexcept>
@@ -32,6 +38,7 @@ protected:
     void SetUp() override
     {
         Photograph::Reset();
+        Texts::SetUpMessageTexts();
         Settings::Language = 2;
         Settings::IsJpeg = true;
         Settings::JpegScale = 1;
@@ -160,17 +167,45 @@ void WriteCut(const std::string& path, JpegKind kind, int percent)
     WriteBytes(path, bytes);
 }
 
-// 60000 x 60000 pixels in the header of a small picture.
+// 60000 x 60000 pixels in the header of a small picture, padded after its end
+// to the 329,590 bytes that its 84,375,000 blocks need at 256 per byte.
 void WriteHuge(const std::string& path)
 {
     WriteGood(path);
     std::vector<char> bytes = ReadBytes(path);
+    bytes.resize(400'000);
     const std::size_t sof = FrameHeader(bytes);
     for (const std::size_t at : { sof + 5, sof + 7 }) {
         bytes[at] = char(60000 >> 8);
         bytes[at + 1] = char(60000 & 0xff);
     }
     WriteBytes(path, bytes);
+}
+
+// A photograph with no uniform rows: colour patches over a fine ramp.
+std::uint32_t Textured(int x, int y)
+{
+    return Patches(x, y) ^ std::uint32_t((x * 5 + y * 3) % 16) * 0x010101;
+}
+
+void WriteArithmetic(const std::string& path, bool progressive)
+{
+    WriteArithmeticJpeg(path, 640, 480, progressive, Textured);
+}
+
+void WriteArithmeticCut(const std::string& path, double fraction)
+{
+    WriteArithmetic(path, false);
+    WriteBytes(path, CutFirstScan(ReadBytes(path), fraction));
+}
+
+void WriteFirstScanOnly(const std::string& path, bool arithmetic)
+{
+    if (arithmetic)
+        WriteArithmetic(path, true);
+    else
+        WriteGood(path, JpegKind::Progressive);
+    WriteBytes(path, OnlyFirstScan(ReadBytes(path)));
 }
 
 struct ErrorRow {
@@ -243,6 +278,35 @@ INSTANTIATE_TEST_SUITE_P(Photograph, JpegErrors,
                 WriteBytes(path, bytes);
             },
             1, "is damaged", "ist beschädigt" },
+        // Data missing, though the end marker is there.
+        ErrorRow { "arithmetic_cut_in_half",
+            [](const std::string& path) { WriteArithmeticCut(path, 0.5); }, 1, "is truncated",
+            "ist abgeschnitten" },
+        ErrorRow { "arithmetic_cut_early",
+            [](const std::string& path) { WriteArithmeticCut(path, 0.1); }, 8, "is truncated",
+            "ist abgeschnitten" },
+        ErrorRow { "arithmetic_no_data",
+            [](const std::string& path) { WriteArithmeticCut(path, 0); }, 2, "is truncated",
+            "ist abgeschnitten" },
+        ErrorRow { "huffman_no_data",
+            [](const std::string& path) {
+                WriteGood(path);
+                WriteBytes(path, CutFirstScan(ReadBytes(path), 0));
+            },
+            4, "is truncated", "ist abgeschnitten" },
+        ErrorRow { "progressive_first_scan_only",
+            [](const std::string& path) { WriteFirstScanOnly(path, false); }, 1,
+            "some of its scans are missing", "von seinen Durchgängen fehlen welche" },
+        ErrorRow { "arithmetic_progressive_first_scan_only",
+            [](const std::string& path) { WriteFirstScanOnly(path, true); }, 4,
+            "some of its scans are missing", "von seinen Durchgängen fehlen welche" },
+        // Not files: refused at once, a FIFO without waiting for a writer.
+        ErrorRow { "fifo",
+            [](const std::string& path) { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); }, 1,
+            "is not a regular file", "ist keine gewöhnliche Datei" },
+        ErrorRow { "folder",
+            [](const std::string& path) { ASSERT_EQ(mkdir(path.c_str(), 0700), 0); }, 1,
+            "is not a regular file", "ist keine gewöhnliche Datei" },
         ErrorRow { "huge_full", WriteHuge, 1,
             "too large to hold at size 1: 60000 x 60000 pixels (at most 100 million). Please "
             "choose a larger reduction: size 2, 4 or 8.",
@@ -259,6 +323,155 @@ INSTANTIATE_TEST_SUITE_P(Photograph, JpegErrors,
             "Größe 4 zu groß: 15000 x 15000 Bildpunkte (höchstens 100 Millionen). Bitte eine "
             "stärkere Verkleinerung wählen: Größe 8." }),
     RowName());
+
+// [SECTION] Bombs
+// A hundred bytes that claim a huge picture: refused within a second, in at
+// most 1 GB, at every size, and the next picture loads.
+
+struct BombRow {
+    const char* name;
+    BombShape shape;
+    int scale;
+    const char* english;
+    const char* german;
+};
+
+class JpegBombs : public PhotographTest, public testing::WithParamInterface<BombRow> { };
+
+long PeakKilobytes()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+TEST_P(JpegBombs, RefusedQuicklyInBoundedMemory)
+{
+    const BombRow& row = GetParam();
+    const std::string path = TempPath(std::string(row.name) + ".jpg");
+    const std::string good = TempPath("after_bomb.jpg");
+    WriteBytes(path, ArithmeticBomb(row.shape));
+    WriteGood(good);
+    for (const int language : { 2, 1 }) {
+        Settings::Language = language;
+        Settings::JpegScale = row.scale;
+        const auto start = std::chrono::steady_clock::now();
+        try {
+            Photograph::ShowJpegPhotograph(path, 0, 0);
+            ADD_FAILURE() << "no error";
+        } catch (const std::runtime_error& error) {
+            const std::string message = error.what();
+            EXPECT_NE(message.find(language == 1 ? row.german : row.english), std::string::npos)
+                << message;
+        }
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        EXPECT_LT(took.count(), 1.0);
+        EXPECT_LT(PeakKilobytes(), 1'000'000) << "peak of the whole test program";
+    }
+    Photograph::ShowJpegPhotograph(good, 0, 0);
+    EXPECT_EQ(Photograph::PhotoJpeg.Width, 640 / row.scale);
+    std::remove(path.c_str());
+    std::remove(good.c_str());
+}
+
+// A hundred bytes cannot hold 65500 x 65500 pixels: 8188 x 8188 blocks
+// (65500 / 8 rounded up) per component, far beyond 256 blocks per byte.
+constexpr const char* Colour110
+    = "is damaged: its 110 bytes cannot hold a picture of 65500 x 65500 pixels.";
+constexpr const char* Colour110German
+    = "ist beschädigt: seine 110 Bytes können kein Bild von 65500 x 65500 Bildpunkten enthalten.";
+constexpr const char* Grey100 = "its 100 bytes cannot hold a picture of 65500 x 65500 pixels.";
+constexpr const char* Grey100German
+    = "seine 100 Bytes können kein Bild von 65500 x 65500 Bildpunkten enthalten.";
+// With enough data for its blocks, the coefficients of the several scans:
+// 8188 x 8188 blocks of 64 coefficients of 2 bytes, 8,581,548,032 bytes per
+// component.
+constexpr const char* ColourBuffer
+    = "needs 25744 MB of memory to decode at any size, more than 500 MB";
+constexpr const char* ColourBufferGerman
+    = "braucht zum Entpacken in jeder Größe 25744 MB Speicher, mehr als 500 MB";
+
+constexpr BombShape ProgressiveColour { 65500, 65500, 3, true };
+constexpr BombShape ProgressiveGrey { 65500, 65500, 1, true };
+constexpr BombShape SequentialColour { 65500, 65500, 3, false };
+// 201,130,032 blocks in the first scan: 785,665 bytes are enough.
+constexpr BombShape FullProgressiveColour { 65500, 65500, 3, true, false, 1'000'000, 0 };
+
+INSTANTIATE_TEST_SUITE_P(Photograph, JpegBombs,
+    testing::Values(
+        BombRow { "progressive_colour_size1", ProgressiveColour, 1, Colour110, Colour110German },
+        BombRow { "progressive_colour_size2", ProgressiveColour, 2, Colour110, Colour110German },
+        BombRow { "progressive_colour_size4", ProgressiveColour, 4, Colour110, Colour110German },
+        BombRow { "progressive_colour_size8", ProgressiveColour, 8, Colour110, Colour110German },
+        BombRow { "progressive_grey_size1", ProgressiveGrey, 1, Grey100, Grey100German },
+        BombRow { "progressive_grey_size2", ProgressiveGrey, 2, Grey100, Grey100German },
+        BombRow { "progressive_grey_size4", ProgressiveGrey, 4, Grey100, Grey100German },
+        BombRow { "progressive_grey_size8", ProgressiveGrey, 8, Grey100, Grey100German },
+        BombRow { "sequential_colour_size1", SequentialColour, 1, Colour110, Colour110German },
+        BombRow { "sequential_colour_size2", SequentialColour, 2, Colour110, Colour110German },
+        BombRow { "sequential_colour_size4", SequentialColour, 4, Colour110, Colour110German },
+        BombRow { "sequential_colour_size8", SequentialColour, 8, Colour110, Colour110German },
+        BombRow { "sequential_grey_no_data_size8", { 65500, 65500, 1, false, false, 0 }, 8,
+            "its 96 bytes cannot hold", "seine 96 Bytes können kein Bild" },
+        BombRow { "progressive_subsampled_20000_size2", { 20000, 20000, 3, true, true }, 2,
+            "its 110 bytes cannot hold a picture of 20000 x 20000 pixels",
+            "seine 110 Bytes können kein Bild von 20000 x 20000 Bildpunkten enthalten" },
+        BombRow { "full_progressive_colour_size1", FullProgressiveColour, 1, ColourBuffer,
+            ColourBufferGerman },
+        BombRow { "full_progressive_colour_size8", FullProgressiveColour, 8, ColourBuffer,
+            ColourBufferGerman },
+        BombRow { "full_progressive_grey_size8", { 65500, 65500, 1, true, false, 300'000, 0 }, 8,
+            "needs 8581 MB of memory", "braucht zum Entpacken in jeder Größe 8581 MB Speicher" },
+        // 2500 x 2500 luminance blocks and twice 1250 x 1250: 9,375,000 blocks.
+        BombRow { "full_progressive_subsampled_20000_size2",
+            { 20000, 20000, 3, true, true, 100'000, 0 }, 2,
+            "(20000 x 20000 pixels, stored in several scans) needs 1200 MB",
+            "(20000 x 20000 Bildpunkte, in mehreren Durchgängen gespeichert) braucht zum "
+            "Entpacken in jeder Größe 1200 MB" },
+        // 1000 x 1000 blocks of 128 MB are allowed; zeros decode without a
+        // warning, and the AC scans are missing.
+        BombRow { "progressive_grey_8000_first_scan_size2", { 8000, 8000, 1, true, false, 5000, 0 },
+            2, "some of its scans are missing", "von seinen Durchgängen fehlen welche" },
+        // 5000 + 96 + 63 x 14 bytes: a million blocks in each scan, the second
+        // one beyond 256 per byte.
+        BombRow { "progressive_grey_8000_64_scans_size2",
+            { 8000, 8000, 1, true, false, 5000, 0, 63 }, 2,
+            "its 5978 bytes cannot hold a picture of 8000 x 8000 pixels",
+            "seine 5978 Bytes können kein Bild von 8000 x 8000 Bildpunkten enthalten" }),
+    RowName());
+
+// Black sky below the Sun: its encoder drops the zero bytes at the end, so
+// the data ends early rightly.
+std::uint32_t BlackBelow(int x, int y)
+{
+    return y >= 320 ? 0 : Textured(x, y);
+}
+
+TEST_F(PhotographTest, ArithmeticCodedPhotographsDecodeAtEveryScale)
+{
+    for (const int kind : { 0, 1, 2 }) {
+        const bool progressive = kind == 1;
+        const auto pattern = kind == 2 ? BlackBelow : Textured;
+        const std::string path = TempPath("arithmetic.jpg");
+        WriteArithmeticJpeg(path, 640, 480, progressive, pattern);
+        FensterGraf::Picture picture;
+        for (const int scale : { 1, 2, 4, 8 }) {
+            SCOPED_TRACE("scale " + std::to_string(scale) + " kind " + std::to_string(kind));
+            Photograph::DecodeJpegFile(path, scale, picture);
+            ASSERT_EQ(picture.Width, 640 / scale);
+            ASSERT_EQ(picture.Height, 480 / scale);
+            // The centre of the last patch row: the data reached the end.
+            for (const int y : { 288, 416 }) {
+                const int x = 608;
+                EXPECT_LE(ColourDistance(
+                              picture.Pixels[std::size_t(y / scale * picture.Width + x / scale)],
+                              pattern(x, y)),
+                    16);
+            }
+        }
+        std::remove(path.c_str());
+    }
+}
 
 // [SECTION] BMP and redraw
 
@@ -308,8 +521,15 @@ TEST_F(PhotographTest, BitmapErrorsThrowInTheLanguage)
     Settings::IsJpeg = false;
     const std::string good = TempPath("good.bmp");
     const std::string text = TempPath("text.bmp");
+    const std::string cut = TempPath("cut.bmp");
+    const std::string headless = TempPath("headless.bmp");
+    const std::string fifo = TempPath("fifo.bmp");
     WriteBitmap(good, 24, false, 37, 23, Stripes);
     WriteBytes(text, { 'n', 'o', ' ', 'B', 'M', 'P' });
+    std::vector<char> bytes = ReadBytes(good);
+    WriteBytes(cut, { bytes.begin(), bytes.begin() + 1000 });
+    WriteBytes(headless, { bytes.begin(), bytes.begin() + 30 });
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const struct {
         std::string path;
         int language;
@@ -318,7 +538,14 @@ TEST_F(PhotographTest, BitmapErrorsThrowInTheLanguage)
         { TempPath("missing.bmp"), 2, "does not exist" },
         { TempPath("missing.bmp"), 1, "gibt es nicht" },
         { text, 2, "is not a readable BMP picture" },
-        { text, 1, "ist keine lesbare BMP-Datei" },
+        { text, 1, "ist keine lesbare BMP-Datei (keine BMP-Datei)." },
+        // 54 bytes of headers and 23 rows of 112 bytes.
+        { cut, 2, "is not a readable BMP picture (the file is cut short: 1000 bytes of 2630)." },
+        { cut, 1,
+            "ist keine lesbare BMP-Datei (die Datei ist abgeschnitten: 1000 Bytes von 2630)." },
+        { headless, 1, "ist keine lesbare BMP-Datei (die Datei endet in ihrem Kopf)." },
+        { fifo, 2, "is not a regular file" }, { fifo, 1, "ist keine gewöhnliche Datei" },
+        { testing::TempDir(), 1, "ist keine gewöhnliche Datei" }, // a folder
     };
     for (const auto& failing : cases) {
         Settings::Language = failing.language;
@@ -335,8 +562,8 @@ TEST_F(PhotographTest, BitmapErrorsThrowInTheLanguage)
         Photograph::RedrawPhotograph();
         EXPECT_TRUE(CanvasIsMarker()) << failing.path;
     }
-    std::remove(good.c_str());
-    std::remove(text.c_str());
+    for (const std::string& path : { good, text, cut, headless, fifo })
+        std::remove(path.c_str());
 }
 
 TEST_F(PhotographTest, RedrawComesFromMemoryAtThePictureSettingsClipped)
