@@ -109,7 +109,7 @@ int MakeJpeg(const std::string& path, int width, int height)
 
 int Load(const std::string& path, int scale, int repeats)
 {
-    FensterGraf::Picture picture;
+    Bitmap::Picture picture;
     const Clock::time_point start = Clock::now();
     Photograph::DecodeJpegFile(path, scale, picture);
     const double first = MillisecondsSince(start);
@@ -161,7 +161,7 @@ int Redraw(const std::string& path, int repeats)
     Settings::IsJpeg = true;
     Settings::JpegScale = 1;
     Photograph::ShowJpegPhotograph(path, 0, 0);
-    const FensterGraf::Picture& picture = Photograph::PhotoJpeg;
+    const Bitmap::Picture& picture = Photograph::PhotoJpeg;
     const int width = Kern::ScreenWidth(), height = Kern::ScreenHeight();
     Settings::PictureX = -(picture.Width - width) / 2;
     Settings::PictureY = -(picture.Height - height) / 2;
@@ -205,7 +205,7 @@ int KeyWork(const std::string& path, int keys)
     Screens::DrawAdjustmentScreen();
     FensterGraf::SetupDone = true;
     const int width = Kern::ScreenWidth(), height = Kern::ScreenHeight();
-    const FensterGraf::Picture& picture = Photograph::PhotoJpeg;
+    const Bitmap::Picture& picture = Photograph::PhotoJpeg;
     std::vector<std::uint32_t> screen(static_cast<std::size_t>(width) * std::size_t(height));
     std::vector<double> work, copy;
     for (int i = 0; i < keys; ++i) {

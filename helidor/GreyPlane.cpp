@@ -1,6 +1,6 @@
 #include "GreyPlane.h"
 
-#include "Settings.h"
+#include "Files.h"
 
 #include <algorithm>
 #include <cassert>
@@ -15,6 +15,7 @@
 
 #if defined(__linux__)
 #include <sys/mman.h>
+#include <unistd.h>
 #endif
 
 // jpeglib.h needs FILE and size_t declared first.
@@ -60,8 +61,6 @@ struct JpegResources {
         &jpeg_destroy_decompress };
 };
 
-enum class Failure { Missing, Unopenable, NotJpeg, Truncated, Damaged };
-
 using WideTable = std::array<std::uint32_t, 256>;
 const Table& LinearTable(int channelCount);
 const WideTable& WideLinearTable(unsigned channels, unsigned channel);
@@ -73,10 +72,7 @@ bool DecodeOnce(const std::string& path, unsigned channels, bool undecided, Plan
 void OpenJpeg(const std::string& path, JpegJob& job, JpegResources& resources);
 void ReadJpegHeader(JpegJob& job);
 void DecodeJpegRows(JpegJob& job);
-void ConvertCmykRows(std::uint32_t* pixels, std::size_t count, bool inverted);
 [[noreturn]] void ThrowJobFailure(const JpegJob& job, const std::string& path);
-[[noreturn]] void ThrowLoadError(
-    Failure failure, const std::string& path, const std::string& detail);
 [[noreturn]] void ThrowTooLarge(
     const std::string& path, std::int64_t width, std::int64_t height, bool outOfMemory);
 int CountBits(unsigned mask);
@@ -135,6 +131,24 @@ void ConvertAndCount(const std::uint32_t* words, std::size_t count, unsigned cha
         samples[i] = static_cast<std::uint16_t>(std::min<std::uint32_t>(sum, Saturated));
     }
     CountClipped(words, count, clippedCounts);
+}
+
+void ConvertCmykRows(std::uint32_t* pixels, std::size_t count, bool inverted)
+{
+    auto* bytes = reinterpret_cast<unsigned char*>(pixels);
+    for (std::size_t i = 0; i < count; ++i, bytes += 4) {
+        unsigned c = bytes[0], m = bytes[1], yellow = bytes[2], k = bytes[3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            yellow = 255 - yellow;
+            k = 255 - k;
+        }
+        bytes[0] = static_cast<unsigned char>((yellow * k + 127) / 255);
+        bytes[1] = static_cast<unsigned char>((m * k + 127) / 255);
+        bytes[2] = static_cast<unsigned char>((c * k + 127) / 255);
+        bytes[3] = 0xff;
+    }
 }
 
 void FromWords(const std::uint32_t* words, int width, int height, Plane& plane)
@@ -323,9 +337,15 @@ bool RunGuarded(JpegJob& job, void (*step)(JpegJob&))
 
 void OpenJpeg(const std::string& path, JpegJob& job, JpegResources& resources)
 {
-    resources.File.reset(std::fopen(path.c_str(), "rb"));
+    std::int64_t bytes = 0;
+    const int fd = Files::OpenRegularFile(path, job.OpenError, bytes);
+    if (fd >= 0)
+        resources.File.reset(::fdopen(fd, "rb"));
     if (!resources.File) {
-        job.OpenError = errno;
+        if (fd >= 0) {
+            job.OpenError = errno;
+            ::close(fd);
+        }
         job.Failed = true;
         return;
     }
@@ -372,81 +392,26 @@ void DecodeJpegRows(JpegJob& job)
     }
 }
 
-// In place: the bytes C, M, Y, K of a pixel become B, G, R, 0xff.
-void ConvertCmykRows(std::uint32_t* pixels, std::size_t count, bool inverted)
-{
-    auto* bytes = reinterpret_cast<unsigned char*>(pixels);
-    for (std::size_t i = 0; i < count; ++i, bytes += 4) {
-        unsigned c = bytes[0], m = bytes[1], yellow = bytes[2], k = bytes[3];
-        if (!inverted) {
-            c = 255 - c;
-            m = 255 - m;
-            yellow = 255 - yellow;
-            k = 255 - k;
-        }
-        bytes[0] = static_cast<unsigned char>((yellow * k + 127) / 255);
-        bytes[1] = static_cast<unsigned char>((m * k + 127) / 255);
-        bytes[2] = static_cast<unsigned char>((c * k + 127) / 255);
-        bytes[3] = 0xff;
-    }
-}
-
 void ThrowJobFailure(const JpegJob& job, const std::string& path)
 {
+    if (job.OpenError == -1)
+        throw PlaneError(Problem::NotRegularFile, path);
     if (job.OpenError != 0)
-        ThrowLoadError(job.OpenError == ENOENT ? Failure::Missing : Failure::Unopenable, path,
-            std::generic_category().message(job.OpenError));
-    Failure failure = Failure::Damaged;
+        throw PlaneError(job.OpenError == ENOENT ? Problem::Missing : Problem::Unopenable,
+            path + ": " + std::generic_category().message(job.OpenError));
+    Problem problem = Problem::Damaged;
     if (job.Errors.Code == JERR_NO_SOI || job.Errors.Code == JERR_INPUT_EMPTY)
-        failure = Failure::NotJpeg;
+        problem = Problem::NotJpeg;
     else if (job.Errors.Code == JERR_INPUT_EOF || job.Errors.Code == JWRN_JPEG_EOF)
-        failure = Failure::Truncated;
-    ThrowLoadError(failure, path, job.Errors.Text);
-}
-
-void ThrowLoadError(Failure failure, const std::string& path, const std::string& detail)
-{
-    const std::string picture = Settings::InLanguage("Das Bild „", "The picture \"") + path
-        + Settings::InLanguage("“", "\"");
-    switch (failure) {
-    case Failure::Missing:
-        throw std::runtime_error(
-            picture + Settings::InLanguage(" gibt es nicht.", " does not exist."));
-    case Failure::Unopenable:
-        throw std::runtime_error(picture
-            + Settings::InLanguage(" lässt sich nicht öffnen: ", " cannot be opened: ") + detail
-            + ".");
-    case Failure::NotJpeg:
-        throw std::runtime_error(Settings::InLanguage("Die Datei „", "The file \"") + path
-            + Settings::InLanguage("“ ist kein JPEG-Bild (", "\" is not a JPEG picture (") + detail
-            + ").");
-    case Failure::Truncated:
-        throw std::runtime_error(picture
-            + Settings::InLanguage(" ist abgeschnitten: die Datei endet vor dem Bild (",
-                " is truncated: the file ends before the picture does (")
-            + detail + ").");
-    case Failure::Damaged:
-        break;
-    }
-    throw std::runtime_error(picture
-        + Settings::InLanguage(
-            " ist beschädigt und nicht lesbar (", " is damaged and cannot be decoded (")
-        + detail + ").");
+        problem = Problem::Truncated;
+    throw PlaneError(problem, path + ": " + job.Errors.Text);
 }
 
 void ThrowTooLarge(
     const std::string& path, std::int64_t width, std::int64_t height, bool outOfMemory)
 {
-    std::string text = Settings::InLanguage("Das Bild „", "The picture \"") + path
-        + Settings::InLanguage(
-            "“ ist für die Feinanpassung zu groß: ", "\" is too large for the assisted fit: ")
-        + std::to_string(width) + " x " + std::to_string(height)
-        + Settings::InLanguage(" Bildpunkte (", " pixels (");
-    if (outOfMemory)
-        text += Settings::InLanguage("zu wenig Speicher).", "not enough memory).");
-    else
-        text += Settings::InLanguage("höchstens ", "at most ") + std::to_string(MaxPixels) + ").";
-    throw std::runtime_error(text);
+    throw PlaneError(outOfMemory ? Problem::OutOfMemory : Problem::TooLarge,
+        path + ": " + std::to_string(width) + " x " + std::to_string(height) + " pixels");
 }
 
 } // namespace

@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -68,12 +69,35 @@ void ConvertWords(
 void ConvertAndCount(const std::uint32_t* words, std::size_t count, unsigned channels,
     std::uint16_t* samples, std::array<std::int64_t, 3>& clippedCounts);
 
+// In place: the bytes C, M, Y, K of each of count pixels as libjpeg gives them
+// (inverted where the file has Adobe's marker) become B, G, R, 0xff.
+void ConvertCmykRows(std::uint32_t* pixels, std::size_t count, bool inverted);
+
 // The plane of a picture held as 0xAARRGGBB words (as the console holds a BMP).
 void FromWords(const std::uint32_t* words, int width, int height, Plane& plane);
 
+// Why a plane could not be made; the caller words it for the user.
+enum class Problem {
+    Missing,
+    Unopenable,
+    NotRegularFile,
+    NotJpeg,
+    Truncated,
+    Damaged,
+    TooLarge,
+    OutOfMemory
+};
+struct PlaneError : std::runtime_error {
+    PlaneError(Problem why, const std::string& detail)
+        : std::runtime_error(detail)
+        , Why(why)
+    {
+    }
+    Problem Why;
+};
+
 // Decodes a JPEG file at full size into plane, reusing its buffer. Throws
-// std::runtime_error in Settings::Language (missing, not a JPEG, damaged or
-// truncated, more than MaxPixels, out of memory); plane is then empty.
+// PlaneError (its text a technical detail in English); plane is then empty.
 void DecodeJpegFile(const std::string& path, Plane& plane);
 
 // Empties the plane and frees its memory, as when another picture is loaded.

@@ -1,5 +1,7 @@
 #include "Photograph.h"
 
+#include "Files.h"
+#include "GreyPlane.h"
 #include "Settings.h"
 #include "Texts.h"
 
@@ -83,7 +85,7 @@ struct JpegJob {
     int Scale;
     // Reserved for Info.output_width x output_height words and grown row by
     // row, so that a file refused after its first rows costs no more.
-    FensterGraf::PixelBuffer* Pixels;
+    Bitmap::PixelBuffer* Pixels;
     int OpenError; // errno of a failed open, else 0
     std::int64_t FileBytes;
     bool Failed;
@@ -102,7 +104,7 @@ struct JpegResources {
 void ReportJpegMessage(j_common_ptr info, int level);
 void CheckDataLeft(j_common_ptr info);
 bool ChargeScan(const jpeg_decompress_struct& info, JpegProgress& progress);
-void CheckUniformTail(const JpegJob& job, const FensterGraf::PixelBuffer& pixels);
+void CheckUniformTail(const JpegJob& job, const Bitmap::PixelBuffer& pixels);
 std::int64_t CoefficientBytes(const jpeg_decompress_struct& info);
 void CheckAllScansThere(const jpeg_decompress_struct& info, JpegErrors& errors);
 std::string Fill(Texts::Entry entry, std::initializer_list<std::string> values);
@@ -112,16 +114,14 @@ void ReadJpegHeader(JpegJob& job);
 void DecodeJpegRows(JpegJob& job);
 void AdviseLargePages(std::uint32_t* pixels, std::size_t count);
 [[noreturn]] void ThrowJobFailure(const JpegJob& job, const std::string& path);
-void ConvertCmykRows(std::uint32_t* pixels, std::size_t count, bool inverted);
 Failure ClassifyJpegFailure(int code);
 [[noreturn]] void ThrowLoadError(Failure failure, const std::string& path, int error = 0);
 [[noreturn]] void ThrowOpenError(const std::string& path, int error);
 [[noreturn]] void ThrowBitmapFailure(
-    const FensterGraf::BitmapFailure& failure, const std::string& path);
-int OpenRegularFile(const std::string& path, int& error, std::int64_t& bytes);
+    const Bitmap::BitmapFailure& failure, const std::string& path);
 [[noreturn]] void ThrowTooLarge(
     const std::string& path, int scale, std::int64_t width, std::int64_t height, bool outOfMemory);
-void EmptyPicture(FensterGraf::Picture& picture);
+void EmptyPicture(Bitmap::Picture& picture);
 bool IsSupportedScale(int scale);
 
 } // namespace
@@ -164,10 +164,10 @@ void ShowJpegPhotograph(const std::string& path, int x, int y)
 void ShowBitmapPhotograph(const std::string& path, int x, int y)
 {
     try {
-        FensterGraf::ReadBitmapFile(path, PhotoBitmap);
+        Bitmap::ReadBitmapFile(path, PhotoBitmap);
     } catch (const std::bad_alloc&) {
         throw std::runtime_error(Fill(Texts::PictureTooLargeForMemory, { path }));
-    } catch (const FensterGraf::BitmapFailure& failure) {
+    } catch (const Bitmap::BitmapFailure& failure) {
         ThrowBitmapFailure(failure, path); // the reader left the picture empty
     }
     FensterGraf::DrawPicture(PhotoBitmap, x, y);
@@ -181,7 +181,7 @@ void RedrawPhotograph()
 
 // [SECTION] Decoding
 
-void DecodeJpegFile(const std::string& path, int scale, FensterGraf::Picture& picture)
+void DecodeJpegFile(const std::string& path, int scale, Bitmap::Picture& picture)
 {
     assert(IsSupportedScale(scale) && "a JPEG is decoded at scale 1, 2, 4 or 8");
     EmptyPicture(picture);
@@ -214,7 +214,7 @@ void DecodeJpegFile(const std::string& path, int scale, FensterGraf::Picture& pi
     try {
         if (picture.Pixels.capacity() < count) {
             // Growing a vector would copy the old pixels over: drop them first.
-            FensterGraf::PixelBuffer().swap(picture.Pixels);
+            Bitmap::PixelBuffer().swap(picture.Pixels);
             picture.Pixels.reserve(count);
             AdviseLargePages(picture.Pixels.data(), count);
         }
@@ -234,7 +234,7 @@ void DecodeJpegFile(const std::string& path, int scale, FensterGraf::Picture& pi
 
 namespace {
 
-void EmptyPicture(FensterGraf::Picture& picture)
+void EmptyPicture(Bitmap::Picture& picture)
 {
     picture.Width = 0;
     picture.Height = 0;
@@ -306,7 +306,7 @@ bool ChargeScan(const jpeg_decompress_struct& info, JpegProgress& progress)
     return progress.BlocksLeft >= 0;
 }
 
-void CheckUniformTail(const JpegJob& job, const FensterGraf::PixelBuffer& pixels)
+void CheckUniformTail(const JpegJob& job, const Bitmap::PixelBuffer& pixels)
 {
     const JpegProgress& progress = job.Progress;
     const std::size_t from = std::min<std::size_t>(progress.UniformFrom, job.Info.output_height)
@@ -382,7 +382,7 @@ bool RunGuarded(JpegJob& job, void (*step)(JpegJob&))
 // Opens the file and reads the header at job.Scale; a failure sets job.Failed.
 void OpenJpeg(const std::string& path, JpegJob& job, JpegResources& resources)
 {
-    const int fd = OpenRegularFile(path, job.OpenError, job.FileBytes);
+    const int fd = Files::OpenRegularFile(path, job.OpenError, job.FileBytes);
     if (fd >= 0) {
         resources.File.reset(fdopen(fd, "rb"));
         if (!resources.File) {
@@ -429,7 +429,7 @@ void DecodeJpegRows(JpegJob& job)
     jpeg_start_decompress(&info);
     CheckAllScansThere(info, job.Errors);
     const std::size_t width = info.output_width;
-    FensterGraf::PixelBuffer& pixels = *job.Pixels;
+    Bitmap::PixelBuffer& pixels = *job.Pixels;
     JSAMPROW rows[16];
     while (info.output_scanline < info.output_height) {
         const JDIMENSION first = info.output_scanline;
@@ -440,7 +440,8 @@ void DecodeJpegRows(JpegJob& job)
         const JDIMENSION got = jpeg_read_scanlines(&info, rows, wanted);
         if (info.out_color_space == JCS_CMYK)
             // Adobe's programs, which write the marker, store CMYK inverted.
-            ConvertCmykRows(pixels.data() + first * width, got * width, info.saw_Adobe_marker);
+            GreyPlane::ConvertCmykRows(
+                pixels.data() + first * width, got * width, info.saw_Adobe_marker);
     }
     CheckUniformTail(job, pixels);
     // The end marker is not waited for: every row is there.
@@ -471,45 +472,6 @@ void ThrowJobFailure(const JpegJob& job, const std::string& path)
             { path, std::to_string(job.FileBytes), std::to_string(job.Info.image_width),
                 std::to_string(job.Info.image_height) }));
     ThrowLoadError(job.Errors.Why, path);
-}
-
-// Anything but a regular file is refused without waiting for a writer of a
-// FIFO or a device; -1 with error set when the file cannot be opened.
-int OpenRegularFile(const std::string& path, int& error, std::int64_t& bytes)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        error = errno;
-        return -1;
-    }
-    struct stat status { };
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        error = -1; // not an errno: the file is no regular file
-        return -1;
-    }
-    bytes = status.st_size;
-    return fd;
-}
-
-// In place: the bytes C, M, Y, K of a pixel become B, G, R, 0xff.
-void ConvertCmykRows(std::uint32_t* pixels, std::size_t count, bool inverted)
-{
-    auto* bytes = reinterpret_cast<unsigned char*>(pixels);
-    for (std::size_t i = 0; i < count; ++i, bytes += 4) {
-        unsigned c = bytes[0], m = bytes[1], yellow = bytes[2], k = bytes[3];
-        if (!inverted) {
-            c = 255 - c;
-            m = 255 - m;
-            yellow = 255 - yellow;
-            k = 255 - k;
-        }
-        // Each ink times black, rounded: (v * k + 127) / 255.
-        bytes[0] = static_cast<unsigned char>((yellow * k + 127) / 255);
-        bytes[1] = static_cast<unsigned char>((m * k + 127) / 255);
-        bytes[2] = static_cast<unsigned char>((c * k + 127) / 255);
-        bytes[3] = 0xff;
-    }
 }
 
 Failure ClassifyJpegFailure(int code)
@@ -568,9 +530,9 @@ void ThrowOpenError(const std::string& path, int error)
     ThrowLoadError(Failure::Unopenable, path, error);
 }
 
-void ThrowBitmapFailure(const FensterGraf::BitmapFailure& failure, const std::string& path)
+void ThrowBitmapFailure(const Bitmap::BitmapFailure& failure, const std::string& path)
 {
-    using FensterGraf::BitmapProblem;
+    using Bitmap::BitmapProblem;
     Texts::Entry reason = Texts::BitmapNotBmp;
     switch (failure.Problem) {
     case BitmapProblem::Unopenable:

@@ -15,8 +15,8 @@ namespace Photograph {
 // The kept pictures, in the canvas's format. Each buffer is reused for the
 // next picture. After a failed load the picture is empty (0 x 0), so that
 // RedrawPhotograph draws nothing rather than the previous photograph.
-inline FensterGraf::Picture PhotoJpeg;
-inline FensterGraf::Picture PhotoBitmap;
+inline Bitmap::Picture PhotoJpeg;
+inline Bitmap::Picture PhotoBitmap;
 inline int DecodingScale = 1; // 1, 2, 4 or 8: that of the last JPEG loaded
 
 // A JPEG picture larger than this at its decoding scale is refused with a
@@ -60,6 +60,6 @@ void RedrawPhotograph();
 // all its scans, larger than MaxPicturePixels at that scale, needing more
 // than MaxDecoderMemory, with too little data for MaxBlocksPerByte) in
 // Settings::Language; picture is then empty.
-void DecodeJpegFile(const std::string& path, int scale, FensterGraf::Picture& picture);
+void DecodeJpegFile(const std::string& path, int scale, Bitmap::Picture& picture);
 
 } // namespace Photograph

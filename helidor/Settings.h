@@ -47,10 +47,4 @@ inline void Reset()
     JpegScale = 1;
 }
 
-// Texts of the current language: German when Language is 1, else English.
-inline const char* InLanguage(const char* german, const char* english)
-{
-    return Language == 1 ? german : english;
-}
-
 } // namespace Settings

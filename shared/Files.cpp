@@ -1,7 +1,12 @@
 #include "Files.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace Files {
 
@@ -14,6 +19,23 @@ bool FileExists(const std::string& name)
         return false;
     std::ifstream file(name, std::ios::binary);
     return file.is_open();
+}
+
+int OpenRegularFile(const std::string& name, int& error, std::int64_t& bytes)
+{
+    const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno;
+        return -1;
+    }
+    struct stat status { };
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        error = -1;
+        return -1;
+    }
+    bytes = status.st_size;
+    return fd;
 }
 
 } // namespace Files

@@ -2,6 +2,7 @@
 // the window console make before they open an info file or a picture.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace Files {
@@ -10,5 +11,11 @@ namespace Files {
 // reading. A pipe or a device is no file here: reading it could block or
 // never end.
 bool FileExists(const std::string& name);
+
+// Opens name for reading without waiting for the writer of a FIFO or a
+// device, and refuses anything but a regular file: the descriptor, or -1
+// with error set to errno, or to -1 when the name is no regular file. bytes
+// is the file's size.
+int OpenRegularFile(const std::string& name, int& error, std::int64_t& bytes);
 
 } // namespace Files

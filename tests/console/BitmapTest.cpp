@@ -14,7 +14,7 @@
 
 namespace {
 
-using FensterGraf::Picture;
+using Bitmap::Picture;
 
 std::string Le(std::uint32_t value, int bytes)
 {
@@ -132,7 +132,7 @@ TEST_P(BitmapFormat, ReadsTheTopRowFirst)
     for (int i = 0; i < f.colours; ++i)
         header.table.push_back(TableColour(static_cast<std::uint32_t>(i)));
     std::vector<std::string> rows;
-    FensterGraf::PixelBuffer expected;
+    Bitmap::PixelBuffer expected;
     for (int y = 0; y < Height; ++y) {
         std::string& row = rows.emplace_back();
         std::uint32_t packed = 0;
@@ -151,7 +151,7 @@ TEST_P(BitmapFormat, ReadsTheTopRowFirst)
         }
     }
     Picture picture;
-    FensterGraf::ReadBitmapFile(WriteFile(Bmp(header, rows)), picture);
+    Bitmap::ReadBitmapFile(WriteFile(Bmp(header, rows)), picture);
     EXPECT_EQ(picture.Width, f.width);
     EXPECT_EQ(picture.Height, Height);
     EXPECT_EQ(picture.Pixels, expected);
@@ -208,7 +208,7 @@ TEST_P(RefusedBitmap, ThrowsNamingTheFileAndLeavesThePictureEmpty)
     const std::string path = WriteFile(GetParam().bytes);
     Picture picture { 2, 1, { 1, 2 } };
     try {
-        FensterGraf::ReadBitmapFile(path, picture);
+        Bitmap::ReadBitmapFile(path, picture);
         ADD_FAILURE() << "read as " << picture.Width << " x " << picture.Height << " pixels";
     } catch (const std::runtime_error& error) {
         EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
@@ -237,12 +237,12 @@ INSTANTIATE_TEST_SUITE_P(Bitmaps, RefusedBitmap,
 TEST(ReadBitmap, ReusesThePicturesBuffer)
 {
     Picture picture;
-    FensterGraf::ReadBitmapFile(WriteFile(Truecolour()), picture);
+    Bitmap::ReadBitmapFile(WriteFile(Truecolour()), picture);
     ASSERT_EQ(picture.Pixels.size(), 20000u);
     const std::uint32_t* buffer = picture.Pixels.data();
-    FensterGraf::ReadBitmapFile(
+    Bitmap::ReadBitmapFile(
         WriteFile(Bmp({ .width = 2, .height = 1 }, { "\x01\x02\x03\x04\x05\x06" })), picture);
-    EXPECT_EQ(picture.Pixels, (FensterGraf::PixelBuffer { 0xff030201, 0xff060504 }));
+    EXPECT_EQ(picture.Pixels, (Bitmap::PixelBuffer { 0xff030201, 0xff060504 }));
     EXPECT_EQ(picture.Pixels.data(), buffer);
 }
 

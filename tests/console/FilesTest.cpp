@@ -131,8 +131,8 @@ TEST_F(FilesTest, SavedScreenReadsBackWithItsPixels)
         Kern::ColorMode = colour;
         const std::string path = TempPath("readback.bmp");
         Kern2::SaveScreenRect(path, 0, 0, x2, Kern::ScreenHeight());
-        FensterGraf::Picture picture;
-        FensterGraf::ReadBitmapFile(path, picture);
+        Bitmap::Picture picture;
+        Bitmap::ReadBitmapFile(path, picture);
         ASSERT_EQ(picture.Width, 1600);
         ASSERT_EQ(picture.Height, 1001);
         // As Qt's own reader sees the file.

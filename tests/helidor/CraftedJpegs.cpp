@@ -1,5 +1,7 @@
 #include "CraftedJpegs.h"
 
+#include "TestPictures.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -80,37 +82,8 @@ std::vector<char> ArithmeticBomb(const BombShape& shape)
 void WriteArithmeticJpeg(const std::string& path, int width, int height, bool progressive,
     const std::function<std::uint32_t(int x, int y)>& pattern)
 {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr) << path;
-    jpeg_compress_struct info {};
-    jpeg_error_mgr errors {};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    jpeg_stdio_dest(&info, file);
-    info.image_width = static_cast<JDIMENSION>(width);
-    info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 95, TRUE);
-    info.arith_code = TRUE;
-    if (progressive)
-        jpeg_simple_progression(&info);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<unsigned char> row(static_cast<std::size_t>(width) * 3);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const std::uint32_t rgb = pattern(x, y);
-            for (int i = 0; i < 3; ++i)
-                row[std::size_t(x) * 3 + std::size_t(i)]
-                    = static_cast<unsigned char>(rgb >> (16 - 8 * i) & 0xff);
-        }
-        JSAMPROW rows[1] = { row.data() };
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::fclose(file);
+    WriteJpeg(path, progressive ? JpegKind::ArithmeticProgressive : JpegKind::Arithmetic, width,
+        height, pattern);
 }
 
 std::vector<char> CutFirstScan(const std::vector<char>& jpeg, double fraction)

@@ -73,7 +73,7 @@ TEST_P(JpegKinds, DecodeAtEveryScaleToTheEncodedColours)
     const KindRow& row = GetParam();
     const std::string path = TempPath(std::string(row.name) + ".jpg");
     WriteJpeg(path, row.kind, row.width, row.height, Patches);
-    FensterGraf::Picture picture;
+    Bitmap::Picture picture;
     // Shrinking and growing the reused buffer.
     for (const int scale : { 8, 1, 4, 2 }) {
         SCOPED_TRACE("scale " + std::to_string(scale));
@@ -454,7 +454,7 @@ TEST_F(PhotographTest, ArithmeticCodedPhotographsDecodeAtEveryScale)
         const auto pattern = kind == 2 ? BlackBelow : Textured;
         const std::string path = TempPath("arithmetic.jpg");
         WriteArithmeticJpeg(path, 640, 480, progressive, pattern);
-        FensterGraf::Picture picture;
+        Bitmap::Picture picture;
         for (const int scale : { 1, 2, 4, 8 }) {
             SCOPED_TRACE("scale " + std::to_string(scale) + " kind " + std::to_string(kind));
             Photograph::DecodeJpegFile(path, scale, picture);

@@ -21,7 +21,7 @@ constexpr double Pi = 3.14159265358979323846;
 constexpr double LimbTolerance = 0.5; // pixels
 
 // Red channel, bilinear between pixel centres.
-double Brightness(const FensterGraf::Picture& picture, double x, double y)
+double Brightness(const Bitmap::Picture& picture, double x, double y)
 {
     const int left = static_cast<int>(std::floor(x)), top = static_cast<int>(std::floor(y));
     const double fx = x - left, fy = y - top;
@@ -36,7 +36,7 @@ double Brightness(const FensterGraf::Picture& picture, double x, double y)
 
 // Where the brightness along the ray from the centre crosses halfway between
 // just inside and just outside the edge.
-double EdgeRadius(const FensterGraf::Picture& picture, const Circle& circle, double angle)
+double EdgeRadius(const Bitmap::Picture& picture, const Circle& circle, double angle)
 {
     const double dx = std::cos(angle), dy = std::sin(angle);
     const auto at
@@ -57,7 +57,7 @@ bool NearEdge(const Circle& a, double x, double y, double margin)
 
 // Every edge of every circle where no other edge comes near.
 void ExpectEdgesAtTheTruth(
-    const FensterGraf::Picture& picture, const std::map<std::string, Circle>& truth, double scale)
+    const Bitmap::Picture& picture, const std::map<std::string, Circle>& truth, double scale)
 {
     for (const auto& [name, real] : truth) {
         const Circle circle { (real.X - (scale - 1) / 2) / scale,
@@ -95,7 +95,7 @@ TEST_F(SampleTest, TwiceExposedBitmapHasItsCirclesWhereTheTruthSays)
     ASSERT_EQ(truth.size(), 4u);
     Settings::IsJpeg = Photograph::IsJpegName("Lurni1000UT.bmp");
     Photograph::ShowPhotograph(HELIDOR_SAMPLE_DIR "/Lurni1000UT.bmp", 0, 0);
-    const FensterGraf::Picture& picture = Photograph::PhotoBitmap;
+    const Bitmap::Picture& picture = Photograph::PhotoBitmap;
     ASSERT_EQ(picture.Width, 800);
     ASSERT_EQ(picture.Height, 760);
     ExpectEdgesAtTheTruth(picture, truth, 1);
@@ -122,7 +122,7 @@ TEST_F(SampleTest, OnceExposedJpegHasItsCirclesWhereTheTruthSaysAtEveryScale)
     const auto truth = ReadTruth(HELIDOR_SAMPLE_DIR "/Lurni1000UT1.truth.txt");
     ASSERT_EQ(truth.size(), 2u);
     ASSERT_TRUE(Photograph::IsJpegName("Lurni1000UT1.jpg"));
-    FensterGraf::Picture picture;
+    Bitmap::Picture picture;
     for (const int scale : { 1, 2 }) {
         Photograph::DecodeJpegFile(HELIDOR_SAMPLE_DIR "/Lurni1000UT1.jpg", scale, picture);
         ExpectEdgesAtTheTruth(picture, truth, scale);
@@ -148,9 +148,9 @@ TEST_F(SampleTest, RealPhotographsLoadAtEveryScale)
         if (!Photograph::IsJpegName(entry.path().filename().string()))
             continue;
         ++count;
-        FensterGraf::Picture full, scaled;
+        Bitmap::Picture full, scaled;
         Photograph::DecodeJpegFile(entry.path().string(), 1, full);
-        const auto mean = [](const FensterGraf::Picture& picture, int shift) {
+        const auto mean = [](const Bitmap::Picture& picture, int shift) {
             double sum = 0;
             for (const std::uint32_t pixel : picture.Pixels)
                 sum += pixel >> shift & 0xff;

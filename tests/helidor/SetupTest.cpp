@@ -254,8 +254,8 @@ TEST_F(HelidorRun, AdjustmentScreenShowsPictureCircleLegendAndWidth)
 {
     ASSERT_TRUE(StartAndAnswer({ PressReturn(), PressReturn(), PressReturn(), PressReturn(),
         PressReturn(), PressReturn(), PressReturn(), Type("30"), Type("20"), Type("150") }));
-    FensterGraf::Picture picture;
-    FensterGraf::ReadBitmapFile(SampleFolder() + "/Lurni1000UT.bmp", picture);
+    Bitmap::Picture picture;
+    Bitmap::ReadBitmapFile(SampleFolder() + "/Lurni1000UT.bmp", picture);
     // The picture at (30, 20), away from the circle, the texts and the legend.
     int compared = 0;
     for (int y = 150; y < std::min(picture.Height, 600); y += 7) {

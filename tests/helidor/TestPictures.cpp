@@ -55,7 +55,9 @@ void WriteJpeg(const std::string& path, JpegKind kind, int width, int height,
     info.in_color_space = kind == JpegKind::Grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, quality, TRUE);
-    if (kind == JpegKind::Progressive)
+    if (kind == JpegKind::Arithmetic || kind == JpegKind::ArithmeticProgressive)
+        info.arith_code = TRUE;
+    if (kind == JpegKind::Progressive || kind == JpegKind::ArithmeticProgressive)
         jpeg_simple_progression(&info);
     if (kind == JpegKind::Baseline444)
         info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = 1;

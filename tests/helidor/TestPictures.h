@@ -15,7 +15,17 @@
 
 namespace HelidorTesting {
 
-enum class JpegKind { Baseline, Baseline444, Progressive, Grey, Cmyk, AdobeCmyk, AdobeYcck };
+enum class JpegKind {
+    Baseline,
+    Baseline444,
+    Progressive,
+    Grey,
+    Cmyk,
+    AdobeCmyk,
+    AdobeYcck,
+    Arithmetic, // arithmetic instead of Huffman coding
+    ArithmeticProgressive,
+};
 
 // The colour of pixel (x, y) of a test picture, 0xRRGGBB.
 using Pattern = std::function<std::uint32_t(int x, int y)>;

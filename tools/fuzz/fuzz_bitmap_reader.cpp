@@ -1,4 +1,4 @@
-// FensterGraf::ReadBitmapFile on arbitrary bytes, given as a file in memory:
+// Bitmap::ReadBitmapFile on arbitrary bytes, given as a file in memory:
 // a picture of Width x Height opaque pixels, or a BitmapFailure that leaves
 // the picture empty. Anything else (a crash, another exception, a sanitizer
 // report) is a find.
@@ -16,7 +16,7 @@ namespace {
 
 int MemoryFile = -1;
 std::string MemoryFileName;
-FensterGraf::Picture Picture; // reused, as the programs do
+Bitmap::Picture Picture; // reused, as the programs do
 
 [[noreturn]] void Fail(const char* what)
 {
@@ -41,8 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         || pwrite(MemoryFile, data, size, 0) != static_cast<ssize_t>(size))
         Fail("cannot write the file in memory");
     try {
-        FensterGraf::ReadBitmapFile(MemoryFileName, Picture);
-    } catch (const FensterGraf::BitmapFailure&) {
+        Bitmap::ReadBitmapFile(MemoryFileName, Picture);
+    } catch (const Bitmap::BitmapFailure&) {
         if (Picture.Width != 0 || Picture.Height != 0 || !Picture.Pixels.empty())
             Fail("a failed read left a picture");
         return 0;

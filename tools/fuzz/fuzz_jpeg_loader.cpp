@@ -20,7 +20,7 @@ namespace {
 
 int MemoryFile = -1;
 std::string MemoryFileName;
-FensterGraf::Picture Picture; // reused, as the program does
+Bitmap::Picture Picture; // reused, as the program does
 
 [[noreturn]] void Fail(const char* what, int scale)
 {
