@@ -117,8 +117,7 @@ void AdviseLargePages(std::uint32_t* pixels, std::size_t count);
 Failure ClassifyJpegFailure(int code);
 [[noreturn]] void ThrowLoadError(Failure failure, const std::string& path, int error = 0);
 [[noreturn]] void ThrowOpenError(const std::string& path, int error);
-[[noreturn]] void ThrowBitmapFailure(
-    const Bitmap::BitmapFailure& failure, const std::string& path);
+[[noreturn]] void ThrowBitmapFailure(const Bitmap::BitmapFailure& failure, const std::string& path);
 [[noreturn]] void ThrowTooLarge(
     const std::string& path, int scale, std::int64_t width, std::int64_t height, bool outOfMemory);
 void EmptyPicture(Bitmap::Picture& picture);
