@@ -133,6 +133,22 @@ void ConvertAndCount(const std::uint32_t* words, std::size_t count, unsigned cha
     CountClipped(words, count, clippedCounts);
 }
 
+bool LosesPictureData(int messageCode)
+{
+    switch (messageCode) {
+    case JWRN_JPEG_EOF:
+    case JWRN_HIT_MARKER:
+    case JWRN_MUST_RESYNC:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_NOT_SEQUENTIAL:
+    case JWRN_BOGUS_PROGRESSION:
+        return true;
+    default:
+        return false;
+    }
+}
+
 void ConvertCmykRows(std::uint32_t* pixels, std::size_t count, bool inverted)
 {
     auto* bytes = reinterpret_cast<unsigned char*>(pixels);
@@ -309,20 +325,10 @@ void FailJpeg(j_common_ptr info)
 // the photograph must not be fitted.
 void ReportJpegMessage(j_common_ptr info, int level)
 {
-    if (level >= 0)
-        return;
-    switch (info->err->msg_code) {
-    case JWRN_JPEG_EOF:
-    case JWRN_HIT_MARKER:
-    case JWRN_MUST_RESYNC:
-    case JWRN_HUFF_BAD_CODE:
-    case JWRN_ARITH_BAD_CODE:
-    case JWRN_NOT_SEQUENTIAL:
-    case JWRN_BOGUS_PROGRESSION:
+    if (level < 0 && LosesPictureData(info->err->msg_code))
         FailJpeg(info);
-    default:
+    if (level < 0)
         ++info->err->num_warnings;
-    }
 }
 
 // The one place that catches libjpeg's jump; its frame and the steps' frames

@@ -69,6 +69,10 @@ void ConvertWords(
 void ConvertAndCount(const std::uint32_t* words, std::size_t count, unsigned channels,
     std::uint16_t* samples, std::array<std::int64_t, 3>& clippedCounts);
 
+// True for a libjpeg warning (its message code) that means lost picture
+// data: a decoder must stop there rather than show or fit a smeared part.
+bool LosesPictureData(int messageCode);
+
 // In place: the bytes C, M, Y, K of each of count pixels as libjpeg gives them
 // (inverted where the file has Adobe's marker) become B, G, R, 0xff.
 void ConvertCmykRows(std::uint32_t* pixels, std::size_t count, bool inverted);

@@ -352,20 +352,10 @@ void CheckAllScansThere(const jpeg_decompress_struct& info, JpegErrors& errors)
 // markers, unknown marker versions) leave the picture whole.
 void ReportJpegMessage(j_common_ptr info, int level)
 {
-    if (level >= 0)
-        return; // trace messages
-    switch (info->err->msg_code) {
-    case JWRN_JPEG_EOF:
-    case JWRN_HIT_MARKER:
-    case JWRN_MUST_RESYNC:
-    case JWRN_HUFF_BAD_CODE:
-    case JWRN_ARITH_BAD_CODE:
-    case JWRN_NOT_SEQUENTIAL:
-    case JWRN_BOGUS_PROGRESSION:
+    if (level < 0 && GreyPlane::LosesPictureData(info->err->msg_code))
         FailJpeg(info);
-    default:
+    if (level < 0) // not a trace message
         ++info->err->num_warnings;
-    }
 }
 
 // The one place that catches libjpeg's jump. Its frame and the steps' frames
