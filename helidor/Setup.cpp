@@ -1,6 +1,7 @@
 #include "Setup.h"
 
 #include "Adjustment.h"
+#include "Assist.h"
 #include "Dialogue.h"
 #include "FensterGraf.h"
 #include "Kern.h"
@@ -99,6 +100,7 @@ void Reset()
     Screens::Reset();
     ResultFiles::Reset();
     Adjustment::Reset();
+    Assist::Reset();
     Photograph::Reset();
     Settings::Reset();
 }

@@ -41,6 +41,20 @@ enum Entry {
     PositionAngleLabel,
     DisplacementLabel,
     SizePrompt,
+    // The assisted fit ("a"): one refusal per reason, the warning, the results page.
+    AssistNoEdge,
+    AssistShortArc,
+    AssistNotCircle,
+    AssistMovedTooFar,
+    AssistSunspot,
+    AssistTooCloseToLimb,
+    AssistSaturated,
+    AssistNearLimb,
+    AssistNoPlane, // %1 the reason the photograph could not be read at full size
+    SigmaAngleLabel, // %1 "" or the exposure's " 1", " 2"
+    SigmaDisplacementLabel,
+    KeySigmaNote,
+    AssistHint,
     EntryCount
 };
 
