@@ -93,13 +93,12 @@ void SetUpMessageTexts()
     Set(AssistTooCloseToLimb, "\"a\": zu nah am Sonnenrand, um zu messen",
         "\"a\": too close to the limb to measure");
     Set(AssistSaturated, "\"a\": \u00fcbersteuert", "\"a\": saturated");
-    Set(AssistNearLimb,
-        "\"a\": angepasst, aber nah am Sonnenrand: das Ergebnis ist unsicherer",
+    Set(AssistNearLimb, "\"a\": angepasst, aber nah am Sonnenrand: das Ergebnis ist unsicherer",
         "\"a\": fitted, but near the limb: the result is less certain");
     Set(AssistNoPlane, "\"a\": %1", "\"a\": %1");
     Set(SigmaAngleLabel, "\u03c3 Positionswinkel%1:", "\u03c3 position angle%1:");
-    Set(SigmaDisplacementLabel, "\u03c3 Richtung der Verschiebung:",
-        "\u03c3 angle of displacement:");
+    Set(SigmaDisplacementLabel,
+        "\u03c3 Richtung der Verschiebung:", "\u03c3 angle of displacement:");
     Set(KeySigmaNote, "Mit Tasten angepasste Kreise: \u03c3 = 0,5 px angenommen",
         "Circles fitted by keys: \u03c3 taken as 0.5 px");
     Set(AssistHint, "\"a\": Kreis an den Rand anpassen", "\"a\": snap the circle to the edge");
