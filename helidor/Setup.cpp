@@ -3,6 +3,7 @@
 #include "Adjustment.h"
 #include "Assist.h"
 #include "Dialogue.h"
+#include "Evaluation.h"
 #include "FensterGraf.h"
 #include "Kern.h"
 #include "Photograph.h"
@@ -101,6 +102,7 @@ void Reset()
     ResultFiles::Reset();
     Adjustment::Reset();
     Assist::Reset();
+    Evaluation::Reset();
     Photograph::Reset();
     Settings::Reset();
 }
