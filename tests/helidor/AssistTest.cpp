@@ -69,7 +69,7 @@ protected:
     static int MessageBottom()
     {
         Kern::SelectFont("Courier", 16, 1);
-        const int bottom = 1000 - Kern::TextHeight("");
+        const int bottom = Kern::ScreenHeight() - Kern::TextHeight("");
         Kern::SelectFont("Courier", 12, 1);
         return bottom;
     }
