@@ -1,6 +1,7 @@
 // Index: helpers, construction, key actions, tick.
 #include "Adjustment.h"
 
+#include "Assist.h"
 #include "Evaluation.h"
 #include "FensterGraf.h"
 #include "Kern.h"
@@ -43,6 +44,9 @@ void WriteReadout();
 void ConfirmCircle();
 void PrepareNextCircle();
 void CompleteMeasurement();
+Assist::Circle Seed();
+Assist::Circle ConfirmedCircle(int entry);
+void AssistCircle();
 
 // One pixel per key, stopping at the ends of the int range.
 void Step(int& value, int by)
@@ -153,7 +157,7 @@ void SaveScreen(const char* name)
             reason = Texts::Text(Texts::WriteError);
         }
     }
-    FensterGraf::ShowErrorMessage(Texts::Message(Texts::ScreenPictureNotSaved, name, reason));
+    FensterGraf::ShowErrorMessage(Texts::Message(Texts::ScreenPictureNotSaved, { name, reason }));
 }
 
 void RedrawCircles(bool withCurrent)
@@ -167,6 +171,7 @@ void RedrawCircles(bool withCurrent)
 
 void MoveCircle(int key)
 {
+    CircleRefinement = {}; // back to whole pixels, from the rounded values
     Kern2::SetPenColor(Kern::Black);
     DrawOutline({ CircleX, CircleY, CircleRadius });
     Kern2::SetPenColor(Kern::LightRed);
@@ -221,6 +226,8 @@ void ConfirmCircle()
     }
     ++ConfirmedCount;
     Circles[static_cast<std::size_t>(ConfirmedCount)] = { CircleX, CircleY, CircleRadius };
+    Refinements[static_cast<std::size_t>(ConfirmedCount)] = CircleRefinement;
+    CircleRefinement = {};
     WriteReadout();
     Photograph::RedrawPhotograph();
     Screens::DrawLegend();
@@ -259,6 +266,56 @@ void PrepareNextCircle()
         DrawOutline({ CircleX, CircleY, CircleRadius });
 }
 
+// The movable circle as the fit's seed: precise when it was assisted.
+Assist::Circle Seed()
+{
+    if (CircleRefinement.Assisted)
+        return { CircleRefinement.X, CircleRefinement.Y, CircleRefinement.R };
+    return { static_cast<double>(CircleX), static_cast<double>(CircleY),
+        static_cast<double>(CircleRadius) };
+}
+
+Assist::Circle ConfirmedCircle(int entry)
+{
+    const auto i = static_cast<std::size_t>(entry);
+    if (Refinements[i].Assisted)
+        return { Refinements[i].X, Refinements[i].Y, Refinements[i].R };
+    return { static_cast<double>(Circles[i].X), static_cast<double>(Circles[i].Y),
+        static_cast<double>(Circles[i].Radius) };
+}
+
+// "a": the Suns first, then each planet with the Sun of its exposure. A
+// refusal changes nothing but the line that says why.
+void AssistCircle()
+{
+    const int pictures = Settings::PictureCount;
+    if (ConfirmedCount >= 2 * pictures)
+        return;
+    const bool sun = ConfirmedCount < pictures;
+    const int sunEntry = pictures == 2 && ConfirmedCount == 3 ? 2 : 1;
+    const Assist::Result result
+        = sun ? Assist::FitSun(Seed()) : Assist::FitPlanet(Seed(), ConfirmedCircle(sunEntry));
+    if (!result.Taken) {
+        PromptLoop::Installed().WriteBell();
+        Assist::ShowMessage(result.Message);
+        return;
+    }
+    Kern2::SetPenColor(Kern::Black);
+    DrawOutline({ CircleX, CircleY, CircleRadius });
+    CircleX = Nearest(result.Fitted.X);
+    CircleY = Nearest(result.Fitted.Y);
+    CircleRadius = Nearest(result.Fitted.R);
+    CircleRefinement
+        = { true, result.Fitted.X, result.Fitted.Y, result.Fitted.R, result.Covariance };
+    Photograph::RedrawPhotograph();
+    Screens::DrawLegend();
+    RedrawCircles(true);
+    Assist::DrawFitPoints();
+    Screens::ShowCirclePosition();
+    if (!result.Message.empty())
+        Assist::ShowMessage(result.Message);
+}
+
 void CompleteMeasurement()
 {
     DrawConstruction();
@@ -290,6 +347,8 @@ void HandleTick()
     if (Screens::Paused)
         return;
     const int lastKey = Kern::ReadKeyCode();
+    if (lastKey != 0)
+        Assist::ClearMessage();
     switch (lastKey) {
     case KeyLeft:
     case KeyRight:
@@ -303,6 +362,10 @@ void HandleTick()
     case KeyReturn:
         if (!AdjustmentDone)
             ConfirmCircle();
+        break;
+    case KeyAssist:
+        if (!AdjustmentDone)
+            AssistCircle();
         break;
     case KeyEsc:
         Setup::SetupRunning = true;
@@ -334,6 +397,8 @@ void BeginMeasurement(int startRadius)
     ResultColumnY = 100;
     AdjustmentDone = false;
     ConfirmedCount = 0;
+    CircleRefinement = {};
+    Refinements = {};
 }
 
 void Reset()
@@ -342,6 +407,8 @@ void Reset()
     Circles = {};
     BeginRun();
     SunShift = {};
+    CircleRefinement = {};
+    Refinements = {};
     ConfirmedCount = 0;
     AdjustmentDone = false;
     ResultColumnY = 100;

@@ -24,6 +24,19 @@ inline int CircleRadius = 0;
 // outlive a measurement: the next one starts from them.
 inline std::array<Circle, 5> Circles {};
 
+// The precise circle of an assisted fit, canvas pixels in doubles, beside
+// the whole-pixel circle that is drawn. Not Assisted: the circle was set by
+// keys and the ints are all there is.
+struct Refinement {
+    bool Assisted = false;
+    double X = 0, Y = 0, R = 0;
+    std::array<double, 9> Covariance {}; // of (x, y, r), px^2, row-major
+};
+// Of the movable circle; dropped by any key that moves it.
+inline Refinement CircleRefinement;
+// Of the confirmed circles, numbered as Circles.
+inline std::array<Refinement, 5> Refinements {};
+
 struct Shift {
     int DX = 0, DY = 0;
 };
@@ -35,7 +48,8 @@ inline int ResultColumnY = 100; // y of the next value block in the right-hand c
 
 // Key codes that act (KeyBuffer codes of the console).
 inline constexpr int KeyLeft = 13, KeyRight = 14, KeyUp = 15, KeyDown = 16, KeyPageUp = 19,
-                     KeyPageDown = 20, KeyReturn = 23, KeyEsc = 27, KeyPause = 'p', KeySave = 's';
+                     KeyPageDown = 20, KeyReturn = 23, KeyEsc = 27, KeyPause = 'p', KeySave = 's',
+                     KeyAssist = 'a';
 
 // The screen pictures, written to the working folder.
 inline constexpr const char* ConstructionPicture = "Ergebnis.bmp";

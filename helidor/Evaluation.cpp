@@ -2,6 +2,7 @@
 
 #include "Adjustment.h"
 #include "FensterGraf.h"
+#include "FitErrors.h"
 #include "Kern.h"
 #include "Mathe.h"
 #include "NumberText.h"
@@ -11,6 +12,7 @@
 #include "Utf8.h"
 
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 
 namespace Evaluation {
@@ -41,24 +43,154 @@ std::string TwoDigits(double value)
     return text;
 }
 
-std::string CircleValues(const Circle& c)
+int EvaluationCount = 0; // evaluations of this run
+
+// A confirmed circle as the evaluation takes it: an assisted one with its
+// decimals and covariance, one set by keys as its whole pixels, known to
+// half a pixel.
+struct Taken {
+    double X = 0, Y = 0, R = 0;
+    bool Assisted = false;
+    FitErrors::Covariance Covariance {};
+};
+
+Taken Entry(int entry)
 {
-    return " x:" + Format(c.X, 3) + ", y:" + Format(c.Y, 3) + ", r:" + Format(c.Radius, 3);
+    const auto i = static_cast<std::size_t>(entry);
+    const Adjustment::Refinement& fit = Adjustment::Refinements[i];
+    if (fit.Assisted)
+        return { fit.X, fit.Y, fit.R, true, fit.Covariance };
+    const Circle& c = Adjustment::Circles[i];
+    return { static_cast<double>(c.X), static_cast<double>(c.Y), static_cast<double>(c.Radius),
+        false, FitErrors::KeyFittedCovariance() };
+}
+
+std::string CircleValues(const Taken& c)
+{
+    const double spec = c.Assisted ? 3.2 : 3;
+    return " x:" + Format(c.X, spec) + ", y:" + Format(c.Y, spec) + ", r:" + Format(c.R, spec);
+}
+
+constexpr double Unknown = std::numeric_limits<double>::quiet_NaN();
+
+// The uncertainties of one exposure's result; Unknown where the planet sits
+// on the Sun's centre and has no direction.
+struct Uncertainty {
+    double Rho = Unknown;
+    double Angle = Unknown; // degrees, the reference direction's share included
+    double X = Unknown, Y = Unknown;
+};
+
+FitErrors::Circle FitCircle(const Taken& c)
+{
+    return { c.X, c.Y, c.R };
+}
+
+// theta: radians from the reference direction, whose uncertainty is referenceSigma.
+Uncertainty ErrorsOf(
+    const Taken& sun, const Taken& planet, double rho, double theta, double referenceSigma)
+{
+    Uncertainty u;
+    if (planet.X == sun.X && planet.Y == sun.Y)
+        return u;
+    const FitErrors::PositionErrors errors = FitErrors::RhoAndAngle(FitCircle(sun),
+        FitErrors::WithCentreFloor(sun.Covariance, FitErrors::SunCentreFloor), FitCircle(planet),
+        FitErrors::WithCentreFloor(planet.Covariance, FitErrors::PlanetCentreFloor));
+    const FitErrors::CartesianErrors xy = FitErrors::XAndY(rho, theta, errors, referenceSigma);
+    u.Rho = errors.SigmaRho;
+    u.Angle = Mathe::Degrees(std::hypot(errors.SigmaAngle, referenceSigma));
+    u.X = xy.SigmaX;
+    u.Y = xy.SigmaY;
+    return u;
+}
+
+// Radians; Unknown when the two Sun centres coincide.
+double DriftSigma(const Taken& sun1, const Taken& sun2)
+{
+    if (sun1.X == sun2.X && sun1.Y == sun2.Y)
+        return Unknown;
+    return FitErrors::DriftDirectionSigma(FitCircle(sun1),
+        FitErrors::WithCentreFloor(sun1.Covariance, FitErrors::SunCentreFloor), FitCircle(sun2),
+        FitErrors::WithCentreFloor(sun2.Covariance, FitErrors::SunCentreFloor));
+}
+
+// [SECTION] Audit lines: a decimal point in every language, empty for unknown.
+
+std::string Number(double value, int decimals)
+{
+    return std::isfinite(value) ? NumberText::FormatFixed(value, 0, decimals) : std::string();
+}
+
+std::string FitKind(const std::vector<Taken>& circles)
+{
+    int assisted = 0;
+    for (const Taken& c : circles)
+        assisted += c.Assisted ? 1 : 0;
+    if (assisted == 0)
+        return "keys";
+    return assisted == static_cast<int>(circles.size()) ? "assisted" : "mixed";
+}
+
+std::string AuditCircle(const std::string& object, const Taken& c)
+{
+    const auto sigma = [&c](std::size_t i) { return Number(std::sqrt(c.Covariance[i]), 3); };
+    const std::string t = "\t";
+    return std::to_string(EvaluationCount + 1) + t + object + t + Number(c.X, 3) + t
+        + Number(c.Y, 3) + t + Number(c.R, 3) + t + sigma(0) + t + sigma(4) + t + sigma(8) + t + t
+        + t + (c.Assisted ? "assisted" : "keys") + ResultFiles::AuditLineEnd;
+}
+
+// x, y, rho in solar radii, theta in degrees.
+std::string AuditResult(const std::string& object, double x, double y, double rho, double theta,
+    const Uncertainty& u, const std::string& fit)
+{
+    const std::string t = "\t";
+    return std::to_string(EvaluationCount + 1) + t + object + t + Number(x, 6) + t + Number(y, 6)
+        + t + Number(rho, 6) + t + Number(u.X, 6) + t + Number(u.Y, 6) + t + Number(u.Rho, 6) + t
+        + Number(theta, 4) + t + Number(u.Angle, 4) + t + fit + ResultFiles::AuditLineEnd;
+}
+
+bool AnyAssisted(const std::vector<Taken>& circles)
+{
+    return FitKind(circles) != "keys";
+}
+
+bool AnyByKeys(const std::vector<Taken>& circles)
+{
+    return FitKind(circles) != "assisted";
+}
+
+std::string SigmaRhoLine(const std::string& name, double sigma)
+{
+    return Utf8::PadLeft("\u03c3 " + name + "':", 30) + Format(sigma, 1.4);
+}
+
+std::string SigmaAngleLine(const std::string& label, double degrees)
+{
+    return Utf8::PadLeft(label, 30) + Format(degrees, 3.2) + "\u00b0";
+}
+
+void AddKeyNote(std::vector<std::string>& lines, const std::vector<Taken>& circles)
+{
+    if (AnyByKeys(circles))
+        lines.push_back("  " + Texts::Text(Texts::KeySigmaNote));
 }
 
 Results OnePicture()
 {
-    const Circle& sun = Adjustment::Circles[1];
-    const Circle& venus = Adjustment::Circles[2];
+    const Taken sun = Entry(1);
+    const Taken venus = Entry(2);
     const double rotation = Settings::RotationAngle;
-    const double dx = static_cast<double>(venus.X) - sun.X;
-    const double dy = static_cast<double>(sun.Y) - venus.Y;
+    const double dx = venus.X - sun.X;
+    const double dy = sun.Y - venus.Y;
     const double x = std::cos(rotation) * dx + std::sin(rotation) * dy;
     const double y = -std::sin(rotation) * dx + std::cos(rotation) * dy;
-    const double rho = std::sqrt(x * x + y * y) / sun.Radius;
+    const double rho = std::sqrt(x * x + y * y) / sun.R;
     const double theta = Mathe::Degrees(Mathe::PolarAngle(y, x));
     const std::string& sunLabel = Texts::Text(Texts::SunLabel);
     const std::string& angleLabel = Texts::Text(Texts::PositionAngleLabel);
+    const std::vector<Taken> circles { sun, venus };
+    const Uncertainty errors = ErrorsOf(sun, venus, rho, Mathe::PolarAngle(y, x), 0);
 
     Results r;
     r.PageLines = {
@@ -66,12 +198,20 @@ Results OnePicture()
         Utf8::PadLeft("Venus:", 30) + CircleValues(venus),
         "  rho':" + Format(rho, 1.4),
         Utf8::PadLeft(angleLabel + ":", 30) + Format(theta, 3.2) + "\u00b0",
-        Utf8::PadLeft("x':", 30) + Format(x / sun.Radius, 1.4),
-        Utf8::PadLeft("y':", 30) + Format(y / sun.Radius, 1.4),
+        Utf8::PadLeft("x':", 30) + Format(x / sun.R, 1.4),
+        Utf8::PadLeft("y':", 30) + Format(y / sun.R, 1.4),
     };
+    if (AnyAssisted(circles)) {
+        r.PageLines.push_back(SigmaRhoLine("rho", errors.Rho));
+        r.PageLines.push_back(
+            SigmaAngleLine(Texts::Message(Texts::SigmaAngleLabel, { "" }), errors.Angle));
+        AddKeyNote(r.PageLines, circles);
+    }
     const char* end = ResultFiles::LineEnd;
     r.ResultFileText = NumberText::FormatFixed(Settings::TimeUT, 2, 2) + end
         + NumberText::FormatFixed(rho, 7, 4) + end + NumberText::FormatFixed(theta, 3, 2) + end;
+    r.AuditFileText = AuditCircle("sun", sun) + AuditCircle("planet", venus)
+        + AuditResult("result", x / sun.R, y / sun.R, rho, theta, errors, FitKind(circles));
     return r;
 }
 
@@ -79,15 +219,14 @@ struct Exposure {
     double Rho, Theta, X, Y; // Theta in degrees from the shift's direction
 };
 
-Exposure Measure(const Circle& sun, const Circle& venus, double shiftDegrees)
+Exposure Measure(const Taken& sun, const Taken& venus, double shiftDegrees)
 {
-    const double dx = static_cast<double>(venus.X) - sun.X;
-    const double dy = static_cast<double>(sun.Y) - venus.Y;
+    const double dx = venus.X - sun.X;
+    const double dy = sun.Y - venus.Y;
     const double d = std::sqrt(dx * dx + dy * dy);
     const double theta = Mathe::Degrees(Mathe::PolarAngle(dy, dx)) - shiftDegrees;
     const double radians = Mathe::Radians(theta);
-    return { d / sun.Radius, theta, std::cos(radians) * d / sun.Radius,
-        std::sin(radians) * d / sun.Radius };
+    return { d / sun.R, theta, std::cos(radians) * d / sun.R, std::sin(radians) * d / sun.R };
 }
 
 std::string ResultLine(const std::string& time, const Exposure& e)
@@ -98,20 +237,26 @@ std::string ResultLine(const std::string& time, const Exposure& e)
 
 Results TwoPictures()
 {
-    const auto& c = Adjustment::Circles;
-    const Adjustment::Shift shift = Adjustment::SunShift;
-    const double phi = Mathe::Degrees(Mathe::PolarAngle(-static_cast<double>(shift.DY), shift.DX));
-    const Exposure first = Measure(c[1], c[3], phi);
-    const Exposure second = Measure(c[2], c[4], phi);
+    const Taken sun1 = Entry(1), sun2 = Entry(2), venus1 = Entry(3), venus2 = Entry(4);
+    // The drift from Sun 1 to Sun 2; with keys only the whole-pixel shift.
+    const double phi = Mathe::Degrees(Mathe::PolarAngle(-(sun2.Y - sun1.Y), sun2.X - sun1.X));
+    const Exposure first = Measure(sun1, venus1, phi);
+    const Exposure second = Measure(sun2, venus2, phi);
     const std::string& sunLabel = Texts::Text(Texts::SunLabel);
     const std::string& angleLabel = Texts::Text(Texts::PositionAngleLabel);
+    const std::vector<Taken> circles { sun1, sun2, venus1, venus2 };
+    const double drift = DriftSigma(sun1, sun2);
+    const Uncertainty errors1
+        = ErrorsOf(sun1, venus1, first.Rho, Mathe::Radians(first.Theta), drift);
+    const Uncertainty errors2
+        = ErrorsOf(sun2, venus2, second.Rho, Mathe::Radians(second.Theta), drift);
 
     Results r;
     r.PageLines = {
-        Utf8::PadLeft(sunLabel, 27) + " 1:" + CircleValues(c[1]),
-        Utf8::PadLeft(sunLabel, 27) + " 2:" + CircleValues(c[2]),
-        Utf8::PadLeft("Venus 1:", 30) + CircleValues(c[3]),
-        Utf8::PadLeft("Venus 2:", 30) + CircleValues(c[4]),
+        Utf8::PadLeft(sunLabel, 27) + " 1:" + CircleValues(sun1),
+        Utf8::PadLeft(sunLabel, 27) + " 2:" + CircleValues(sun2),
+        Utf8::PadLeft("Venus 1:", 30) + CircleValues(venus1),
+        Utf8::PadLeft("Venus 2:", 30) + CircleValues(venus2),
         Utf8::PadLeft(Texts::Text(Texts::DisplacementLabel), 30) + Format(phi, 3.1) + "\u00b0",
         Utf8::PadLeft("rho1", 28) + "':" + Format(first.Rho, 1.4),
         Utf8::PadLeft(angleLabel, 27) + " 1:" + Format(first.Theta, 3.2) + "\u00b0",
@@ -122,9 +267,28 @@ Results TwoPictures()
         Utf8::PadLeft("x2':", 30) + Format(second.X, 1.4),
         Utf8::PadLeft("y2':", 30) + Format(second.Y, 1.4),
     };
+    if (AnyAssisted(circles)) {
+        r.PageLines.push_back(
+            SigmaAngleLine(Texts::Text(Texts::SigmaDisplacementLabel), Mathe::Degrees(drift)));
+        r.PageLines.push_back(SigmaRhoLine("rho1", errors1.Rho));
+        r.PageLines.push_back(
+            SigmaAngleLine(Texts::Message(Texts::SigmaAngleLabel, { " 1" }), errors1.Angle));
+        r.PageLines.push_back(SigmaRhoLine("rho2", errors2.Rho));
+        r.PageLines.push_back(
+            SigmaAngleLine(Texts::Message(Texts::SigmaAngleLabel, { " 2" }), errors2.Angle));
+        AddKeyNote(r.PageLines, circles);
+    }
     r.ResultFileText = ResultLine(ClockTime(Settings::TimeUT, 0), first);
     r.SecondResultFileText
         = ResultLine(ClockTime(Settings::TimeUT, Settings::TimeDifference), second);
+    const std::string circleLines = AuditCircle("sun1", sun1) + AuditCircle("sun2", sun2)
+        + AuditCircle("planet1", venus1) + AuditCircle("planet2", venus2);
+    r.AuditFileText = circleLines
+        + AuditResult("result1", first.X, first.Y, first.Rho, first.Theta, errors1,
+            FitKind({ sun1, sun2, venus1 }));
+    r.SecondAuditFileText = circleLines
+        + AuditResult("result2", second.X, second.Y, second.Rho, second.Theta, errors2,
+            FitKind({ sun1, sun2, venus2 }));
     return r;
 }
 
@@ -165,6 +329,11 @@ std::string ClockTime(double timeUT, long long seconds)
         + TwoDigits(static_cast<double>(ofDay % 60));
 }
 
+void Reset()
+{
+    EvaluationCount = 0;
+}
+
 Results ComputeResults()
 {
     return Settings::PictureCount == 2 ? TwoPictures() : OnePicture();
@@ -176,16 +345,26 @@ void EvaluatePositions()
     // On the disk before the page shows them; a file that cannot take them
     // keeps them for the next evaluation, and the user reads the page first.
     std::string failures;
-    const auto append = [&failures](void (*to)(const std::string&), const std::string& text) {
-        try {
-            to(text);
-        } catch (const std::runtime_error& error) {
-            failures += (failures.empty() ? "" : "\n") + std::string(error.what());
-        }
-    };
-    append(ResultFiles::AppendToResultFile, results.ResultFileText);
+    const auto append
+        = [](std::string& to, void (*write)(const std::string&), const std::string& text) {
+              try {
+                  write(text);
+              } catch (const std::runtime_error& error) {
+                  to += (to.empty() ? "" : "\n") + std::string(error.what());
+              }
+          };
+    append(failures, ResultFiles::AppendToResultFile, results.ResultFileText);
     if (Settings::PictureCount == 2)
-        append(ResultFiles::AppendToSecondResultFile, results.SecondResultFileText);
+        append(failures, ResultFiles::AppendToSecondResultFile, results.SecondResultFileText);
+    // The audit files fail with their result files on a full disk: the
+    // message of the result files says it for both.
+    std::string auditFailures;
+    append(auditFailures, ResultFiles::AppendToAuditFile, results.AuditFileText);
+    if (Settings::PictureCount == 2)
+        append(auditFailures, ResultFiles::AppendToSecondAuditFile, results.SecondAuditFileText);
+    if (failures.empty())
+        failures = auditFailures;
+    ++EvaluationCount;
     ShowPage(results);
     if (!failures.empty())
         FensterGraf::ShowErrorMessage(failures);

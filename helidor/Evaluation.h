@@ -19,8 +19,15 @@ struct Results {
     std::vector<std::string> PageLines; // line 1, 2, ... below the result label
     std::string ResultFileText; // appended to the result file, line ends included
     std::string SecondResultFileText; // two pictures only
+    // The audit file(s): every circle, then the result, full precision and
+    // uncertainties; measurements numbered by the evaluations of the run.
+    std::string AuditFileText;
+    std::string SecondAuditFileText; // two pictures only
 };
 Results ComputeResults();
+
+// Counts the evaluations from 1 again. For tests.
+void Reset();
 
 // "hh:mm:ss" of the time of day timeUT (hh.mm) plus seconds, wrapping at
 // midnight; exactly the digits of hh.mm where they form a clock time.

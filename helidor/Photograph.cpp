@@ -107,7 +107,6 @@ bool ChargeScan(const jpeg_decompress_struct& info, JpegProgress& progress);
 void CheckUniformTail(const JpegJob& job, const Bitmap::PixelBuffer& pixels);
 std::int64_t CoefficientBytes(const jpeg_decompress_struct& info);
 void CheckAllScansThere(const jpeg_decompress_struct& info, JpegErrors& errors);
-std::string Fill(Texts::Entry entry, std::initializer_list<std::string> values);
 bool RunGuarded(JpegJob& job, void (*step)(JpegJob&));
 void OpenJpeg(const std::string& path, JpegJob& job, JpegResources& resources);
 void ReadJpegHeader(JpegJob& job);
@@ -165,7 +164,7 @@ void ShowBitmapPhotograph(const std::string& path, int x, int y)
     try {
         Bitmap::ReadBitmapFile(path, PhotoBitmap);
     } catch (const std::bad_alloc&) {
-        throw std::runtime_error(Fill(Texts::PictureTooLargeForMemory, { path }));
+        throw std::runtime_error(Texts::Message(Texts::PictureTooLargeForMemory, { path }));
     } catch (const Bitmap::BitmapFailure& failure) {
         ThrowBitmapFailure(failure, path); // the reader left the picture empty
     }
@@ -201,7 +200,7 @@ void DecodeJpegFile(const std::string& path, int scale, Bitmap::Picture& picture
     // whatever the scale: refused before libjpeg allocates them.
     const std::int64_t coefficients = CoefficientBytes(job.Info);
     if (coefficients > MaxDecoderMemory)
-        throw std::runtime_error(Fill(Texts::JpegTooMuchBuffer,
+        throw std::runtime_error(Texts::Message(Texts::JpegTooMuchBuffer,
             { path, std::to_string(job.Info.image_width), std::to_string(job.Info.image_height),
                 std::to_string(coefficients / 1'000'000),
                 std::to_string(MaxDecoderMemory / 1'000'000) }));
@@ -457,7 +456,7 @@ void ThrowJobFailure(const JpegJob& job, const std::string& path)
     if (job.Errors.Why == Failure::OutOfMemory)
         ThrowTooLarge(path, job.Scale, job.Info.output_width, job.Info.output_height, true);
     if (job.Errors.Why == Failure::TooLittleData)
-        throw std::runtime_error(Fill(Texts::JpegTooLittleData,
+        throw std::runtime_error(Texts::Message(Texts::JpegTooLittleData,
             { path, std::to_string(job.FileBytes), std::to_string(job.Info.image_width),
                 std::to_string(job.Info.image_height) }));
     ThrowLoadError(job.Errors.Why, path);
@@ -486,26 +485,27 @@ void ThrowLoadError(Failure failure, const std::string& path, int error)
 {
     switch (failure) {
     case Failure::Missing:
-        throw std::runtime_error(Fill(Texts::PictureMissing, { path }));
+        throw std::runtime_error(Texts::Message(Texts::PictureMissing, { path }));
     case Failure::AccessDenied:
-        throw std::runtime_error(Fill(Texts::PictureAccessDenied, { path }));
+        throw std::runtime_error(Texts::Message(Texts::PictureAccessDenied, { path }));
     case Failure::Unopenable:
-        throw std::runtime_error(Fill(Texts::PictureUnopenable, { path, std::to_string(error) }));
+        throw std::runtime_error(
+            Texts::Message(Texts::PictureUnopenable, { path, std::to_string(error) }));
     case Failure::NotRegularFile:
-        throw std::runtime_error(Fill(Texts::PictureNotRegularFile, { path }));
+        throw std::runtime_error(Texts::Message(Texts::PictureNotRegularFile, { path }));
     case Failure::NotJpeg:
-        throw std::runtime_error(Fill(Texts::JpegNotJpeg, { path }));
+        throw std::runtime_error(Texts::Message(Texts::JpegNotJpeg, { path }));
     case Failure::Truncated:
-        throw std::runtime_error(Fill(Texts::JpegTruncated, { path }));
+        throw std::runtime_error(Texts::Message(Texts::JpegTruncated, { path }));
     case Failure::ScansMissing:
-        throw std::runtime_error(Fill(Texts::JpegScansMissing, { path }));
+        throw std::runtime_error(Texts::Message(Texts::JpegScansMissing, { path }));
     case Failure::None:
     case Failure::Damaged:
     case Failure::TooLittleData: // with its sizes, by ThrowJobFailure
     case Failure::OutOfMemory: // with its size, by ThrowTooLarge
         break;
     }
-    throw std::runtime_error(Fill(Texts::JpegDamaged, { path }));
+    throw std::runtime_error(Texts::Message(Texts::JpegDamaged, { path }));
 }
 
 void ThrowOpenError(const std::string& path, int error)
@@ -589,8 +589,8 @@ void ThrowBitmapFailure(const Bitmap::BitmapFailure& failure, const std::string&
         break;
     }
     const std::string detail
-        = Fill(reason, { std::to_string(failure.First), std::to_string(failure.Second) });
-    throw std::runtime_error(Fill(Texts::BitmapUnreadable, { path, detail }));
+        = Texts::Message(reason, { std::to_string(failure.First), std::to_string(failure.Second) });
+    throw std::runtime_error(Texts::Message(Texts::BitmapUnreadable, { path, detail }));
 }
 
 void ThrowTooLarge(
@@ -602,36 +602,20 @@ void ThrowTooLarge(
                           : s == 8 ? Texts::Text(Texts::JpegOr)
                                    : ", ")
             + std::to_string(s);
-    std::string text = Fill(Texts::JpegTooLargeAtSize,
+    std::string text = Texts::Message(Texts::JpegTooLargeAtSize,
         { path, std::to_string(scale), std::to_string(width), std::to_string(height) });
     if (outOfMemory)
         text += Texts::Text(Texts::JpegNotEnoughMemory);
     else
-        text += Fill(Texts::JpegAtMostMillion, { std::to_string(MaxPicturePixels / 1'000'000) });
+        text += Texts::Message(
+            Texts::JpegAtMostMillion, { std::to_string(MaxPicturePixels / 1'000'000) });
     if (!larger.empty())
-        text += Fill(Texts::JpegLargerReduction, { larger });
+        text += Texts::Message(Texts::JpegLargerReduction, { larger });
     throw std::runtime_error(text);
 }
 
 // The entry's text with %1 to %9 replaced by the values, in one pass: a
 // value that holds "%2" stays as it is.
-std::string Fill(Texts::Entry entry, std::initializer_list<std::string> values)
-{
-    const std::string& text = Texts::Text(entry);
-    std::string filled;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char next = i + 1 < text.size() ? text[i + 1] : '\0';
-        if (text[i] == '%' && next >= '1' && next <= '9') {
-            const auto index = static_cast<std::size_t>(next - '1');
-            if (index < values.size())
-                filled += values.begin()[index];
-            ++i;
-        } else {
-            filled += text[i];
-        }
-    }
-    return filled;
-}
 
 } // namespace
 

@@ -22,13 +22,18 @@ struct ResultFile {
     std::string KeptLines; // written by no evaluation yet
     dev_t Device = 0;
     ino_t Inode = 0;
+    std::string Header; // with its line end
+    bool Created = false;
 };
 ResultFile First;
 ResultFile Second;
+// Beside each result file, created at the first evaluation that writes to it.
+ResultFile FirstAudit;
+ResultFile SecondAudit;
 
 [[noreturn]] void Refuse(Texts::Entry entry, const std::string& name, const std::string& other = "")
 {
-    throw std::runtime_error(Texts::Message(entry, name, other));
+    throw std::runtime_error(Texts::Message(entry, { name, other }));
 }
 
 std::string Reason(int error)
@@ -93,7 +98,11 @@ int WriteAll(int fd, const std::string& text)
     return 0;
 }
 
-void Create(ResultFile& file, const std::string& name, const ResultFile* other)
+void Append(ResultFile& file, const std::string& text);
+
+// Creates (or cuts) the file under name with header. Lines kept for it stay kept.
+void Create(
+    ResultFile& file, const std::string& name, const ResultFile* other, const std::string& header)
 {
     for (const char* picture : { Adjustment::ConstructionPicture, Adjustment::ScreenPicture })
         if (SameFile(name, picture))
@@ -102,16 +111,42 @@ void Create(ResultFile& file, const std::string& name, const ResultFile* other)
     std::signal(SIGXFSZ, SIG_IGN);
     struct stat status { };
     const int fd = OpenRegular(name, status, 0);
-    if (other && !other->Name.empty() && status.st_dev == other->Device
+    if (other && other->Created && status.st_dev == other->Device
         && status.st_ino == other->Inode) {
         ::close(fd);
         Refuse(Texts::ResultFileClash, name, other->Name);
     }
-    const int error
-        = ::ftruncate(fd, 0) != 0 ? errno : WriteAll(fd, std::string(ResultHeader) + LineEnd);
+    const int error = ::ftruncate(fd, 0) != 0 ? errno : WriteAll(fd, header);
     if (::close(fd) != 0 || error != 0)
         Refuse(Texts::ResultFileNotWritten, name);
-    file = { name, "", status.st_dev, status.st_ino };
+    file.Name = name;
+    file.Device = status.st_dev;
+    file.Inode = status.st_ino;
+    file.Header = header;
+    file.Created = true;
+}
+
+// The audit file of a result file: named, created at its first lines.
+ResultFile AuditOf(const std::string& resultFileName)
+{
+    ResultFile audit;
+    audit.Name = AuditFileName(resultFileName);
+    return audit;
+}
+
+void AppendToAudit(ResultFile& file, const ResultFile* other, const std::string& text)
+{
+    if (file.Name.empty())
+        return; // no result file, no audit file
+    if (!file.Created) {
+        try {
+            Create(file, file.Name, other, std::string(AuditHeader) + AuditLineEnd);
+        } catch (const std::runtime_error&) {
+            file.KeptLines += text;
+            throw;
+        }
+    }
+    Append(file, text);
 }
 
 // The kept lines and text, whole or not at all.
@@ -122,7 +157,7 @@ void Append(ResultFile& file, const std::string& text)
     const int fd = OpenRegular(file.Name, status, O_APPEND);
     const off_t size = status.st_size;
     // A file removed meanwhile starts again with its header.
-    const std::string header = size == 0 ? std::string(ResultHeader) + LineEnd : "";
+    const std::string header = size == 0 ? file.Header : "";
     int error = WriteAll(fd, header + file.KeptLines);
     if (error != 0 && ::ftruncate(fd, size) != 0)
         error = errno;
@@ -155,15 +190,39 @@ std::string SecondFileName(const std::string& resultFileName)
     return resultFileName.substr(0, at) + "2" + resultFileName.substr(at);
 }
 
+std::string AuditFileName(const std::string& resultFileName)
+{
+    const std::size_t slash = resultFileName.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = resultFileName.find_last_of('.');
+    // A dot that starts the name (".results") begins no extension.
+    const bool extension = dot != std::string::npos && dot > nameStart;
+    return resultFileName.substr(0, extension ? dot : std::string::npos) + ".fit.tsv";
+}
+
 void CreateResultFile(const std::string& name)
 {
-    Create(First, name, nullptr);
+    First.KeptLines.clear();
+    Create(First, name, nullptr, std::string(ResultHeader) + LineEnd);
+    FirstAudit = AuditOf(name);
 }
 
 void CreateSecondResultFile(const std::string& name)
 {
-    Create(Second, name, &First);
+    Second.KeptLines.clear();
+    Create(Second, name, &First, std::string(ResultHeader) + LineEnd);
+    SecondAudit = AuditOf(name);
     SecondResultFileOpen = true;
+}
+
+void AppendToAuditFile(const std::string& text)
+{
+    AppendToAudit(FirstAudit, nullptr, text);
+}
+
+void AppendToSecondAuditFile(const std::string& text)
+{
+    AppendToAudit(SecondAudit, &FirstAudit, text);
 }
 
 void AppendToResultFile(const std::string& text)
@@ -181,8 +240,8 @@ bool IsResultFile(const std::string& name)
     struct stat status { };
     if (::stat(name.c_str(), &status) != 0)
         return false;
-    for (const ResultFile* file : { &First, &Second })
-        if (!file->Name.empty() && status.st_dev == file->Device && status.st_ino == file->Inode)
+    for (const ResultFile* file : { &First, &Second, &FirstAudit, &SecondAudit })
+        if (file->Created && status.st_dev == file->Device && status.st_ino == file->Inode)
             return true;
     return false;
 }
@@ -191,12 +250,16 @@ void FlushAll()
 {
     LastTry(First);
     LastTry(Second);
+    LastTry(FirstAudit);
+    LastTry(SecondAudit);
 }
 
 void Reset()
 {
     First = {};
     Second = {};
+    FirstAudit = {};
+    SecondAudit = {};
     SecondResultFileOpen = false;
 }
 

@@ -11,12 +11,24 @@ namespace ResultFiles {
 inline constexpr const char* ResultHeader = "   UT\t   r'\t   theta'";
 inline constexpr const char* LineEnd = "\r\n";
 
+// The audit file beside each result file: every circle and result of an
+// evaluation in full precision with its uncertainty, tab-separated, for
+// programs rather than eyes; hence plain LF line ends, whatever the result
+// files use, so that no CR sticks to the last column.
+inline constexpr const char* AuditHeader
+    = "measurement\tobject\tx\ty\tr\tsigma_x\tsigma_y\tsigma_r\tpa\tsigma_pa\tfit";
+inline constexpr const char* AuditLineEnd = "\n";
+
 inline bool SecondResultFileOpen = false;
 
 // The second file's name: "2" inserted before the first "." of the file name
 // (Test.txt -> Test2.txt, res.a.txt -> res2.a.txt, results -> 2results).
 // A folder in front of the name is kept as it is.
 std::string SecondFileName(const std::string& resultFileName);
+
+// The audit file's name: the result file's last extension replaced by
+// ".fit.tsv" (Test.txt -> Test.fit.tsv, results -> results.fit.tsv).
+std::string AuditFileName(const std::string& resultFileName);
 
 // Creates (or replaces) the file under name with its header, on the disk at
 // once. Refuses a name that is not a regular file (without waiting on a
@@ -31,7 +43,13 @@ void CreateSecondResultFile(const std::string& name); // sets SecondResultFileOp
 void AppendToResultFile(const std::string& text);
 void AppendToSecondResultFile(const std::string& text);
 
-// True when name is the same file as one of the result files.
+// As AppendToResultFile for the audit file of the first (second) result
+// file; the first lines of a run create it (replacing an old one) with its
+// header. Nothing without a result file.
+void AppendToAuditFile(const std::string& text);
+void AppendToSecondAuditFile(const std::string& text);
+
+// True when name is the same file as one of the result or audit files.
 bool IsResultFile(const std::string& name);
 
 // The program's end: a last try for kept lines; what still cannot be

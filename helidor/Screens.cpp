@@ -1,6 +1,7 @@
 #include "Screens.h"
 
 #include "Adjustment.h"
+#include "Assist.h"
 #include "FensterGraf.h"
 #include "Kern.h"
 #include "Kern2.h"
@@ -88,6 +89,7 @@ void DrawAdjustmentScreen()
     // A new measurement before its legend: the legend names the first circle.
     Adjustment::BeginMeasurement(Settings::StartRadius);
     Photograph::ShowPhotograph(Setup::PicturePath, Settings::PictureX, Settings::PictureY);
+    Assist::ShowingPicture(Setup::PicturePath, Settings::IsJpeg, Photograph::DecodingScale);
     DrawLegend();
     Kern2::DrawArc(Adjustment::CircleX, Adjustment::CircleY, Adjustment::CircleRadius, 0, 360);
     Kern::WriteTextAt(100, 100, Kern::FormatReal(Kern::ScreenWidth(), 4), Kern::White);
@@ -121,12 +123,16 @@ void DrawLegend()
 void ShowCirclePosition()
 {
     // In doubles: the circle and the picture may lie anywhere in int range.
-    const double xM = static_cast<double>(Adjustment::CircleX) - Settings::PictureX;
-    const double yM = static_cast<double>(Adjustment::CircleY) - Settings::PictureY;
+    // An assisted circle shows its decimals.
+    const Adjustment::Refinement& fit = Adjustment::CircleRefinement;
+    const double x = fit.Assisted ? fit.X : static_cast<double>(Adjustment::CircleX);
+    const double y = fit.Assisted ? fit.Y : static_cast<double>(Adjustment::CircleY);
+    const double r = fit.Assisted ? fit.R : static_cast<double>(Adjustment::CircleRadius);
+    const double format = fit.Assisted ? 4.2 : 4;
     const int line = Kern::CharHeight;
-    WriteReadoutLine(0, 2 * line, " xM = " + Kern::FormatReal(xM, 4));
-    WriteReadoutLine(1, 3 * line, " yM = " + Kern::FormatReal(yM, 4));
-    WriteReadoutLine(2, 4 * line, "  r = " + Kern::FormatReal(Adjustment::CircleRadius, 4));
+    WriteReadoutLine(0, 2 * line, " xM = " + Kern::FormatReal(x - Settings::PictureX, format));
+    WriteReadoutLine(1, 3 * line, " yM = " + Kern::FormatReal(y - Settings::PictureY, format));
+    WriteReadoutLine(2, 4 * line, "  r = " + Kern::FormatReal(r, format));
 }
 
 void Reset()

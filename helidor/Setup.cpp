@@ -1,7 +1,9 @@
 #include "Setup.h"
 
 #include "Adjustment.h"
+#include "Assist.h"
 #include "Dialogue.h"
+#include "Evaluation.h"
 #include "FensterGraf.h"
 #include "Kern.h"
 #include "Photograph.h"
@@ -99,6 +101,8 @@ void Reset()
     Screens::Reset();
     ResultFiles::Reset();
     Adjustment::Reset();
+    Assist::Reset();
+    Evaluation::Reset();
     Photograph::Reset();
     Settings::Reset();
 }

@@ -157,6 +157,28 @@ void SetUpMessageTexts()
         "cannot read its pixels");
     Set(BitmapIndexBeyondTable, "ein Farbindex liegt hinter der Farbtabelle",
         "a colour index lies beyond the colour table");
+    Set(AssistNoEdge, "\"a\": kein Rand in der N\u00e4he des Kreises",
+        "\"a\": no edge near the circle");
+    Set(AssistShortArc, "\"a\": der Rand ist nur auf einem zu kurzen Bogen zu sehen",
+        "\"a\": the edge is seen on too short an arc");
+    Set(AssistNotCircle, "\"a\": kein sauberer Kreis", "\"a\": not a clean circle");
+    Set(AssistMovedTooFar,
+        "\"a\": die Anpassung l\u00e4ge zu weit vom Kreis entfernt (bitte das Ziel pr\u00fcfen)",
+        "\"a\": the fit moved too far from the seed (check the target)");
+    Set(AssistSunspot, "\"a\": das sieht nach einem Sonnenfleck aus (Penumbra um den dunklen Kern)",
+        "\"a\": looks like a sunspot (a penumbra around the dark core)");
+    Set(AssistTooCloseToLimb, "\"a\": zu nah am Sonnenrand, um zu messen",
+        "\"a\": too close to the limb to measure");
+    Set(AssistSaturated, "\"a\": \u00fcbersteuert", "\"a\": saturated");
+    Set(AssistNearLimb, "\"a\": angepasst, aber nah am Sonnenrand: das Ergebnis ist unsicherer",
+        "\"a\": fitted, but near the limb: the result is less certain");
+    Set(AssistNoPlane, "\"a\": %1", "\"a\": %1");
+    Set(SigmaAngleLabel, "\u03c3 Positionswinkel%1:", "\u03c3 position angle%1:");
+    Set(SigmaDisplacementLabel,
+        "\u03c3 Richtung der Verschiebung:", "\u03c3 angle of displacement:");
+    Set(KeySigmaNote, "Mit Tasten angepasste Kreise: \u03c3 = 0,5 px angenommen",
+        "Circles fitted by keys: \u03c3 taken as 0.5 px");
+    Set(AssistHint, "\"a\": Kreis an den Rand anpassen", "\"a\": snap the circle to the edge");
 }
 
 const std::string& Text(Entry entry)
@@ -166,18 +188,22 @@ const std::string& Text(Entry entry)
     return MessageTexts[static_cast<std::size_t>(row)][entry];
 }
 
-std::string Message(Entry entry, const std::string& first, const std::string& second)
+std::string Message(Entry entry, std::initializer_list<std::string> values)
 {
-    std::string text = Text(entry);
-    std::string result;
+    const std::string& text = Text(entry);
+    std::string filled;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 1 < text.size() && (text[i + 1] == '1' || text[i + 1] == '2')) {
-            result += text[++i] == '1' ? first : second;
-            continue;
+        const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+        if (text[i] == '%' && next >= '1' && next <= '9') {
+            const auto index = static_cast<std::size_t>(next - '1');
+            if (index < values.size())
+                filled += values.begin()[index];
+            ++i;
+        } else {
+            filled += text[i];
         }
-        result += text[i];
     }
-    return result;
+    return filled;
 }
 
 void ShowInfoText(int top)

@@ -1,6 +1,7 @@
 // Helidor's bilingual texts and the info text file shown on the title screen.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 
 namespace Texts {
@@ -79,6 +80,20 @@ enum Entry {
     BitmapCutShort,
     BitmapPixelsUnreadable,
     BitmapIndexBeyondTable,
+    // The assisted fit ("a"): one refusal per reason, the warning, the results page.
+    AssistNoEdge,
+    AssistShortArc,
+    AssistNotCircle,
+    AssistMovedTooFar,
+    AssistSunspot,
+    AssistTooCloseToLimb,
+    AssistSaturated,
+    AssistNearLimb,
+    AssistNoPlane, // %1 the reason the photograph could not be read at full size
+    SigmaAngleLabel, // %1 "" or the exposure's " 1", " 2"
+    SigmaDisplacementLabel,
+    KeySigmaNote,
+    AssistHint,
     EntryCount
 };
 
@@ -88,8 +103,8 @@ void SetUpMessageTexts();
 // The entry in the current Settings::Language; "" before the language is chosen.
 const std::string& Text(Entry entry);
 
-// The entry with %1 replaced by first and %2 by second.
-std::string Message(Entry entry, const std::string& first, const std::string& second = "");
+// The entry with %1 .. %9 replaced by the values in their order.
+std::string Message(Entry entry, std::initializer_list<std::string> values);
 
 // The info text file of the title screen, read from the working folder.
 inline constexpr const char* InfoTextFile = "Helidor.inf";

@@ -1,0 +1,313 @@
+// The assisted fit ("a") in the real program: whole measurements on the
+// sample photographs with every circle snapped from seeds a few pixels off,
+// checked against the samples' true circles; the refusal and its line; the
+// circle back to whole pixels after a key; the audit file.
+#include "HelidorRun.h"
+
+#include "Adjustment.h"
+#include "Assist.h"
+#include "FensterGraf.h"
+#include "Kern.h"
+#include "PromptLoop.h"
+#include "ResultFiles.h"
+#include "Settings.h"
+
+#include <QImage>
+
+#include <cmath>
+#include <numbers>
+#include <sstream>
+
+namespace HelidorTesting {
+namespace {
+
+using ConsoleTesting::Type;
+
+int Bells = 0;
+void CountBell()
+{
+    ++Bells;
+}
+
+class AssistTest : public HelidorRun {
+protected:
+    void SetUp() override
+    {
+        HelidorRun::SetUp();
+        Bells = 0;
+    }
+    void TearDown() override
+    {
+        if (Saved.ReadText)
+            PromptLoop::Install(Saved);
+        HelidorRun::TearDown();
+    }
+
+    // Counts the bells from here on (the program installs its own at its start).
+    void CountBells()
+    {
+        Saved = PromptLoop::Installed();
+        PromptLoop::Install({ Saved.ReadText, &CountBell, Saved.EndProgram });
+    }
+
+    void Assist() { TypeKey(Qt::Key_A); }
+
+    static std::map<std::string, TrueCircle> Truth(const std::string& name)
+    {
+        return ReadTruth(SampleFolder() + "/" + name);
+    }
+
+    // True when the canvas already shows the text there.
+    static bool Shows(int x, int y, const std::string& text, int colour)
+    {
+        const QImage before = FensterGraf::Canvas().copy();
+        Kern::WriteTextAt(x, y, text, colour);
+        return FensterGraf::Canvas() == before;
+    }
+
+    // The bottom of the refusal line: one 16-point line above the bottom edge.
+    static int MessageBottom()
+    {
+        Kern::SelectFont("Courier", 16, 1);
+        const int bottom = Kern::ScreenHeight() - Kern::TextHeight("");
+        Kern::SelectFont("Courier", 12, 1);
+        return bottom;
+    }
+
+    // Any bright pixel in the band of the results page's line k.
+    static bool PageLineHasText(int k)
+    {
+        const int bottom = 50 + k * (Kern::CharHeight + 2);
+        for (int y = bottom - Kern::CharHeight + 2; y < bottom; ++y)
+            for (int x = 20; x < 700; ++x)
+                if (qGray(FensterGraf::Canvas().pixel(x, y)) > 128)
+                    return true;
+        return false;
+    }
+
+    PromptLoop::Binding Saved {};
+};
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> Fields(const std::string& line)
+{
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
+        fields.push_back(line.substr(start, tab - start));
+    fields.push_back(line.substr(start));
+    return fields;
+}
+
+const std::string AuditHeader
+    = "measurement\tobject\tx\ty\tr\tsigma_x\tsigma_y\tsigma_r\tpa\tsigma_pa\tfit\n";
+
+// The samples hold linear light in their bytes, the plane reads bytes as
+// sRGB (as a camera writes them): that darkens the sample's 0.6 px soft,
+// limb-darkened edge on its inside, and the inflection the fit finds (after
+// its 1.25 px smoothing) lies 0.51 px inside the true limb, worked out on the
+// generator's own profile. The centres do not move.
+constexpr double SampleLimbShift = 0.51;
+
+// Position angle (degrees) of the planet from the direction phi (degrees),
+// y counted upwards.
+double AngleFrom(const TrueCircle& sun, const TrueCircle& planet, double phi)
+{
+    return std::atan2(sun.Y - planet.Y, planet.X - sun.X) * 180 / std::numbers::pi - phi;
+}
+
+// [SECTION] Two pictures, every circle assisted
+
+TEST_F(AssistTest, TwoPicturesAssistedFromSeedsOffAgreeWithTheTruth)
+{
+    const auto truth = Truth("Lurni1000UT.truth.txt");
+    ASSERT_TRUE(StartAndAnswer(Returns(10)));
+    // Sun 1 starts at (250, 500) r 200; the true one is at (257, 494) r 203.
+    Assist();
+    EXPECT_TRUE(Adjustment::CircleRefinement.Assisted);
+    EXPECT_NEAR(Adjustment::CircleRefinement.X, 257.0, 0.15);
+    EXPECT_NEAR(Adjustment::CircleRefinement.Y, 494.0, 0.1);
+    EXPECT_NEAR(Adjustment::CircleRefinement.R, 203.0 - SampleLimbShift, 0.1);
+    EXPECT_EQ(Adjustment::CircleX, 257) << "drawn at the nearest whole pixel";
+    Confirm();
+    TypeKeys(Qt::Key_Right, 262); // Sun 2 at (519, 480), true (522.65, 475.42)
+    TypeKeys(Qt::Key_Up, 14);
+    Assist();
+    Confirm();
+    // Venus 1 starts at Sun 1 with radius 14; to (287, 613) r 8, true
+    // (288.52, 611.65) r 6.21.
+    TypeKeys(Qt::Key_Right, 30);
+    TypeKeys(Qt::Key_Down, 119);
+    TypeKeys(Qt::Key_PageDown, 6);
+    Assist();
+    EXPECT_NEAR(Adjustment::CircleRefinement.X, 288.524, 0.1);
+    EXPECT_NEAR(Adjustment::CircleRefinement.Y, 611.650, 0.1);
+    Confirm();
+    Assist(); // Venus 2 from Venus 1 moved by the shift
+    Confirm();
+    ASSERT_TRUE(Adjustment::AdjustmentDone);
+
+    // rho' and the position angle from the true circles.
+    const TrueCircle &s1 = truth.at("sun1"), &s2 = truth.at("sun2");
+    const double phi = std::atan2(s1.Y - s2.Y, s2.X - s1.X) * 180 / std::numbers::pi;
+    for (const auto& [file, sun, planet] : { std::tuple { "Test.fit.tsv", "sun1", "venus1" },
+             std::tuple { "Test2.fit.tsv", "sun2", "venus2" } }) {
+        const std::vector<std::string> lines = Lines(ReadFile(file));
+        ASSERT_EQ(lines.size(), 6u) << file;
+        EXPECT_EQ(lines[0] + "\n", AuditHeader);
+        for (std::size_t i = 1; i <= 4; ++i) {
+            EXPECT_EQ(Fields(lines[i]).size(), 11u);
+            EXPECT_EQ(Fields(lines[i]).back(), "assisted") << lines[i];
+        }
+        const std::vector<std::string> result = Fields(lines[5]);
+        ASSERT_EQ(result.size(), 11u);
+        EXPECT_EQ(result[1], file[4] == '2' ? "result2" : "result1");
+        EXPECT_EQ(result[10], "assisted");
+        const TrueCircle &s = truth.at(sun), &p = truth.at(planet);
+        const double rho = std::hypot(p.X - s.X, p.Y - s.Y) / (s.Radius - SampleLimbShift);
+        const double sigmaRho = std::stod(result[7]), sigmaAngle = std::stod(result[9]);
+        EXPECT_GT(sigmaRho, 0);
+        EXPECT_LT(sigmaRho, 0.002) << "a fraction of a pixel on a radius of 203";
+        EXPECT_NEAR(std::stod(result[4]), rho, 2 * sigmaRho) << file;
+        EXPECT_NEAR(std::stod(result[8]), AngleFrom(s, p, phi), 2 * sigmaAngle) << file;
+    }
+    EXPECT_EQ(Lines(ReadFile("Test.fit.tsv"))[1], Lines(ReadFile("Test2.fit.tsv"))[1])
+        << "both files hold the four circles";
+    // The sigma lines below the specified 13, without the note on keys.
+    EXPECT_TRUE(PageLineHasText(13));
+    EXPECT_TRUE(PageLineHasText(18));
+    EXPECT_FALSE(PageLineHasText(19)) << "no circle fitted by keys";
+}
+
+// [SECTION] A JPEG shown at a quarter of its size
+
+// The picture moved so that its Sun (true (261.5, 489.25) r 201.5 at full
+// size) lies at (253, 503.06) r 50.375 on the screen.
+TEST_F(AssistTest, SmallPlanetOfAQuarterSizeJpegIsFittedAtFullResolution)
+{
+    const auto truth = Truth("Lurni1000UT1.truth.txt");
+    std::vector<DialogAction> answers = Returns(11);
+    answers[2] = Type("Lurni1000UT1.jpg");
+    answers[3] = Type("4");
+    answers[6] = Type("1");
+    answers[7] = Type("0");
+    answers[8] = Type("188");
+    answers[9] = Type("381");
+    answers[10] = Type("50");
+    ASSERT_TRUE(StartAndAnswer(answers));
+    CountBells();
+    Assist();
+    EXPECT_EQ(Assist::PlaneWidth(), 800) << "the plane at full size, not the 200 px shown";
+    const auto toScreen = [](double u, int origin) { return (u + 0.5) / 4 - 0.5 + origin; };
+    const TrueCircle& sun = truth.at("sun");
+    const Adjustment::Refinement sunFit = Adjustment::CircleRefinement;
+    ASSERT_TRUE(sunFit.Assisted);
+    EXPECT_NEAR(sunFit.X, toScreen(sun.X, 188), 0.05);
+    EXPECT_NEAR(sunFit.Y, toScreen(sun.Y, 381), 0.05);
+    EXPECT_NEAR(sunFit.R, (sun.Radius - SampleLimbShift) / 4, 0.05);
+    // The readout shows the decimals; the next key returns to whole pixels.
+    Kern::SelectFont("Courier", 10, 1);
+    EXPECT_TRUE(Shows(
+        0, 2 * Kern::CharHeight, " xM = " + Kern::FormatReal(sunFit.X - 188, 4.2), Kern::White));
+    TypeKey(Qt::Key_Right);
+    EXPECT_FALSE(Adjustment::CircleRefinement.Assisted);
+    EXPECT_EQ(Adjustment::CircleX, 254) << "from the rounded 253";
+    EXPECT_TRUE(Shows(0, 2 * Kern::CharHeight, " xM = " + Kern::FormatReal(66, 4), Kern::White));
+    TypeKey(Qt::Key_Left);
+    Assist();
+    Confirm();
+    // The planet: about 1.5 px in radius on the screen, 6 px in the file.
+    TypeKeys(Qt::Key_Left, 28);
+    TypeKeys(Qt::Key_Up, 14);
+    TypeKeys(Qt::Key_PageDown, 3);
+    Assist();
+    const TrueCircle& venus = truth.at("venus");
+    ASSERT_TRUE(Adjustment::CircleRefinement.Assisted);
+    EXPECT_NEAR(Adjustment::CircleRefinement.X, toScreen(venus.X, 188), 0.1);
+    EXPECT_NEAR(Adjustment::CircleRefinement.Y, toScreen(venus.Y, 381), 0.1);
+    EXPECT_NEAR(Adjustment::CircleRefinement.R, venus.Radius / 4, 0.1);
+    Confirm();
+    ASSERT_TRUE(Adjustment::AdjustmentDone);
+    EXPECT_EQ(Bells, 0);
+    // The page: the circle lines with two decimals, the sigma lines below.
+    EXPECT_TRUE(PageLineHasText(7));
+    EXPECT_FALSE(PageLineHasText(9)) << "no circle fitted by keys";
+    const std::vector<std::string> audit = Lines(ReadFile("Test.fit.tsv"));
+    ASSERT_EQ(audit.size(), 4u);
+    EXPECT_EQ(Fields(audit[2])[1], "planet");
+    EXPECT_EQ(Fields(audit[3])[10], "assisted");
+    // After the last circle "a" does nothing.
+    const QImage page = FensterGraf::Canvas().copy();
+    Assist();
+    EXPECT_EQ(FensterGraf::Canvas(), page);
+    EXPECT_EQ(Bells, 0);
+}
+
+// [SECTION] Refusal
+
+TEST_F(AssistTest, RefusalChangesNothingRingsAndSaysWhyInGerman)
+{
+    std::vector<DialogAction> answers = Returns(10);
+    answers[0] = Type("g");
+    answers[7] = Type("600"); // the start circle on the empty sky left of the picture
+    ASSERT_TRUE(StartAndAnswer(answers));
+    CountBells();
+    Assist();
+    EXPECT_EQ(Bells, 1);
+    EXPECT_FALSE(Adjustment::CircleRefinement.Assisted);
+    EXPECT_EQ(Adjustment::CircleX, 250);
+    EXPECT_EQ(Adjustment::CircleY, 500);
+    EXPECT_EQ(Adjustment::CircleRadius, 200);
+    EXPECT_EQ(Adjustment::ConfirmedCount, 0);
+    const int bottom = MessageBottom();
+    EXPECT_TRUE(Shows(0, bottom, "\"a\": kein Rand in der N\u00e4he des Kreises", Kern::White));
+    TypeKey(Qt::Key_Right); // the next key clears the line
+    for (int y = bottom - 10; y < bottom; ++y)
+        for (int x = 0; x < 400; ++x)
+            ASSERT_LT(qGray(FensterGraf::Canvas().pixel(x, y)), 60) << x << "," << y;
+    EXPECT_EQ(Adjustment::CircleX, 251);
+}
+
+// [SECTION] Audit file
+
+TEST_F(AssistTest, AuditFileOfAKeysOnlyMeasurement)
+{
+    std::vector<DialogAction> answers = Returns(10);
+    answers[5] = Type("1");
+    answers[6] = Type("0");
+    ASSERT_TRUE(StartAndAnswer(answers));
+    Confirm(); // the Sun (250, 500) r 200
+    TypeKeys(Qt::Key_Up, 100); // the planet (250, 400) r 14
+    Confirm();
+    ASSERT_TRUE(Adjustment::AdjustmentDone);
+    // sigma 0.5 px each, centre floors 0.02 and 0.05 px: u'Cu = 0.5029 px^2;
+    // sigma(rho')^2 = 0.5029 / 200^2 + (0.5 / 200)^2 0.25, sigma(pa) =
+    // sqrt(0.5029) / 100 rad = 0.4063 deg; sigma(x') = 0.5 sigma(pa) in rad.
+    EXPECT_EQ(ReadFile("Test.fit.tsv"),
+        AuditHeader + "1\tsun\t250.000\t500.000\t200.000\t0.500\t0.500\t0.500\t\t\tkeys\n"
+            + "1\tplanet\t250.000\t400.000\t14.000\t0.500\t0.500\t0.500\t\t\tkeys\n"
+            + "1\tresult\t0.000000\t0.500000\t0.500000\t0.003546\t0.003760\t0.003760\t90.0000"
+              "\t0.4063\tkeys\n");
+    EXPECT_FALSE(PageLineHasText(7)) << "no sigma lines without an assist";
+}
+
+TEST(AuditFileName, ReplacesTheLastExtensionOfTheFileName)
+{
+    EXPECT_EQ(ResultFiles::AuditFileName("Test.txt"), "Test.fit.tsv");
+    EXPECT_EQ(ResultFiles::AuditFileName("Test2.txt"), "Test2.fit.tsv");
+    EXPECT_EQ(ResultFiles::AuditFileName("results"), "results.fit.tsv");
+    EXPECT_EQ(ResultFiles::AuditFileName("res.a.txt"), "res.a.fit.tsv");
+    EXPECT_EQ(ResultFiles::AuditFileName("my.dir/results"), "my.dir/results.fit.tsv");
+    EXPECT_EQ(ResultFiles::AuditFileName(".results"), ".results.fit.tsv");
+}
+
+} // namespace
+} // namespace HelidorTesting
