@@ -175,27 +175,19 @@ void MoveCircle(int key)
     Kern2::SetPenColor(Kern::Black);
     DrawOutline({ CircleX, CircleY, CircleRadius });
     Kern2::SetPenColor(Kern::LightRed);
-    switch (key) {
-    case KeyLeft:
-        Step(CircleX, -1);
-        break;
-    case KeyRight:
-        Step(CircleX, 1);
-        break;
-    case KeyUp:
-        Step(CircleY, -1);
-        break;
-    case KeyDown:
-        Step(CircleY, 1);
-        break;
-    case KeyPageUp:
-        Step(CircleRadius, 1);
-        break;
-    case KeyPageDown:
-        Step(CircleRadius, -1);
-        break;
-    default:
-        break;
+    // One pixel per key: the change of x, y and radius.
+    struct Move {
+        int Key, DX, DY, DR;
+    };
+    static constexpr Move Moves[]
+        = { { KeyLeft, -1, 0, 0 }, { KeyRight, 1, 0, 0 }, { KeyUp, 0, -1, 0 }, { KeyDown, 0, 1, 0 },
+              { KeyPageUp, 0, 0, 1 }, { KeyPageDown, 0, 0, -1 } };
+    for (const Move& move : Moves) {
+        if (move.Key != key)
+            continue;
+        Step(CircleX, move.DX);
+        Step(CircleY, move.DY);
+        Step(CircleRadius, move.DR);
     }
     Photograph::RedrawPhotograph();
     Screens::DrawLegend();

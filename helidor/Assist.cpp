@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <iterator>
 #include <stdexcept>
 #include <vector>
 
@@ -85,22 +86,12 @@ std::string PlaneProblemText(GreyPlane::Problem why)
 
 Texts::Entry RefusalText(LimbFit::Outcome outcome)
 {
-    switch (outcome) {
-    case LimbFit::Outcome::ShortArc:
-        return Texts::AssistShortArc;
-    case LimbFit::Outcome::NotCircle:
-        return Texts::AssistNotCircle;
-    case LimbFit::Outcome::MovedTooFar:
-        return Texts::AssistMovedTooFar;
-    case LimbFit::Outcome::Sunspot:
-        return Texts::AssistSunspot;
-    case LimbFit::Outcome::TooCloseToLimb:
-        return Texts::AssistTooCloseToLimb;
-    case LimbFit::Outcome::Saturated:
-        return Texts::AssistSaturated;
-    default:
-        return Texts::AssistNoEdge;
-    }
+    // In the order of LimbFit::Outcome; "fitted" has no refusal text.
+    static constexpr Texts::Entry Entries[] = { Texts::AssistNoEdge, Texts::AssistNoEdge,
+        Texts::AssistShortArc, Texts::AssistNotCircle, Texts::AssistMovedTooFar,
+        Texts::AssistSunspot, Texts::AssistTooCloseToLimb, Texts::AssistSaturated };
+    const auto index = static_cast<std::size_t>(outcome);
+    return index < std::size(Entries) ? Entries[index] : Texts::AssistNoEdge;
 }
 
 // A seed the fit can work from: a circle of some size near the picture.

@@ -4,16 +4,14 @@
 // refused. Circles here are screen (canvas) pixels in doubles.
 #pragma once
 
+#include "LimbFit.h"
+
 #include <array>
 #include <string>
 
 namespace Assist {
 
-struct Circle {
-    double X = 0;
-    double Y = 0;
-    double R = 0;
-};
+using Circle = LimbFit::Circle;
 
 struct Result {
     bool Taken = false; // fitted: the circle is to be replaced by Fitted

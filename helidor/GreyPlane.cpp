@@ -1,6 +1,7 @@
 #include "GreyPlane.h"
 
 #include "Files.h"
+#include "JpegGuard.h"
 
 #include <algorithm>
 #include <cassert>
@@ -65,8 +66,6 @@ using WideTable = std::array<std::uint32_t, 256>;
 const Table& LinearTable(int channelCount);
 const WideTable& WideLinearTable(unsigned channels, unsigned channel);
 [[noreturn]] void FailJpeg(j_common_ptr info);
-void ReportJpegMessage(j_common_ptr info, int level);
-bool RunGuarded(JpegJob& job, void (*step)(JpegJob&));
 bool DecodeOnce(const std::string& path, unsigned channels, bool undecided, Plane& plane,
     std::array<std::int64_t, 3>& clipped, std::int64_t& pixels);
 void OpenJpeg(const std::string& path, JpegJob& job, JpegResources& resources);
@@ -301,7 +300,7 @@ bool DecodeOnce(const std::string& path, unsigned channels, bool undecided, Plan
     }
     job.Rows = rows.data();
     job.Samples = plane.Samples.data();
-    if (!RunGuarded(job, DecodeJpegRows)) {
+    if (!JpegGuard::RunGuarded(job, DecodeJpegRows)) {
         plane.Samples.clear();
         ThrowJobFailure(job, path);
     }
@@ -321,26 +320,6 @@ void FailJpeg(j_common_ptr info)
     std::longjmp(errors->Escape, 1);
 }
 
-// Warnings that mean lost picture data end the decoding: a smeared part of
-// the photograph must not be fitted.
-void ReportJpegMessage(j_common_ptr info, int level)
-{
-    if (level < 0 && LosesPictureData(info->err->msg_code))
-        FailJpeg(info);
-    if (level < 0)
-        ++info->err->num_warnings;
-}
-
-// The one place that catches libjpeg's jump; its frame and the steps' frames
-// hold only trivially destructible objects.
-bool RunGuarded(JpegJob& job, void (*step)(JpegJob&))
-{
-    if (setjmp(job.Errors.Escape) != 0)
-        return false;
-    step(job);
-    return true;
-}
-
 void OpenJpeg(const std::string& path, JpegJob& job, JpegResources& resources)
 {
     std::int64_t bytes = 0;
@@ -356,11 +335,9 @@ void OpenJpeg(const std::string& path, JpegJob& job, JpegResources& resources)
         return;
     }
     job.File = resources.File.get();
-    job.Info.err = jpeg_std_error(&job.Errors.Manager);
-    job.Errors.Manager.error_exit = FailJpeg;
-    job.Errors.Manager.emit_message = ReportJpegMessage;
+    JpegGuard::InstallErrors<FailJpeg>(job);
     resources.Decoder.reset(&job.Info);
-    job.Failed = !RunGuarded(job, ReadJpegHeader);
+    job.Failed = !JpegGuard::RunGuarded(job, ReadJpegHeader);
 }
 
 void ReadJpegHeader(JpegJob& job)

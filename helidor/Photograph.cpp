@@ -2,6 +2,7 @@
 
 #include "Files.h"
 #include "GreyPlane.h"
+#include "JpegGuard.h"
 #include "Settings.h"
 #include "Texts.h"
 
@@ -101,13 +102,11 @@ struct JpegResources {
 
 [[noreturn]] void FailJpeg(j_common_ptr info);
 [[noreturn]] void FailJob(JpegErrors& errors, Failure why);
-void ReportJpegMessage(j_common_ptr info, int level);
 void CheckDataLeft(j_common_ptr info);
 bool ChargeScan(const jpeg_decompress_struct& info, JpegProgress& progress);
 void CheckUniformTail(const JpegJob& job, const Bitmap::PixelBuffer& pixels);
 std::int64_t CoefficientBytes(const jpeg_decompress_struct& info);
 void CheckAllScansThere(const jpeg_decompress_struct& info, JpegErrors& errors);
-bool RunGuarded(JpegJob& job, void (*step)(JpegJob&));
 void OpenJpeg(const std::string& path, JpegJob& job, JpegResources& resources);
 void ReadJpegHeader(JpegJob& job);
 void DecodeJpegRows(JpegJob& job);
@@ -222,7 +221,7 @@ void DecodeJpegFile(const std::string& path, int scale, Bitmap::Picture& picture
     }
 
     job.Pixels = &picture.Pixels;
-    if (!RunGuarded(job, DecodeJpegRows)) {
+    if (!JpegGuard::RunGuarded(job, DecodeJpegRows)) {
         EmptyPicture(picture);
         ThrowJobFailure(job, path);
     }
@@ -346,27 +345,6 @@ void CheckAllScansThere(const jpeg_decompress_struct& info, JpegErrors& errors)
                 FailJob(errors, Failure::ScansMissing);
 }
 
-// Warnings that mean lost picture data end the decoding: a photograph with a
-// grey or smeared part must not be measured. The rest (extra bytes between
-// markers, unknown marker versions) leave the picture whole.
-void ReportJpegMessage(j_common_ptr info, int level)
-{
-    if (level < 0 && GreyPlane::LosesPictureData(info->err->msg_code))
-        FailJpeg(info);
-    if (level < 0) // not a trace message
-        ++info->err->num_warnings;
-}
-
-// The one place that catches libjpeg's jump. Its frame and the steps' frames
-// hold only trivially destructible objects, so the jump skips no destructor.
-bool RunGuarded(JpegJob& job, void (*step)(JpegJob&))
-{
-    if (setjmp(job.Errors.Escape) != 0)
-        return false;
-    step(job);
-    return true;
-}
-
 // Opens the file and reads the header at job.Scale; a failure sets job.Failed.
 void OpenJpeg(const std::string& path, JpegJob& job, JpegResources& resources)
 {
@@ -383,14 +361,12 @@ void OpenJpeg(const std::string& path, JpegJob& job, JpegResources& resources)
         return;
     }
     job.File = resources.File.get();
-    job.Info.err = jpeg_std_error(&job.Errors.Manager);
-    job.Errors.Manager.error_exit = FailJpeg;
-    job.Errors.Manager.emit_message = ReportJpegMessage;
+    JpegGuard::InstallErrors<FailJpeg>(job);
     job.Progress.Manager.progress_monitor = CheckDataLeft;
     job.Progress.Errors = &job.Errors;
     job.Progress.BlocksLeft = job.FileBytes * MaxBlocksPerByte;
     resources.Decoder.reset(&job.Info);
-    job.Failed = !RunGuarded(job, ReadJpegHeader);
+    job.Failed = !JpegGuard::RunGuarded(job, ReadJpegHeader);
 }
 
 void ReadJpegHeader(JpegJob& job)

@@ -173,25 +173,22 @@ void ShowTitleFile()
 
 void ShowBuiltInTitle()
 {
-    if (Language == English) {
-        KernDos::WriteLine("                       Derivation of the Sun's parallax");
-        KernDos::WriteLine("                       ================================");
-        KernDos::WriteLine(
-            "        from the parallactic shift during a transit of Mercury or Venus");
-        KernDos::WriteLine(
-            "        ===============================================================");
-        KernDos::WriteLine(
-            "                   Quenmark, by its authors for school and public observatories");
-    } else {
-        KernDos::WriteLine("                         Bestimmung der Sonnenparallaxe");
-        KernDos::WriteLine("                         ==============================");
-        KernDos::WriteLine(
-            "     aus der parallaktischen Verschiebung bei einem Merkur- oder Venustransit");
-        KernDos::WriteLine(
-            "     ========================================================================");
-        KernDos::WriteLine(
-            "                    Quenmark, von seinen Autoren fuer Schul- und Volkssternwarten");
-    }
+    static constexpr const char* EnglishTitle[] = {
+        "                       Derivation of the Sun's parallax",
+        "                       ================================",
+        "        from the parallactic shift during a transit of Mercury or Venus",
+        "        ===============================================================",
+        "                   Quenmark, by its authors for school and public observatories",
+    };
+    static constexpr const char* GermanTitle[] = {
+        "                         Bestimmung der Sonnenparallaxe",
+        "                         ==============================",
+        "     aus der parallaktischen Verschiebung bei einem Merkur- oder Venustransit",
+        "     ========================================================================",
+        "                    Quenmark, von seinen Autoren fuer Schul- und Volkssternwarten",
+    };
+    for (const char* line : Language == English ? EnglishTitle : GermanTitle)
+        KernDos::WriteLine(line);
 }
 
 void ReadSite(int number, std::string& latitudeText, double& latitude, std::string& longitudeText,

@@ -299,15 +299,5 @@ TEST_F(AssistTest, AuditFileOfAKeysOnlyMeasurement)
     EXPECT_FALSE(PageLineHasText(7)) << "no sigma lines without an assist";
 }
 
-TEST(AuditFileName, ReplacesTheLastExtensionOfTheFileName)
-{
-    EXPECT_EQ(ResultFiles::AuditFileName("Test.txt"), "Test.fit.tsv");
-    EXPECT_EQ(ResultFiles::AuditFileName("Test2.txt"), "Test2.fit.tsv");
-    EXPECT_EQ(ResultFiles::AuditFileName("results"), "results.fit.tsv");
-    EXPECT_EQ(ResultFiles::AuditFileName("res.a.txt"), "res.a.fit.tsv");
-    EXPECT_EQ(ResultFiles::AuditFileName("my.dir/results"), "my.dir/results.fit.tsv");
-    EXPECT_EQ(ResultFiles::AuditFileName(".results"), ".results.fit.tsv");
-}
-
 } // namespace
 } // namespace HelidorTesting

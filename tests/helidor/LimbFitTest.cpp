@@ -285,13 +285,21 @@ LimbFit::Fit FitSunOf(const GreyPlane::Plane& plane, const Circle& seed)
     return LimbFit::FitSunLimb({ plane.Width, plane.Height, plane.Samples.data() }, seed);
 }
 
+// The plane of a photograph of the shared folder; false where it is absent.
+bool LoadPhotograph(const std::string& name, GreyPlane::Plane& plane)
+{
+    const std::string path = HELIDOR_PHOTO_DIR "/" + name;
+    if (!std::filesystem::exists(path))
+        return false;
+    GreyPlane::DecodeJpegFile(path, plane);
+    return true;
+}
+
 TEST(LimbFitPhotograph, TheRoundSpotOfTheIntensitygramIsRefusedAsASpot)
 {
-    const std::string path = HELIDOR_PHOTO_DIR "/sdo_hmi_intensitygram_2022-04_1024.jpg";
-    if (!std::filesystem::exists(path))
-        GTEST_SKIP() << "no " << path;
     GreyPlane::Plane plane;
-    GreyPlane::DecodeJpegFile(path, plane);
+    if (!LoadPhotograph("sdo_hmi_intensitygram_2022-04_1024.jpg", plane))
+        GTEST_SKIP() << "no photograph folder";
     // The disc fills the picture to about 40 px from its edges; the spot,
     // about 10 px across with its penumbra, lies above and right of the centre.
     const LimbFit::Fit sun = FitSunOf(plane, { 505, 520, 465 });
@@ -305,11 +313,9 @@ TEST(LimbFitPhotograph, TheRoundSpotOfTheIntensitygramIsRefusedAsASpot)
 
 TEST(LimbFitPhotograph, AMercuryDotOfTheCompositeIsFitted)
 {
-    const std::string path = HELIDOR_PHOTO_DIR "/mercury2016_sdo_hmi_composite.jpg";
-    if (!std::filesystem::exists(path))
-        GTEST_SKIP() << "no " << path;
     GreyPlane::Plane plane;
-    GreyPlane::DecodeJpegFile(path, plane);
+    if (!LoadPhotograph("mercury2016_sdo_hmi_composite.jpg", plane))
+        GTEST_SKIP() << "no photograph folder";
     // Red is burnt out near the limb and goes; the dots are about 25 px across.
     EXPECT_EQ(plane.KeptChannels, GreyPlane::Blue | GreyPlane::Green);
     const LimbFit::Fit sun = FitSunOf(plane, { 2040, 2060, 1870 });

@@ -148,8 +148,16 @@ TEST_F(HelidorRun, EscAsksAgainWithTheLastAnswersButNotLanguageAndFile)
     EXPECT_EQ(ReadFile("res2.a.txt"), Header + "mark\r\n");
 }
 
-TEST(SecondFileName, InsertsTwoBeforeTheFirstPointOfTheName)
+// The second file: "2" before the first point of the name. The audit file:
+// the last extension of the name replaced by ".fit.tsv".
+TEST(ResultFileNames, SecondAndAuditFilesAreNamedAfterTheResultFile)
 {
+    EXPECT_EQ(ResultFiles::AuditFileName("Test.txt"), "Test.fit.tsv");
+    EXPECT_EQ(ResultFiles::AuditFileName("Test2.txt"), "Test2.fit.tsv");
+    EXPECT_EQ(ResultFiles::AuditFileName("results"), "results.fit.tsv");
+    EXPECT_EQ(ResultFiles::AuditFileName("res.a.txt"), "res.a.fit.tsv");
+    EXPECT_EQ(ResultFiles::AuditFileName("my.dir/results"), "my.dir/results.fit.tsv");
+    EXPECT_EQ(ResultFiles::AuditFileName(".results"), ".results.fit.tsv");
     EXPECT_EQ(ResultFiles::SecondFileName("Test.txt"), "Test2.txt");
     EXPECT_EQ(ResultFiles::SecondFileName("res.a.txt"), "res2.a.txt");
     EXPECT_EQ(ResultFiles::SecondFileName("results"), "2results");
