@@ -28,7 +28,8 @@ constexpr std::string_view Version = "helidor " TRANSIT_VERSION "\n";
 int Print(std::string_view text, std::string_view more = {})
 {
     std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fwrite(more.data(), 1, more.size(), stdout);
+    if (!more.empty()) // an empty view may hold no pointer at all
+        std::fwrite(more.data(), 1, more.size(), stdout);
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fputs("helidor: cannot write to standard output\n", stderr);
         return 1;
