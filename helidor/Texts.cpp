@@ -178,7 +178,6 @@ void SetUpMessageTexts()
         "\u03c3 Richtung der Verschiebung:", "\u03c3 angle of displacement:");
     Set(KeySigmaNote, "Mit Tasten angepasste Kreise: \u03c3 = 0,5 px angenommen",
         "Circles fitted by keys: \u03c3 taken as 0.5 px");
-    Set(AssistHint, "\"a\": Kreis an den Rand anpassen", "\"a\": snap the circle to the edge");
 }
 
 const std::string& Text(Entry entry)

@@ -93,7 +93,6 @@ enum Entry {
     SigmaAngleLabel, // %1 "" or the exposure's " 1", " 2"
     SigmaDisplacementLabel,
     KeySigmaNote,
-    AssistHint,
     EntryCount
 };
 
