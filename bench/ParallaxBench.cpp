@@ -10,7 +10,8 @@
 //     y' as the two-picture evaluation computes them, and the parallax from
 //     those values rounded as the audit file writes them.
 // Usage: bench_parallax [folder for the photographs] [Sun radius px, 900]
-// Exit status 0 when the measured parallax is within 1 % of the true one.
+// Exit status 0 when the true positions give the true parallax with both
+// Suns up, and the measured parallax is within 1 % of it.
 #include "Ephemeris.h"
 #include "GreyPlane.h"
 #include "LimbFit.h"
@@ -271,6 +272,13 @@ int main(int argc, char** argv)
     std::printf("baseline %.4f Earth radii, projected %.4f; shift %.3f\" = %.6f solar radii\n",
         geometry.Baseline.Length, geometry.Baseline.Length * std::sin(geometry.W), geometry.Beta,
         std::hypot(truth[1].X - truth[0].X, truth[1].Y - truth[0].Y));
+
+    // The inversion must hold before the photographs mean anything.
+    if (std::fabs(trueParallax - TrueParallax) > 1e-9 || !SunIsUp(geometry.SiteVector1)
+        || !SunIsUp(geometry.SiteVector2)) {
+        std::fprintf(stderr, "the true positions do not give the true parallax\n");
+        return 1;
+    }
 
     std::array<Position, 2> typed {};
     bool ok = true;
