@@ -7,10 +7,10 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bash "$root/tools/setup.sh"
 
 build="$root/build"
-options=(-DWITH_CONSOLE=ON -DWARNINGS_AS_ERRORS=ON -DCMAKE_BUILD_TYPE=Release)
+options=(-DWITH_CONSOLE=ON -DWARNINGS_AS_ERRORS=ON -DBUILD_BENCHMARKS=ON -DCMAKE_BUILD_TYPE=Release)
 if [ "${1:-}" = "--sanitize" ]; then
     build="$root/build-sanitize"
-    options=(-DWITH_CONSOLE=ON -DWARNINGS_AS_ERRORS=ON -DCMAKE_BUILD_TYPE=Debug -DSANITIZE=ON)
+    options=(-DWITH_CONSOLE=ON -DWARNINGS_AS_ERRORS=ON -DBUILD_BENCHMARKS=ON -DCMAKE_BUILD_TYPE=Debug -DSANITIZE=ON)
     export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
     export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp"

@@ -20,13 +20,20 @@ using HelidorTesting::ReadTruth;
 constexpr double Pi = 3.14159265358979323846;
 constexpr double LimbTolerance = 0.5; // pixels
 
-// Red channel, bilinear between pixel centres.
+// The samples store light as a camera does, on the sRGB curve.
+double Linear(std::uint32_t byte)
+{
+    const double v = byte / 255.0;
+    return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+}
+
+// Red channel in linear light, bilinear between pixel centres.
 double Brightness(const Bitmap::Picture& picture, double x, double y)
 {
     const int left = static_cast<int>(std::floor(x)), top = static_cast<int>(std::floor(y));
     const double fx = x - left, fy = y - top;
     const auto red = [&](int px, int py) {
-        return double(
+        return Linear(
             picture.Pixels[std::size_t(py) * std::size_t(picture.Width) + std::size_t(px)] >> 16
             & 0xff);
     };

@@ -50,8 +50,8 @@ constexpr double VenusArcsecPerSecond = 4.0 * 60 / 3600; // about 4' an hour acr
 constexpr double LimbDarkening = 0.6; // linear coefficient in the visible
 constexpr double LimbSoftness = 0.6; // pixels, Gaussian: seeing and optics
 constexpr double ExposureLevel = 0.6; // centre of the disc, of full scale, per exposure
-constexpr double SkyLevel = 0.035;
-constexpr double NoiseLevel = 0.008; // about 2 of 255
+constexpr double SkyLevel = 0.003; // linear: about 10 of 255 in the file
+constexpr double NoiseLevel = 0.0008; // linear: about 3 of 255 at the sky's level
 constexpr double FilterTint[3] = { 1.0, 0.88, 0.64 }; // R, G, B of a solar film
 
 void DrawSamples(const std::string& folder);
@@ -106,6 +106,15 @@ void DrawSamples(const std::string& folder)
     WriteTruth(folder + "/Lurni1000UT1.truth.txt", "Lurni1000UT1.jpg", onceImage, single);
 }
 
+// Linear light as a camera stores it: the sRGB curve, 0..255.
+std::uint8_t SrgbByte(double linear)
+{
+    const double clipped = std::fmin(std::fmax(linear, 0.0), 1.0);
+    const double encoded
+        = clipped <= 0.0031308 ? 12.92 * clipped : 1.055 * std::pow(clipped, 1 / 2.4) - 0.055;
+    return static_cast<std::uint8_t>(std::lround(encoded * 255));
+}
+
 // Light adds up on the frame: where the two Suns overlap the picture is
 // brighter, and each Venus darkens only its own exposure.
 Image Render(int width, int height, const std::vector<Exposure>& exposures, unsigned seed)
@@ -127,10 +136,8 @@ Image Render(int width, int height, const std::vector<Exposure>& exposures, unsi
                 sun += ExposureLevel * SunBrightness(exposure.Sun, x, y)
                     * (1 - Coverage(exposure.Venus, x, y));
             const double sky = SkyLevel + NoiseLevel * gaussian();
-            for (const double tint : FilterTint) {
-                const double value = std::lround((sky + sun * tint) * 255);
-                *pixel++ = static_cast<std::uint8_t>(std::fmin(std::fmax(value, 0), 255));
-            }
+            for (const double tint : FilterTint)
+                *pixel++ = SrgbByte(sky + sun * tint);
         }
     return image;
 }
