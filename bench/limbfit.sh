@@ -11,13 +11,7 @@ per_case="${1:-300}"
 runs="${2:-9}"
 build="$root/build-bench"
 
-if ! command -v djpeg >/dev/null; then
-    as_root=()
-    [ "$(id -u)" -ne 0 ] && as_root=(sudo)
-    "${as_root[@]}" apt-get update -qq
-    "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
-        apt-get install -y -qq --no-install-recommends libjpeg-turbo-progs
-fi
+bash "$root/tools/setup.sh" libjpeg-turbo-progs
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_BENCHMARKS=ON \
     -DBUILD_TESTING=OFF >/dev/null
