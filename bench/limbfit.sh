@@ -9,13 +9,7 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 per_case="${1:-300}"
 runs="${2:-9}"
-build="$root/build-bench"
-
-bash "$root/tools/setup.sh" libjpeg-turbo-progs
-
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_BENCHMARKS=ON \
-    -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$build" --target bench_limbfit -j2 >/dev/null
+build="$(bash "$root/bench/build.sh" bench_limbfit)"
 bench="$build/bench/bench_limbfit"
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }

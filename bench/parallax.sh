@@ -8,11 +8,7 @@
 # Usage: bench/parallax.sh [folder to keep the photographs in]
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="$root/build-bench"
-
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_BENCHMARKS=ON \
-    -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$build" --target bench_parallax quenmark -j2 >/dev/null
+build="$(bash "$root/bench/build.sh" bench_parallax quenmark)"
 
 if [ $# -ge 1 ]; then
     photos="$1"

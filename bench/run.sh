@@ -6,13 +6,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 runs="${1:-15}"
-build="$root/build-bench"
-
-bash "$root/tools/setup.sh" libjpeg-turbo-progs
-
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_BENCHMARKS=ON \
-    -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$build" --target bench_photograph -j2 >/dev/null
+build="$(bash "$root/bench/build.sh" bench_photograph)"
 bench="$build/bench/bench_photograph"
 
 work="$(mktemp -d)"
