@@ -1,6 +1,5 @@
 #include "GreyPlane.h"
 
-#include "Files.h"
 #include "JpegGuard.h"
 
 #include <algorithm>
@@ -13,11 +12,6 @@
 #include <new>
 #include <stdexcept>
 #include <system_error>
-
-#if defined(__linux__)
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
 
 // jpeglib.h needs FILE and size_t declared first.
 #include <jpeglib.h>
@@ -56,26 +50,19 @@ struct JpegJob {
     bool Failed;
 };
 
-struct JpegResources {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> File { nullptr, &std::fclose };
-    std::unique_ptr<jpeg_decompress_struct, void (*)(jpeg_decompress_struct*)> Decoder { nullptr,
-        &jpeg_destroy_decompress };
-};
-
 using WideTable = std::array<std::uint32_t, 256>;
 const Table& LinearTable(int channelCount);
 const WideTable& WideLinearTable(unsigned channels, unsigned channel);
 [[noreturn]] void FailJpeg(j_common_ptr info);
 bool DecodeOnce(const std::string& path, unsigned channels, bool undecided, Plane& plane,
     std::array<std::int64_t, 3>& clipped, std::int64_t& pixels);
-void OpenJpeg(const std::string& path, JpegJob& job, JpegResources& resources);
+void OpenJpeg(const std::string& path, JpegJob& job, JpegGuard::Resources& resources);
 void ReadJpegHeader(JpegJob& job);
 void DecodeJpegRows(JpegJob& job);
 [[noreturn]] void ThrowJobFailure(const JpegJob& job, const std::string& path);
 [[noreturn]] void ThrowTooLarge(
     const std::string& path, std::int64_t width, std::int64_t height, bool outOfMemory);
 int CountBits(unsigned mask);
-void AdviseLargePages(std::uint16_t* samples, std::size_t count);
 
 } // namespace
 
@@ -232,17 +219,6 @@ const Table& LinearTable(int channelCount)
 
 // A plane of tens of megabytes in 2 MB pages costs the kernel a few dozen
 // page faults instead of thousands.
-void AdviseLargePages([[maybe_unused]] std::uint16_t* samples, [[maybe_unused]] std::size_t count)
-{
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    constexpr std::uintptr_t page = 2 << 20;
-    const auto begin = (reinterpret_cast<std::uintptr_t>(samples) + page - 1) & ~(page - 1);
-    const auto end = reinterpret_cast<std::uintptr_t>(samples + count) & ~(page - 1);
-    if (end > begin)
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE); // advice only
-#endif
-}
-
 // The table of one channel for ConvertAndCount: zeros when it is dropped.
 const WideTable& WideLinearTable(unsigned channels, unsigned channel)
 {
@@ -274,7 +250,7 @@ bool DecodeOnce(const std::string& path, unsigned channels, bool undecided, Plan
     JpegJob job {};
     job.Channels = channels;
     job.Undecided = undecided;
-    JpegResources resources;
+    JpegGuard::Resources resources;
     OpenJpeg(path, job, resources);
     if (job.Failed)
         ThrowJobFailure(job, path);
@@ -290,7 +266,7 @@ bool DecodeOnce(const std::string& path, unsigned channels, bool undecided, Plan
         if (plane.Samples.capacity() < count) {
             SampleBuffer().swap(plane.Samples); // no copy of the old samples
             plane.Samples.reserve(count);
-            AdviseLargePages(plane.Samples.data(), count);
+            UnsetBuffer::AdviseLargePages(plane.Samples.data(), count * sizeof(std::uint16_t));
         }
         plane.Samples.resize(count);
         rows.resize(static_cast<std::size_t>(width) * 16);
@@ -320,21 +296,14 @@ void FailJpeg(j_common_ptr info)
     std::longjmp(errors->Escape, 1);
 }
 
-void OpenJpeg(const std::string& path, JpegJob& job, JpegResources& resources)
+void OpenJpeg(const std::string& path, JpegJob& job, JpegGuard::Resources& resources)
 {
     std::int64_t bytes = 0;
-    const int fd = Files::OpenRegularFile(path, job.OpenError, bytes);
-    if (fd >= 0)
-        resources.File.reset(::fdopen(fd, "rb"));
-    if (!resources.File) {
-        if (fd >= 0) {
-            job.OpenError = errno;
-            ::close(fd);
-        }
+    job.File = JpegGuard::OpenFile(path, resources, job.OpenError, bytes);
+    if (!job.File) {
         job.Failed = true;
         return;
     }
-    job.File = resources.File.get();
     JpegGuard::InstallErrors<FailJpeg>(job);
     resources.Decoder.reset(&job.Info);
     job.Failed = !JpegGuard::RunGuarded(job, ReadJpegHeader);

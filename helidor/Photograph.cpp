@@ -1,6 +1,5 @@
 #include "Photograph.h"
 
-#include "Files.h"
 #include "GreyPlane.h"
 #include "JpegGuard.h"
 #include "Settings.h"
@@ -17,13 +16,6 @@
 #include <memory>
 #include <new>
 #include <stdexcept>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 
 // jpeglib.h needs FILE and size_t declared first.
 #include <jpeglib.h>
@@ -92,14 +84,6 @@ struct JpegJob {
     bool Failed;
 };
 
-// A job's file and decompressor, released however the job ends.
-struct JpegResources {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> File { nullptr, &std::fclose };
-    // jpeg_destroy_decompress is safe on a zeroed struct, should creating it fail.
-    std::unique_ptr<jpeg_decompress_struct, void (*)(jpeg_decompress_struct*)> Decoder { nullptr,
-        &jpeg_destroy_decompress };
-};
-
 [[noreturn]] void FailJpeg(j_common_ptr info);
 [[noreturn]] void FailJob(JpegErrors& errors, Failure why);
 void CheckDataLeft(j_common_ptr info);
@@ -107,10 +91,9 @@ bool ChargeScan(const jpeg_decompress_struct& info, JpegProgress& progress);
 void CheckUniformTail(const JpegJob& job, const Bitmap::PixelBuffer& pixels);
 std::int64_t CoefficientBytes(const jpeg_decompress_struct& info);
 void CheckAllScansThere(const jpeg_decompress_struct& info, JpegErrors& errors);
-void OpenJpeg(const std::string& path, JpegJob& job, JpegResources& resources);
+void OpenJpeg(const std::string& path, JpegJob& job, JpegGuard::Resources& resources);
 void ReadJpegHeader(JpegJob& job);
 void DecodeJpegRows(JpegJob& job);
-void AdviseLargePages(std::uint32_t* pixels, std::size_t count);
 [[noreturn]] void ThrowJobFailure(const JpegJob& job, const std::string& path);
 Failure ClassifyJpegFailure(int code);
 [[noreturn]] void ThrowLoadError(Failure failure, const std::string& path, int error = 0);
@@ -184,7 +167,7 @@ void DecodeJpegFile(const std::string& path, int scale, Bitmap::Picture& picture
     EmptyPicture(picture);
     JpegJob job {};
     job.Scale = scale;
-    JpegResources resources;
+    JpegGuard::Resources resources;
     OpenJpeg(path, job, resources);
     if (job.Failed)
         ThrowJobFailure(job, path);
@@ -213,7 +196,7 @@ void DecodeJpegFile(const std::string& path, int scale, Bitmap::Picture& picture
             // Growing a vector would copy the old pixels over: drop them first.
             Bitmap::PixelBuffer().swap(picture.Pixels);
             picture.Pixels.reserve(count);
-            AdviseLargePages(picture.Pixels.data(), count);
+            UnsetBuffer::AdviseLargePages(picture.Pixels.data(), count * sizeof(std::uint32_t));
         }
     } catch (const std::bad_alloc&) {
         EmptyPicture(picture);
@@ -346,21 +329,13 @@ void CheckAllScansThere(const jpeg_decompress_struct& info, JpegErrors& errors)
 }
 
 // Opens the file and reads the header at job.Scale; a failure sets job.Failed.
-void OpenJpeg(const std::string& path, JpegJob& job, JpegResources& resources)
+void OpenJpeg(const std::string& path, JpegJob& job, JpegGuard::Resources& resources)
 {
-    const int fd = Files::OpenRegularFile(path, job.OpenError, job.FileBytes);
-    if (fd >= 0) {
-        resources.File.reset(fdopen(fd, "rb"));
-        if (!resources.File) {
-            job.OpenError = errno;
-            ::close(fd);
-        }
-    }
-    if (!resources.File) {
+    job.File = JpegGuard::OpenFile(path, resources, job.OpenError, job.FileBytes);
+    if (!job.File) {
         job.Failed = true;
         return;
     }
-    job.File = resources.File.get();
     JpegGuard::InstallErrors<FailJpeg>(job);
     job.Progress.Manager.progress_monitor = CheckDataLeft;
     job.Progress.Errors = &job.Errors;
@@ -414,17 +389,6 @@ void DecodeJpegRows(JpegJob& job)
 // A picture of tens of megabytes in 2 MB pages costs the kernel a few dozen
 // page faults instead of thousands: for a first load at full size of 6000 x
 // 4000 pixels about 10 ms instead of 30, a third of the decoding time.
-void AdviseLargePages([[maybe_unused]] std::uint32_t* pixels, [[maybe_unused]] std::size_t count)
-{
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    constexpr std::uintptr_t page = 2 << 20;
-    const auto begin = (reinterpret_cast<std::uintptr_t>(pixels) + page - 1) & ~(page - 1);
-    const auto end = (reinterpret_cast<std::uintptr_t>(pixels + count)) & ~(page - 1);
-    if (end > begin)
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE); // advice only
-#endif
-}
-
 void ThrowJobFailure(const JpegJob& job, const std::string& path)
 {
     if (job.OpenError != 0)
