@@ -44,6 +44,7 @@ void WriteReadout();
 void ConfirmCircle();
 void PrepareNextCircle();
 void CompleteMeasurement();
+Assist::Circle ForTheFit(const PreciseCircle& c);
 Assist::Circle Seed();
 Assist::Circle ConfirmedCircle(int entry);
 void AssistCircle();
@@ -258,22 +259,21 @@ void PrepareNextCircle()
         DrawOutline({ CircleX, CircleY, CircleRadius });
 }
 
+Assist::Circle ForTheFit(const PreciseCircle& c)
+{
+    return { c.X, c.Y, c.R };
+}
+
 // The movable circle as the fit's seed: precise when it was assisted.
 Assist::Circle Seed()
 {
-    if (CircleRefinement.Assisted)
-        return { CircleRefinement.X, CircleRefinement.Y, CircleRefinement.R };
-    return { static_cast<double>(CircleX), static_cast<double>(CircleY),
-        static_cast<double>(CircleRadius) };
+    return ForTheFit(Precise({ CircleX, CircleY, CircleRadius }, CircleRefinement));
 }
 
 Assist::Circle ConfirmedCircle(int entry)
 {
     const auto i = static_cast<std::size_t>(entry);
-    if (Refinements[i].Assisted)
-        return { Refinements[i].X, Refinements[i].Y, Refinements[i].R };
-    return { static_cast<double>(Circles[i].X), static_cast<double>(Circles[i].Y),
-        static_cast<double>(Circles[i].Radius) };
+    return ForTheFit(Precise(Circles[i], Refinements[i]));
 }
 
 // "a": the Suns first, then each planet with the Sun of its exposure. A
@@ -374,6 +374,14 @@ void HandleTick()
     }
 }
 
+PreciseCircle Precise(const Circle& circle, const Refinement& fit)
+{
+    if (fit.Assisted)
+        return { fit.X, fit.Y, fit.R };
+    return { static_cast<double>(circle.X), static_cast<double>(circle.Y),
+        static_cast<double>(circle.Radius) };
+}
+
 void BeginRun()
 {
     Circles[1] = { 250, 500, Circles[1].Radius };
@@ -395,15 +403,11 @@ void BeginMeasurement(int startRadius)
 
 void Reset()
 {
-    CircleX = CircleY = CircleRadius = 0;
     Circles = {};
     BeginRun();
     SunShift = {};
-    CircleRefinement = {};
-    Refinements = {};
-    ConfirmedCount = 0;
-    AdjustmentDone = false;
-    ResultColumnY = 100;
+    BeginMeasurement(0);
+    CircleX = CircleY = 0; // no circle before the first measurement
 }
 
 } // namespace Adjustment

@@ -32,6 +32,12 @@ struct Refinement {
     double X = 0, Y = 0, R = 0;
     std::array<double, 9> Covariance {}; // of (x, y, r), px^2, row-major
 };
+// A circle in doubles: the fit's when it was assisted, else its whole pixels.
+struct PreciseCircle {
+    double X = 0, Y = 0, R = 0;
+};
+PreciseCircle Precise(const Circle& circle, const Refinement& fit);
+
 // Of the movable circle; dropped by any key that moves it.
 inline Refinement CircleRefinement;
 // Of the confirmed circles, numbered as Circles.

@@ -4,6 +4,7 @@
 #include "Kern.h"
 #include "LimbFit.h"
 #include "Photograph.h"
+#include "Screens.h"
 #include "Settings.h"
 #include "Texts.h"
 
@@ -157,11 +158,9 @@ int MessageBottom()
     return Kern::ScreenHeight() - legendHeight;
 }
 
-void ClearBand(int bottom)
+void ClearLine(int bottom)
 {
-    const int height = Kern::TextHeight("");
-    Kern::SetFillStyle(255, Kern::Black, Kern::Black);
-    Kern::FillBar(0, bottom - height, Kern::ScreenWidth(), height);
+    Screens::ClearBand(0, bottom, Kern::ScreenWidth(), Kern::TextHeight(""));
 }
 
 void DrawPoint(const LimbFit::Point& p, int colour)
@@ -230,7 +229,7 @@ void DrawFitPoints()
 void ShowMessage(const std::string& text)
 {
     const int bottom = MessageBottom();
-    ClearBand(bottom);
+    ClearLine(bottom);
     Kern::SetTextJustify(0, 0);
     Kern::WriteTextAt(0, bottom, text, Kern::White);
     S.MessageShown = true;
@@ -241,7 +240,7 @@ void ClearMessage()
 {
     if (!S.MessageShown)
         return;
-    ClearBand(MessageBottom());
+    ClearLine(MessageBottom());
     S.MessageShown = false;
     Kern::SelectFont("Courier", 10, 1);
 }

@@ -58,11 +58,9 @@ Taken Entry(int entry)
 {
     const auto i = static_cast<std::size_t>(entry);
     const Adjustment::Refinement& fit = Adjustment::Refinements[i];
-    if (fit.Assisted)
-        return { fit.X, fit.Y, fit.R, true, fit.Covariance };
-    const Circle& c = Adjustment::Circles[i];
-    return { static_cast<double>(c.X), static_cast<double>(c.Y), static_cast<double>(c.Radius),
-        false, FitErrors::KeyFittedCovariance() };
+    const Adjustment::PreciseCircle c = Adjustment::Precise(Adjustment::Circles[i], fit);
+    return { c.X, c.Y, c.R, fit.Assisted,
+        fit.Assisted ? fit.Covariance : FitErrors::KeyFittedCovariance() };
 }
 
 std::string CircleValues(const Taken& c)

@@ -50,6 +50,19 @@ bool Same(const struct stat& a, const struct stat& b)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+// True when status is that of file, a file this module created.
+bool IsThisFile(const ResultFile& file, const struct stat& status)
+{
+    return file.Created && status.st_dev == file.Device && status.st_ino == file.Inode;
+}
+
+// Where the name proper starts, after the folders in front of it.
+std::size_t FileNameStart(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? 0 : slash + 1;
+}
+
 // Two names of one file: the same inode, or, where one does not exist yet,
 // the same path.
 bool SameFile(const std::string& a, const std::string& b)
@@ -111,8 +124,7 @@ void Create(
     std::signal(SIGXFSZ, SIG_IGN);
     struct stat status { };
     const int fd = OpenRegular(name, status, 0);
-    if (other && other->Created && status.st_dev == other->Device
-        && status.st_ino == other->Inode) {
+    if (other && IsThisFile(*other, status)) {
         ::close(fd);
         Refuse(Texts::ResultFileClash, name, other->Name);
     }
@@ -183,8 +195,7 @@ void LastTry(ResultFile& file)
 
 std::string SecondFileName(const std::string& resultFileName)
 {
-    const std::size_t slash = resultFileName.find_last_of('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t nameStart = FileNameStart(resultFileName);
     const std::size_t dot = resultFileName.find('.', nameStart);
     const std::size_t at = dot == std::string::npos ? nameStart : dot;
     return resultFileName.substr(0, at) + "2" + resultFileName.substr(at);
@@ -192,8 +203,7 @@ std::string SecondFileName(const std::string& resultFileName)
 
 std::string AuditFileName(const std::string& resultFileName)
 {
-    const std::size_t slash = resultFileName.find_last_of('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t nameStart = FileNameStart(resultFileName);
     const std::size_t dot = resultFileName.find_last_of('.');
     // A dot that starts the name (".results") begins no extension.
     const bool extension = dot != std::string::npos && dot > nameStart;
@@ -241,7 +251,7 @@ bool IsResultFile(const std::string& name)
     if (::stat(name.c_str(), &status) != 0)
         return false;
     for (const ResultFile* file : { &First, &Second, &FirstAudit, &SecondAudit })
-        if (file->Created && status.st_dev == file->Device && status.st_ino == file->Inode)
+        if (IsThisFile(*file, status))
             return true;
     return false;
 }

@@ -19,17 +19,6 @@ namespace {
 // Readout lines as wide as last drawn, so that a shorter one can clear the rest.
 std::array<int, 3> ReadoutWidths {};
 
-// Paints the band of a text line black: the line is drawn anew, not over the
-// remains of a longer one. Leaves a black fill style, which is what the
-// screens that fill next set anyway.
-void ClearBand(int left, int bottom, int width, int height)
-{
-    if (width <= 0)
-        return;
-    Kern::SetFillStyle(255, Kern::Black, Kern::Black);
-    Kern::FillBar(left, bottom - height, width, height);
-}
-
 // Text at (0, y), left/bottom, clearing what a longer text of the last call left.
 void WriteReadoutLine(std::size_t line, int y, const std::string& text)
 {
@@ -133,6 +122,14 @@ void ShowCirclePosition()
     WriteReadoutLine(0, 2 * line, " xM = " + Kern::FormatReal(x - Settings::PictureX, format));
     WriteReadoutLine(1, 3 * line, " yM = " + Kern::FormatReal(y - Settings::PictureY, format));
     WriteReadoutLine(2, 4 * line, "  r = " + Kern::FormatReal(r, format));
+}
+
+void ClearBand(int left, int bottom, int width, int height)
+{
+    if (width <= 0)
+        return;
+    Kern::SetFillStyle(255, Kern::Black, Kern::Black);
+    Kern::FillBar(left, bottom - height, width, height);
 }
 
 void Reset()

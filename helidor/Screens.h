@@ -9,6 +9,11 @@ namespace Screens {
 
 inline bool Paused = false; // between "p" and the next key
 
+// Paints the band of a text line black (bottom edge at bottom), so that a
+// line is drawn anew and not over the remains of a longer one. Leaves a black
+// fill style, which is what the screens that fill next set anyway.
+void ClearBand(int left, int bottom, int width, int height);
+
 // Start state of the screens. For tests.
 void Reset();
 
