@@ -95,6 +95,7 @@ TEST_P(PublishedFigures, AgreeWithinTheAlmanacTolerances)
 
 // 0h TT of the day after, in hours UT of the given day.
 constexpr double MidnightTt1992 = 24 - (27 + 32.184) / 3600; // TAI - UTC = 27 s
+constexpr double MidnightTt2013 = 24 - (35 + 32.184) / 3600; // TAI - UTC = 35 s
 
 constexpr auto U = Unpublished;
 constexpr auto Mercury = Ephemeris::Planet::Mercury;
@@ -114,6 +115,27 @@ INSTANTIATE_TEST_SUITE_P(Almanac, PublishedFigures,
         // Meeus, Examples 33.a and 41.a: 1992 December 20.0 TD, Venus r =
         // 0.724603 AU, the Earth R = 0.983824 AU; r / R = 0.736517.
         AlmanacRow { "Meeus33a", Date(1992, 12, 19), MidnightTt1992, Venus, U, U, U, U, 0.736517 },
+        // The Astronomical Almanac for 2013, p. C12, as quoted in SunPy's
+        // test suite (sunpy/coordinates/tests/test_sun.py): the Sun on 2013
+        // June 17.0 TT, apparent alpha 5h42m28.88s, delta +23d22'27.8",
+        // distance 1.0159149 AU, from which asin(696000 km / R) = 944.611".
+        AlmanacRow { "Almanac2013June17", Date(2013, 6, 16), MidnightTt2013, Venus,
+            Hms(5, 42, 28.88), Dms(23, 22, 27.8), 944.611 * Arcsecond, U, U },
+        // The same almanac (p. C5) as quoted there: distances 0.9992311 AU on
+        // 2013 April 1.0 TT and 0.9861362 AU on December 1.0 TT, radii
+        // 960.383" and 973.136".
+        AlmanacRow { "Almanac2013April1", Date(2013, 3, 31), MidnightTt2013, Venus, U, U,
+            960.383 * Arcsecond, U, U },
+        AlmanacRow { "Almanac2013December1", Date(2013, 11, 30), MidnightTt2013, Venus, U, U,
+            973.136 * Arcsecond, U, U },
+        // J. L. Wahl's Sun and Polaris ephemeris for land surveyors, checked
+        // against the Astronomical Almanac (cadastral.com/2009nov.htm and
+        // 2013jan.htm), 0h UT: 2009 November 11, delta -17d23'42.1", semi-
+        // diameter 16'08.8"; 2013 January 8, delta -22d14'37.1", 16'15.8".
+        AlmanacRow { "Surveyors2009November11", Date(2009, 11, 11), 0, Mercury, U,
+            -Dms(17, 23, 42.1), 968.8 * Arcsecond, U, U },
+        AlmanacRow { "Surveyors2013January8", Date(2013, 1, 8), 0, Venus, U, -Dms(22, 14, 37.1),
+            975.8 * Arcsecond, U, U },
         // Transit of Mercury of 2016 May 9, IOTA's Occult 4 prediction as
         // printed at bobmoler.wordpress.com/2016/05/05/ (minimum separation
         // 14:57:38 UTC): "Radii - Sun 950.4"", solar radius 959.63" at 1 AU.
@@ -124,6 +146,30 @@ INSTANTIATE_TEST_SUITE_P(Almanac, PublishedFigures,
         // 15:19:48 UTC): "Radii - Sun 969.3"".
         AlmanacRow { "Mercury2019", Date(2019, 11, 11), 15 + 19 / 60.0 + 48 / 3600.0, Mercury, U, U,
             969.3 * Arcsecond, U, U }),
+    [](const auto& row) { return std::string(row.param.Name); });
+
+// F. Espenak's catalogue of transits of Venus (NASA/GSFC, transit/catalog/
+// VenusCatalog) prints the Sun's place at greatest transit to 0.001 h and
+// 0.01 degree only; checked to half its last digit.
+struct CatalogueRow {
+    const char* Name;
+    Ephemeris::CalendarDate When;
+    double HoursUt, RightAscensionHours, DeclinationDegrees;
+};
+
+class TransitCatalogue : public testing::TestWithParam<CatalogueRow> { };
+
+TEST_P(TransitCatalogue, AgreesToThePrintedDigits)
+{
+    const auto& row = GetParam();
+    const auto sun = Ephemeris::Compute(row.When, row.HoursUt, Venus);
+    EXPECT_NEAR(sun.RightAscension * 12 / Pi, row.RightAscensionHours, 0.0005);
+    EXPECT_NEAR(sun.Declination * 180 / Pi, row.DeclinationDegrees, 0.005);
+}
+
+INSTANTIATE_TEST_SUITE_P(Espenak, TransitCatalogue,
+    testing::Values(CatalogueRow { "Transit2004", Date(2004, 6, 8), 8 + 20 / 60.0, 5.121, 22.89 },
+        CatalogueRow { "Transit2012", Date(2012, 6, 6), 1 + 29 / 60.0, 4.969, 22.68 }),
     [](const auto& row) { return std::string(row.param.Name); });
 
 TEST(Dates, AreReadOnlyAsRealCalendarDates)
