@@ -8,6 +8,12 @@
 //   bench_limbfit plane FILE          decoding into the grey plane: time (ms), memory (MB)
 //   bench_limbfit spawn COMMAND...    wall time of a command (ms), its output dropped
 //   bench_limbfit photos DIR          fits on the real photographs at sizes 1, 2, 4 and 8
+//
+// With scenes, BENCH_CASES=014 runs only the cases of those indices (each
+// case draws its own scenes, so a case's figures do not depend on the
+// others), BENCH_DUMP=1 prints one line per accepted fit: error x, y and
+// sigma x, y (px), the true radius, the blur, and for a planet its gap to the
+// limb (for a Sun the exposure), the edge width and the near-limb warning.
 #include "GreyPlane.h"
 #include "LimbFit.h"
 #include "LimbScenes.h"
@@ -207,6 +213,15 @@ void Record(const Trial& trial, const LimbFit::Fit& fit, Tally& tally)
     }
     if (trial.ShouldRefuse)
         return;
+    if (std::getenv("BENCH_DUMP") != nullptr)
+        std::printf("dump %.4f %.4f %.4f %.4f %.2f %.2f %.2f %.2f %.3f\n", ex, ey,
+            std::sqrt(fit.Covariance[0]), std::sqrt(fit.Covariance[4]), trial.Truth.R,
+            trial.Scene.Blur,
+            trial.Planet
+                ? trial.Sun.R - std::hypot(trial.Truth.X - trial.Sun.X, trial.Truth.Y - trial.Sun.Y)
+                    - trial.Truth.R
+                : trial.Scene.Exposure,
+            fit.EdgeWidth, static_cast<double>(fit.NearLimb));
     tally.Errors.push_back(error);
     tally.RadiusErrors.push_back(fit.Fitted.R - trial.Truth.R);
     if (fit.Covariance[0] > 0 && fit.Covariance[4] > 0) {
@@ -248,7 +263,10 @@ int Scenes(int perCase)
         "r bias", "refused", "silent", "pull", "warn", "s", "reasons");
     std::vector<std::uint32_t> words;
     GreyPlane::Plane plane;
+    const char* only = std::getenv("BENCH_CASES"); // e.g. "01" for the first two cases
     for (std::size_t k = 0; k < std::size(kinds); ++k) {
+        if (only != nullptr && std::strchr(only, static_cast<char>('0' + k)) == nullptr)
+            continue;
         Draw draw { std::mt19937(static_cast<std::uint32_t>(1000 + k)) };
         Tally tally;
         const auto start = Clock::now();

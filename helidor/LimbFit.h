@@ -17,7 +17,10 @@
 // profile shows a penumbra, or a core lighter than the limb's blur allows,
 // is refused as a spot. Covariance s^2 (J'WJ)^-1, inflated by the
 // correlation of neighbouring rays' residuals and by a share for what the
-// residuals do not show, calibrated on the benchmark's generated scenes.
+// residuals do not show, calibrated on the benchmark's generated scenes; for
+// a planet plus the error of the shading correction (a fifth of the shift it
+// makes). A planet at the limb whose centre sigma exceeds 0.06 px is refused
+// as too close to the limb.
 //
 // Coordinates are pixels of the plane, the centre of sample (i, j) at (i, j).
 // Pure: the same input gives the same circle.

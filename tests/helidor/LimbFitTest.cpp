@@ -167,6 +167,15 @@ TEST(LimbFitPlanet, ShadingNearTheLimbDoesNotPullTheCentre)
     const Rendered picture = Render(scene);
     const LimbFit::Fit fit = LimbFit::FitPlanet(picture.View(), { 205, 60, 21 }, { 200, 200, 170 });
     ExpectCentre(fit, 200.4, 56, 0.08);
+    // The correction's own error. At 144 px from the centre (mu 0.5315) the
+    // relative slope of 1 - 0.6 (1 - mu) is 0.6 (0.847 / 0.5315) / 170 / 0.7189
+    // = 0.00782 / px; times 2 (3^2 + 1.25^2) = 21.1 px^2 a shift of 0.165 px
+    // in y, a fifth of it 0.033 px of sigma in y alone, none in x. The plane
+    // is fitted on the ring's inner side, where the slope is gentler: at
+    // least half that variance.
+    const double varianceX = fit.Covariance[0], varianceY = fit.Covariance[4];
+    EXPECT_GT(varianceY - varianceX, 0.5 * 0.033 * 0.033);
+    EXPECT_LT(varianceY, 0.05 * 0.05);
 }
 
 // [SECTION] Refusals: the circle stays the seed
@@ -266,6 +275,23 @@ TEST(LimbFitRefusal, PlanetOnTheLimbIsTooCloseToMeasure)
             scene.Planets = { { 200, 200 - 168, 14 } };
         },
         { 202, 34, 14 }, Outcome::TooCloseToLimb);
+}
+
+TEST(LimbFitRefusal, APlanetCutByTheLimbInHeavySeeingIsTooCloseToMeasure)
+{
+    // Cut by the limb by 21 px, blur 3 px: the edge is seen on the inner half
+    // only, over the steepest shading, and the centre's predicted sigma
+    // exceeds what a planet's position needs.
+    LimbScenes::Scene scene = SunScene(400, 400, { 200, 200, 170 });
+    scene.Blur = 3;
+    scene.Noise = 0.01;
+    scene.Jpeg = true;
+    scene.Exposure = 0.3;
+    scene.Planets = { { 200, 200 - 155, 36 } };
+    const Rendered picture = Render(scene);
+    const Circle seed { 203, 47, 36 };
+    const LimbFit::Fit fit = LimbFit::FitPlanet(picture.View(), seed, { 200, 200, 170 });
+    ExpectRefusal(fit, Outcome::TooCloseToLimb, seed);
 }
 
 TEST(LimbFitRefusal, SaturatedLimb)

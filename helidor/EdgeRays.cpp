@@ -1,0 +1,232 @@
+#include "EdgeRays.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <numbers>
+
+namespace EdgeRays {
+
+namespace {
+
+constexpr double Pi = std::numbers::pi;
+constexpr double EdgeToNoise = 6.0;
+constexpr double EdgeToMedian = 0.25;
+
+using LimbFit::SaturatedSample;
+
+} // namespace
+
+// Bilinear; outside the plane NaN. saturated: one of the four is clipped.
+double SampleAt(const GreyView& grey, double x, double y, bool& saturated)
+{
+    if (!(x >= 0 && y >= 0 && x <= grey.Width - 1 && y <= grey.Height - 1))
+        return std::nan("");
+    const int i = std::min(static_cast<int>(x), grey.Width - 2 < 0 ? 0 : grey.Width - 2);
+    const int j = std::min(static_cast<int>(y), grey.Height - 2 < 0 ? 0 : grey.Height - 2);
+    const double fx = x - i, fy = y - j;
+    const std::uint16_t* row = grey.Samples + static_cast<std::size_t>(j) * grey.Width + i;
+    const std::uint16_t* next = grey.Width > 1 && grey.Height > 1 ? row + grey.Width : row;
+    const int dx = grey.Width > 1 ? 1 : 0;
+    const std::uint16_t a = row[0], b = row[dx], c = next[0], d = next[dx];
+    saturated = a == SaturatedSample || b == SaturatedSample || c == SaturatedSample
+        || d == SaturatedSample;
+    return (a * (1 - fx) + b * fx) * (1 - fy) + (c * (1 - fx) + d * fx) * fy;
+}
+
+// Samples at from + k step along the ray, k < count; false when the ray leaves the plane.
+bool ReadProfile(const GreyView& grey, const Ray& ray, double from, double step, int count,
+    std::vector<double>& values, std::vector<char>& saturated)
+{
+    values.resize(static_cast<std::size_t>(count));
+    saturated.resize(static_cast<std::size_t>(count));
+    for (int k = 0; k < count; ++k) {
+        const double t = from + k * step;
+        bool clipped = false;
+        const double v
+            = SampleAt(grey, ray.OriginX + t * ray.DirX, ray.OriginY + t * ray.DirY, clipped);
+        if (std::isnan(v))
+            return false;
+        values[static_cast<std::size_t>(k)] = v;
+        saturated[static_cast<std::size_t>(k)] = clipped;
+    }
+    return true;
+}
+
+// Taps of a derivative-of-Gaussian filter over samples step px apart,
+// scaled so that a ramp of slope 1 per px gives 1. Index 0 is offset -half.
+const std::vector<double>& DerivativeKernel(double sigma, double step)
+{
+    static double cachedSigma = -1, cachedStep = -1;
+    static std::vector<double> taps;
+    if (sigma == cachedSigma && step == cachedStep)
+        return taps;
+    const int half = static_cast<int>(std::ceil(3 * sigma / step));
+    taps.assign(static_cast<std::size_t>(2 * half + 1), 0);
+    double norm = 0;
+    for (int k = -half; k <= half; ++k) {
+        const double u = k * step;
+        const double w = -u * std::exp(-u * u / (2 * sigma * sigma));
+        taps[static_cast<std::size_t>(k + half)] = -w; // correlation with f(t + u)
+        norm += -w * u;
+    }
+    for (double& w : taps)
+        w /= norm;
+    cachedSigma = sigma;
+    cachedStep = step;
+    return taps;
+}
+
+// Narrows [from, to] so that the samples from - margin to to + margin lie in
+// the plane; false when nothing is left.
+bool ClipToPlane(const GreyView& grey, const Ray& ray, double margin, double& from, double& to)
+{
+    double low = from - margin, high = to + margin;
+    const double origin[2] = { ray.OriginX, ray.OriginY };
+    const double direction[2] = { ray.DirX, ray.DirY };
+    const double limit[2] = { grey.Width - 1.0, grey.Height - 1.0 };
+    for (int axis = 0; axis < 2; ++axis) {
+        if (std::abs(direction[axis]) < 1e-12) {
+            if (origin[axis] < 0 || origin[axis] > limit[axis])
+                return false;
+            continue;
+        }
+        double t0 = (0 - origin[axis]) / direction[axis];
+        double t1 = (limit[axis] - origin[axis]) / direction[axis];
+        if (t0 > t1)
+            std::swap(t0, t1);
+        low = std::max(low, t0 + 1e-9);
+        high = std::min(high, t1 - 1e-9);
+    }
+    from = low + margin;
+    to = high - margin;
+    return to - from > 2;
+}
+
+RayEdge FindEdge(const GreyView& grey, const Ray& ray, double sigma, double step, Polarity polarity,
+    std::vector<double>& skyDerivatives)
+{
+    RayEdge edge;
+    const std::vector<double>& taps = DerivativeKernel(sigma, step);
+    const int half = static_cast<int>(taps.size() / 2);
+    // A limb near the picture's border is still seen on the part of the ray inside it.
+    double from = ray.From, to = ray.To;
+    if (!ClipToPlane(grey, ray, half * step, from, to))
+        return edge;
+    const int inner = static_cast<int>(std::floor((to - from) / step)) + 1;
+    if (inner < 3)
+        return edge;
+    const int count = inner + 2 * half;
+    static thread_local std::vector<double> values, derivative;
+    static thread_local std::vector<char> saturated;
+    if (!ReadProfile(grey, ray, from - half * step, step, count, values, saturated))
+        return edge;
+    derivative.assign(static_cast<std::size_t>(inner), 0);
+    const double sign = polarity == Polarity::BrightToDark ? -1 : 1;
+    int best = -1;
+    for (int k = 0; k < inner; ++k) {
+        double sum = 0;
+        for (int m = 0; m < static_cast<int>(taps.size()); ++m)
+            sum += taps[static_cast<std::size_t>(m)] * values[static_cast<std::size_t>(k + m)];
+        derivative[static_cast<std::size_t>(k)] = sign * sum;
+        if (best < 0 || sign * sum > derivative[static_cast<std::size_t>(best)])
+            best = k;
+    }
+    if (best <= 0 || best >= inner - 1 || derivative[static_cast<std::size_t>(best)] <= 0)
+        return edge;
+    const double a = derivative[static_cast<std::size_t>(best - 1)];
+    const double b = derivative[static_cast<std::size_t>(best)];
+    const double c = derivative[static_cast<std::size_t>(best + 1)];
+    const double curvature = a - 2 * b + c;
+    const double offset = curvature < 0 ? std::clamp(0.5 * (a - c) / curvature, -0.5, 0.5) : 0;
+    edge.Found = true;
+    edge.T = from + (best + offset) * step;
+    edge.Strength = b;
+
+    // Saturation on the bright side within reach of the smoothing and the blur.
+    const int reach = static_cast<int>(std::ceil((3 * sigma + 3) / step));
+    for (int k = std::max(0, best - reach); k <= std::min(inner - 1, best + reach); ++k) {
+        const bool brightSide = polarity == Polarity::BrightToDark ? k <= best : k >= best;
+        if (brightSide && saturated[static_cast<std::size_t>(k + half)])
+            edge.Clipped = true;
+    }
+    // Derivative values on the dark side, away from the edge: the noise the edge stands out of.
+    for (int k = 0; k < inner; ++k) {
+        const bool darkSide
+            = polarity == Polarity::BrightToDark ? k > best + reach : k < best - reach;
+        if (darkSide)
+            skyDerivatives.push_back(derivative[static_cast<std::size_t>(k)]);
+    }
+    return edge;
+}
+
+void CastRays(const GreyView& grey, const std::vector<Ray>& rays, double sigma, double step,
+    Polarity polarity, EdgeSet& edges)
+{
+    for (const Ray& ray : rays) {
+        const RayEdge edge = FindEdge(grey, ray, sigma, step, polarity, edges.SkyDerivatives);
+        if (!edge.Found)
+            continue;
+        ++edges.RaysWithEdge;
+        if (edge.Clipped) {
+            ++edges.ClippedRays;
+            continue;
+        }
+        edges.Points.push_back(
+            { ray.OriginX + edge.T * ray.DirX, ray.OriginY + edge.T * ray.DirY });
+        edges.Strengths.push_back(edge.Strength);
+    }
+}
+
+double Median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
+}
+
+// 1.4826 times the median absolute deviation: sigma for Gaussian noise.
+double RobustSigma(const std::vector<double>& values)
+{
+    const double centre = Median(values);
+    std::vector<double> deviations;
+    deviations.reserve(values.size());
+    for (double v : values)
+        deviations.push_back(std::abs(v - centre));
+    return 1.4826 * Median(deviations);
+}
+
+// Edges that stand 6 noise sigmas out of the sky and reach a quarter of the median edge.
+std::vector<char> StrongEnough(const EdgeSet& edges)
+{
+    const double noise = RobustSigma(edges.SkyDerivatives);
+    const double floor = std::max(EdgeToNoise * noise, EdgeToMedian * Median(edges.Strengths));
+    std::vector<char> strong(edges.Strengths.size());
+    for (std::size_t i = 0; i < strong.size(); ++i)
+        strong[i] = edges.Strengths[i] >= floor && edges.Strengths[i] > 0;
+    return strong;
+}
+
+int NormalRayCount(double radius)
+{
+    return std::clamp(static_cast<int>(std::lround(2 * Pi * radius)), 32, 1440);
+}
+
+// Rays across the circle, outwards for the Sun's limb and the planet's edge alike.
+std::vector<Ray> NormalRays(const Circle& circle, int count, double halfWidth, Polarity)
+{
+    std::vector<Ray> rays;
+    rays.reserve(static_cast<std::size_t>(count));
+    for (int j = 0; j < count; ++j) {
+        const double angle = 2 * Pi * (j + 0.5) / count;
+        const double cx = std::cos(angle), cy = std::sin(angle);
+        rays.push_back(
+            { circle.X + circle.R * cx, circle.Y + circle.R * cy, cx, cy, -halfWidth, halfWidth });
+    }
+    return rays;
+}
+
+} // namespace EdgeRays
