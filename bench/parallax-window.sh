@@ -15,6 +15,7 @@ set -euo pipefail
 helidor="$(realpath "$1")"
 quenmark="$(realpath "$2")"
 bench="$(realpath "$3")"
+mkdir -p "$4"
 folder="$(cd "$4" && pwd)"
 screenshot="${5:-}"
 size=4 # the photograph at 800 x 550: all of it on the screen, fitted at full size
@@ -27,59 +28,73 @@ fail() {
 
 "$bench" --photographs "$folder" "$size" >/dev/null || fail "cannot generate the photographs"
 
-# The dialog of each question is mapped anew: wait for it, answer (Return
-# alone keeps the default), and wait until it has taken the answer.
-dialog_shown() { xdotool search --onlyvisible --name '^Eingabe$' >/dev/null 2>&1; }
+# Each question opens the dialog anew; the program handles no event between
+# one question's end and the next one's start, so an answer typed early
+# waits in the dialog's queue. A short pause after Return keeps it from
+# falling into the few milliseconds between them. Return alone keeps the
+# default.
 answer() {
     timeout 20 xdotool search --sync --onlyvisible --name '^Eingabe$' >/dev/null ||
         fail "no question on the screen"
     [ -z "$1" ] || xdotool type --delay 2 -- "$1"
     xdotool key Return
-    for _ in $(seq 25); do
-        dialog_shown || return 0
-        sleep 0.02
-    done
+    sleep 0.15
 }
 
-# Keys go into the program's key buffer (255 codes) and are taken one a tick.
+# Keys go into the program's key buffer (255 codes) and are taken one a
+# tick. "s" saves the screen as Mond.bmp when its turn comes: once the file
+# is there, every key sent before it has been acted on.
 press() { # key, count
-    [ "$2" -le 0 ] || xdotool key --delay 4 --repeat "$2" "$1"
+    [ "$2" -le 0 ] || xdotool key --delay 3 --repeat "$2" "$1"
+}
+caught_up() {
+    rm -f Mond.bmp
+    xdotool key s
+    for _ in $(seq 1500); do
+        [ -e Mond.bmp ] && return 0
+        sleep 0.02
+    done
+    fail "the window does not take its keys"
 }
 move() { # from x y r to x y r
     local dx=$(($4 - $1)) dy=$(($5 - $2)) dr=$(($6 - $3))
     if [ $dx -ge 0 ]; then press Right $dx; else press Left $((-dx)); fi
     if [ $dy -ge 0 ]; then press Down $dy; else press Up $((-dy)); fi
     if [ $dr -ge 0 ]; then press Prior $dr; else press Next $((-dr)); fi
+    caught_up
 }
-# A true circle of the truth file, moved by whole pixels and rounded as keys
-# can set it.
+# A true circle of the truth file on the screen, moved by whole pixels and
+# rounded as keys can set it.
 seed() { # name dx dy dr
-    awk -v name="$1" -v dx="$2" -v dy="$3" -v dr="$4" \
+    awk -v name="$1" -v dx="$(($2 + left))" -v dy="$(($3 + top))" -v dr="$4" \
         '$1 == name { printf "%.0f %.0f %.0f\n", $2 + dx, $3 + dy, $4 + dr }' "$truth"
 }
 assist_and_confirm() {
     xdotool key a
     if [ -n "$screenshot" ] && [ ! -e "$screenshot" ]; then
-        sleep 1 # the first assist decodes the photograph at full size
+        caught_up
         import -window root "$screenshot"
     fi
     xdotool key Return
 }
 
 # One photograph: the answers, then Sun 1, Sun 2, Venus 1, Venus 2. Helidor
-# starts its first circle at 250, 500 with the start radius 200; Sun 2 on
-# Sun 1; Venus 1 on Sun 1 with a radius from Sun 2's; Venus 2 at Venus 1
-# moved by the Suns' shift. Each seed is a few screen pixels (four to twelve
-# pixels of the photograph) off the truth.
+# starts its first circle at 250, 500 with the start radius 200: the picture
+# goes as far down as puts Sun 1 at that height. Sun 2 starts on Sun 1;
+# Venus 1 on Sun 1 with a radius from Sun 2's; Venus 2 at Venus 1 moved by
+# the Suns' shift. Each seed is a few screen pixels (four to twelve pixels of
+# the photograph) off the truth.
 measure() { # site result-file
     local photo="$folder/venus2012-site$1.jpg" audit="${2%.*}.fit.tsv"
     truth="$folder/venus2012-site$1.truth"
+    left=0
+    top="$(awk '$1 == "sun1" { printf "%.0f", 500 - $3 }' "$truth")"
     rm -f "$2" "$audit"
     "$helidor" &
     helidor_pid=$!
     # language, result file, picture, size, time, declination, pictures,
     # time difference, horizontal and vertical position, start radius
-    for reply in e "$2" "$photo" "$size" 1.29 '' 2 '' 0 0 200; do
+    for reply in e "$2" "$photo" "$size" 1.29 '' 2 '' "$left" "$top" 200; do
         answer "$reply"
     done
     local s1 s2 v1 v2 p
@@ -87,10 +102,11 @@ measure() { # site result-file
     read -r -a s2 < <(seed sun2 -2 1 -2)
     read -r -a v1 < <(seed venus1 1 -1 0)
     read -r -a v2 < <(seed venus2 -1 1 1)
-    read -r -a p < <(awk '$2 == "planetstart" { print $3, $4, $5 }' "$truth")
+    read -r -a p < <(awk -v dx="$left" -v dy="$top" \
+        '$2 == "planetstart" { print $3 + dx, $4 + dy, $5 }' "$truth")
     move 250 500 200 "${s1[@]}"
     assist_and_confirm
-    # Each assisted circle stays where the fit put it, rounded: near the truth.
+    # Each assisted circle stays where the fit put it, rounded: on the truth.
     read -r -a s1 < <(seed sun1 0 0 0)
     move "${s1[@]}" "${s2[@]}"
     assist_and_confirm
@@ -101,9 +117,9 @@ measure() { # site result-file
     move $((v1[0] + s2[0] - s1[0])) $((v1[1] + s2[1] - s1[1])) "${v1[2]}" "${v2[@]}"
     assist_and_confirm
     # The construction stays two seconds, then the evaluation writes the files.
-    for _ in $(seq 100); do
+    for _ in $(seq 150); do
         grep -q '^1	result1	' "$audit" 2>/dev/null && break
-        sleep 0.1
+        sleep 0.05
     done
     kill "$helidor_pid" 2>/dev/null || true
     wait "$helidor_pid" 2>/dev/null || true
