@@ -5,7 +5,8 @@
 //     baseline projects onto the sky, by the amount that makes Quenmark's
 //     ComputeParallax give the true solar parallax;
 //  2. one twice-exposed photograph per site (JPEG quality 90, Sun radius
-//     about 900 px, the planet at that site's x', y' in both exposures);
+//     about 900 px, the planet at that site's x', y' in the first exposure
+//     and moved on along its path by 90 s in the second);
 //  3. the assisted fit on each photograph's full-resolution grey plane, x',
 //     y' as the two-picture evaluation computes them, and the parallax from
 //     those values rounded as the audit file writes them.
@@ -40,6 +41,10 @@ constexpr Ephemeris::CalendarDate TransitDate { 2012, 6, 6 };
 constexpr double HoursUt = 1 + 29 / 60.0;
 constexpr double ArcsecondsPerRadian = 206264.80624709636;
 constexpr double VenusRadius = 29.0; // seconds of arc, at inferior conjunction
+// Between the exposures, 90 s apart, the planet moves on along its path,
+// nearly along the Sun's drift: 4' an hour.
+constexpr double ExposureGap = 90.0; // seconds of time
+constexpr double PlanetMotion = 240.0 / 3600.0; // seconds of arc per second of time
 constexpr double GoalPercent = 1.0;
 
 struct Site {
@@ -137,6 +142,13 @@ LimbFit::Circle PlanetAt(const LimbFit::Circle& sun, double phi, const Position&
     return { sun.X + sun.R * (p.X * c - p.Y * s), sun.Y - sun.R * (p.X * s + p.Y * c), r };
 }
 
+// The planet's position at the second exposure, in solar radii.
+Position SecondExposure(const Position& p)
+{
+    return { p.X + ExposureGap * PlanetMotion / (Quenmark::Input.SunRadius * ArcsecondsPerRadian),
+        p.Y };
+}
+
 Photograph MakePhotograph(const Site& site, const Position& p, double sunRadius, std::uint32_t seed)
 {
     const double scale = sunRadius / 900.0;
@@ -153,7 +165,7 @@ Photograph MakePhotograph(const Site& site, const Position& p, double sunRadius,
     const double planetRadius
         = VenusRadius / (Quenmark::Input.SunRadius * ArcsecondsPerRadian) * sunRadius;
     photo.Planet1 = PlanetAt(photo.Sun1, phi, p, planetRadius);
-    photo.Planet2 = PlanetAt(photo.Sun2, phi, p, planetRadius);
+    photo.Planet2 = PlanetAt(photo.Sun2, phi, SecondExposure(p), planetRadius);
     scene.Suns = { photo.Sun1, photo.Sun2 };
     scene.Planets = { photo.Planet1, photo.Planet2 };
     scene.Exposure = 0.42;
@@ -227,8 +239,10 @@ bool WriteTruth(const Photograph& photo, const Position& p, int size, const std:
         out << line;
     }
     const std::array<double, 3> start = PlanetStart(sun1, sun2);
-    std::snprintf(line, sizeof line, "# planetstart %.0f %.0f %.0f\n# position %.6f %.6f\n",
-        start[0], start[1], start[2], p.X, p.Y);
+    const Position second = SecondExposure(p);
+    std::snprintf(line, sizeof line,
+        "# planetstart %.0f %.0f %.0f\n# position %.6f %.6f\n# position2 %.6f %.6f\n", start[0],
+        start[1], start[2], p.X, p.Y, second.X, second.Y);
     out << line;
     if (!out) {
         std::fprintf(stderr, "cannot write %s\n", path.c_str());
