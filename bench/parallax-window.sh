@@ -5,8 +5,9 @@
 # two-picture evaluation at JPEG size 4; every circle moved by keys onto a
 # seed a few pixels off the truth, snapped with "a" and confirmed with
 # Return), reads x', y' of each site from the result1 line of its audit file
-# and types them into Quenmark. Exit status 0 when every circle was assisted
-# and the parallax is within 1 % of the one from the true positions.
+# and types them into Quenmark. Exit status 0 when every circle was assisted,
+# each site's x', y' lie within 0.001 solar radii of the truth and the
+# parallax is within 1 % of the one from the true positions.
 #   bench/parallax-window.sh HELIDOR QUENMARK BENCH_PARALLAX FOLDER [SCREENSHOT]
 # Run it under xvfb-run -a -s "-screen 0 1920x1080x24"; the photographs, the
 # truth, result and audit files stay in FOLDER. With SCREENSHOT, the screen
@@ -146,6 +147,11 @@ read -r tx2 ty2 < <(awk '$2 == "position" { print $3, $4 }' venus2012-site2.trut
 echo "From the window's audit files (true positions in brackets):"
 echo "  site 1, north.fit.tsv: x1' $x1 ($tx1)  y1' $y1 ($ty1)"
 echo "  site 2, south.fit.tsv: x2' $x2 ($tx2)  y2' $y2 ($ty2)"
+# The parallax rests on the shift's length alone: x' and y' swapped at both
+# sites would still give it. Each site's position must match its own.
+near() { awk -v a="$1" -v b="$2" 'BEGIN { d = a - b; exit !(d <= 0.001 && d >= -0.001) }'; }
+near "$x1" "$tx1" && near "$y1" "$ty1" || fail "site 1's x', y' are not where its planet is"
+near "$x2" "$tx2" && near "$y2" "$ty2" || fail "site 2's x', y' are not where its planet is"
 
 # Quenmark as a user answers it: English, Venus, the Sun's data it proposes
 # for the date, both sites, the time and the four coordinates.
