@@ -29,12 +29,13 @@ fail() {
 
 "$bench" --photographs "$folder" "$size" >/dev/null || fail "cannot generate the photographs"
 
-# Each question opens the dialog anew; the program handles no event between
-# one question's end and the next one's start, so an answer typed early
-# waits in the dialog's queue. A short pause after Return keeps it from
-# falling into the few milliseconds between them. Return alone keeps the
-# default.
+running() { kill -0 "$helidor_pid" 2>/dev/null || fail "Helidor has ended by surprise"; }
+
+# Each question opens the dialog anew. Keys typed in the moment between two
+# questions would reach the main window instead: a short pause after Return
+# lets the next question open first. Return alone keeps the default.
 answer() {
+    running
     timeout 20 xdotool search --sync --onlyvisible --name '^Eingabe$' >/dev/null ||
         fail "no question on the screen"
     [ -z "$1" ] || xdotool type --delay 2 -- "$1"
@@ -44,7 +45,8 @@ answer() {
 
 # Keys go into the program's key buffer (255 codes) and are taken one a
 # tick. "s" saves the screen as Mond.bmp when its turn comes: once the file
-# is there, every key sent before it has been acted on.
+# is there, every key sent before it has been acted on. No circle here takes
+# more than about 150 keys, so the buffer never overflows between two waits.
 press() { # key, count
     [ "$2" -le 0 ] || xdotool key --delay 3 --repeat "$2" "$1"
 }
@@ -53,6 +55,7 @@ caught_up() {
     xdotool key s
     for _ in $(seq 1500); do
         [ -e Mond.bmp ] && return 0
+        running
         sleep 0.02
     done
     fail "the window does not take its keys"
@@ -119,13 +122,14 @@ measure() { # site result-file
     assist_and_confirm
     # The construction stays two seconds, then the evaluation writes the files.
     for _ in $(seq 150); do
-        grep -q '^1	result1	' "$audit" 2>/dev/null && break
+        grep -qP '^1\tresult1\t' "$audit" 2>/dev/null && break
+        running
         sleep 0.05
     done
     kill "$helidor_pid" 2>/dev/null || true
     wait "$helidor_pid" 2>/dev/null || true
     helidor_pid=
-    grep -q '^1	result1	' "$audit" 2>/dev/null || fail "no result1 line in $audit"
+    grep -qP '^1\tresult1\t' "$audit" 2>/dev/null || fail "no result1 line in $audit"
 }
 helidor_pid=
 trap '[ -z "$helidor_pid" ] || kill "$helidor_pid" 2>/dev/null || true' EXIT
@@ -149,9 +153,12 @@ echo "  site 1, north.fit.tsv: x1' $x1 ($tx1)  y1' $y1 ($ty1)"
 echo "  site 2, south.fit.tsv: x2' $x2 ($tx2)  y2' $y2 ($ty2)"
 # The parallax rests on the shift's length alone: x' and y' swapped at both
 # sites would still give it. Each site's position must match its own.
-near() { awk -v a="$1" -v b="$2" 'BEGIN { d = a - b; exit !(d <= 0.001 && d >= -0.001) }'; }
-near "$x1" "$tx1" && near "$y1" "$ty1" || fail "site 1's x', y' are not where its planet is"
-near "$x2" "$tx2" && near "$y2" "$ty2" || fail "site 2's x', y' are not where its planet is"
+near() { # x y true-x true-y
+    awk -v x="$1" -v y="$2" -v tx="$3" -v ty="$4" \
+        'BEGIN { exit !((x - tx) ^ 2 <= 1e-6 && (y - ty) ^ 2 <= 1e-6) }'
+}
+near "$x1" "$y1" "$tx1" "$ty1" || fail "site 1's x', y' are not where its planet is"
+near "$x2" "$y2" "$tx2" "$ty2" || fail "site 2's x', y' are not where its planet is"
 
 # Quenmark as a user answers it: English, Venus, the Sun's data it proposes
 # for the date, both sites, the time and the four coordinates.
