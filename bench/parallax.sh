@@ -14,7 +14,6 @@
 # photographs, truth, result and audit files in]
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-bash "$root/tools/setup.sh" xvfb xauth xdotool imagemagick >&2
 build="$(bash "$root/bench/build.sh" bench_parallax helidor quenmark)"
 
 if [ $# -ge 1 ]; then
