@@ -5,11 +5,18 @@
 //     baseline projects onto the sky, by the amount that makes Quenmark's
 //     ComputeParallax give the true solar parallax;
 //  2. one twice-exposed photograph per site (JPEG quality 90, Sun radius
-//     about 900 px, the planet at that site's x', y' in both exposures);
+//     about 900 px, the planet at that site's x', y' in the first exposure
+//     and moved on along its path by 90 s in the second);
 //  3. the assisted fit on each photograph's full-resolution grey plane, x',
 //     y' as the two-picture evaluation computes them, and the parallax from
 //     those values rounded as the audit file writes them.
-// Usage: bench_parallax [folder for the photographs] [Sun radius px, 900]
+// Usage:
+//   bench_parallax [folder] [Sun radius px, 900]      all three steps
+//   bench_parallax --photographs folder size           steps 1 and 2 only,
+//       with a truth file per photograph in the screen's pixels of a picture
+//       shown at 1/size (1, 2, 4 or 8) with its corner at 0, 0
+//   bench_parallax --parallax x1 y1 x2 y2              Quenmark's parallax of
+//       these positions to 4 decimals, beside the true one
 // Exit status 0 when the true positions give the true parallax with both
 // Suns up, and the measured parallax is within 1 % of it.
 #include "Ephemeris.h"
@@ -23,6 +30,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -33,6 +41,10 @@ constexpr Ephemeris::CalendarDate TransitDate { 2012, 6, 6 };
 constexpr double HoursUt = 1 + 29 / 60.0;
 constexpr double ArcsecondsPerRadian = 206264.80624709636;
 constexpr double VenusRadius = 29.0; // seconds of arc, at inferior conjunction
+// Between the exposures, 90 s apart, the planet moves on along its path,
+// nearly along the Sun's drift: 4' an hour.
+constexpr double ExposureGap = 90.0; // seconds of time
+constexpr double PlanetMotion = 240.0 / 3600.0; // seconds of arc per second of time
 constexpr double GoalPercent = 1.0;
 
 struct Site {
@@ -130,6 +142,13 @@ LimbFit::Circle PlanetAt(const LimbFit::Circle& sun, double phi, const Position&
     return { sun.X + sun.R * (p.X * c - p.Y * s), sun.Y - sun.R * (p.X * s + p.Y * c), r };
 }
 
+// The planet's position at the second exposure, in solar radii.
+Position SecondExposure(const Position& p)
+{
+    return { p.X + ExposureGap * PlanetMotion / (Quenmark::Input.SunRadius * ArcsecondsPerRadian),
+        p.Y };
+}
+
 Photograph MakePhotograph(const Site& site, const Position& p, double sunRadius, std::uint32_t seed)
 {
     const double scale = sunRadius / 900.0;
@@ -146,7 +165,7 @@ Photograph MakePhotograph(const Site& site, const Position& p, double sunRadius,
     const double planetRadius
         = VenusRadius / (Quenmark::Input.SunRadius * ArcsecondsPerRadian) * sunRadius;
     photo.Planet1 = PlanetAt(photo.Sun1, phi, p, planetRadius);
-    photo.Planet2 = PlanetAt(photo.Sun2, phi, p, planetRadius);
+    photo.Planet2 = PlanetAt(photo.Sun2, phi, SecondExposure(p), planetRadius);
     scene.Suns = { photo.Sun1, photo.Sun2 };
     scene.Planets = { photo.Planet1, photo.Planet2 };
     scene.Exposure = 0.42;
@@ -159,7 +178,7 @@ Photograph MakePhotograph(const Site& site, const Position& p, double sunRadius,
     return photo;
 }
 
-bool WriteAndDecode(const Photograph& photo, const std::string& path, GreyPlane::Plane& plane)
+bool WritePhotograph(const Photograph& photo, const std::string& path)
 {
     std::vector<std::uint32_t> words;
     LimbScenes::Render(photo.Scene, words);
@@ -169,10 +188,64 @@ bool WriteAndDecode(const Photograph& photo, const std::string& path, GreyPlane:
         std::fprintf(stderr, "cannot write %s\n", path.c_str());
         return false;
     }
+    return true;
+}
+
+bool Decode(const std::string& path, GreyPlane::Plane& plane)
+{
     try {
         GreyPlane::DecodeJpegFile(path, plane);
     } catch (const GreyPlane::PlaneError& error) {
         std::fprintf(stderr, "cannot decode %s: %s\n", path.c_str(), error.what());
+        return false;
+    }
+    return true;
+}
+
+// A full-resolution circle as the screen shows it at 1/size, the picture's
+// corner at 0, 0: a pixel centre u lands on (u + 0.5) / size - 0.5.
+LimbFit::Circle OnScreen(const LimbFit::Circle& c, int size)
+{
+    return { (c.X + 0.5) / size - 0.5, (c.Y + 0.5) / size - 0.5, c.R / size };
+}
+
+// Where the window starts the first planet circle after Suns confirmed at
+// these circles: on Sun 1, its radius from Sun 2's in whole pixels.
+std::array<double, 3> PlanetStart(const LimbFit::Circle& sun1, const LimbFit::Circle& sun2)
+{
+    const double sunRadius = std::nearbyint(sun2.R);
+    return { std::nearbyint(sun1.X), std::nearbyint(sun1.Y),
+        std::nearbyint(sunRadius / 15.7 * 0.9628333333333333) + 2 };
+}
+
+// The true circles in the screen's pixels, in the shape of the sample
+// photographs' truth files, and the true x', y' of the site.
+bool WriteTruth(const Photograph& photo, const Position& p, int size, const std::string& path)
+{
+    const LimbFit::Circle sun1 = OnScreen(photo.Sun1, size), sun2 = OnScreen(photo.Sun2, size);
+    const std::array<LimbFit::Circle, 4> circles { sun1, sun2, OnScreen(photo.Planet1, size),
+        OnScreen(photo.Planet2, size) };
+    const std::array<const char*, 4> names { "sun1", "sun2", "venus1", "venus2" };
+    std::ofstream out(path);
+    out << "# " << photo.Scene.Width / size << " x " << photo.Scene.Height / size
+        << " screen pixels (the photograph at 1/" << size
+        << ", its corner at 0, 0): the true circles\n"
+        << "# name x y radius: x to the right, y downwards, (0, 0) the centre of the top-left "
+           "pixel\n";
+    char line[128];
+    for (std::size_t i = 0; i < circles.size(); ++i) {
+        std::snprintf(line, sizeof line, "%s %.3f %.3f %.3f\n", names[i], circles[i].X,
+            circles[i].Y, circles[i].R);
+        out << line;
+    }
+    const std::array<double, 3> start = PlanetStart(sun1, sun2);
+    const Position second = SecondExposure(p);
+    std::snprintf(line, sizeof line,
+        "# planetstart %.0f %.0f %.0f\n# position %.6f %.6f\n# position2 %.6f %.6f\n", start[0],
+        start[1], start[2], p.X, p.Y, second.X, second.Y);
+    out << line;
+    if (!out) {
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
         return false;
     }
     return true;
@@ -248,46 +321,100 @@ void PrintCircleErrors(const char* what, const LimbFit::Circle& fit, const LimbF
         fit.Y - truth.Y, fit.R - truth.R);
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// The true positions of both sites; false when they do not give the true
+// parallax with the Sun up at both sites.
+bool SolveTruth(std::array<Position, 2>& truth, double& trueParallax, bool report)
 {
-    const std::string folder = argc > 1 ? argv[1] : ".";
-    const double sunRadius = argc > 2 ? std::atof(argv[2]) : 900.0;
-    if (sunRadius < 100 || sunRadius > 2000) {
-        std::fprintf(stderr, "Sun radius must lie between 100 and 2000 px\n");
-        return 2;
-    }
-
     SetQuenmarkInputs();
     const Position direction = ShiftDirection();
-    const std::array<Position, 2> truth { Site1Truth, SolveSite2(direction) };
-    const double trueParallax = ParallaxOf(truth[0], truth[1]);
+    truth = { Site1Truth, SolveSite2(direction) };
+    trueParallax = ParallaxOf(truth[0], truth[1]);
     const Quenmark::Results geometry = Quenmark::Result;
-    std::printf("Transit of Venus 2012-06-06 01:29 UT; Sun radius %.2f\", r = %.4f\n",
-        Quenmark::Input.SunRadius * ArcsecondsPerRadian, Quenmark::Input.RadiusRatio);
-    for (std::size_t i = 0; i < Sites.size(); ++i)
-        std::printf("site %zu: %s, Sun %s\n", i + 1, Sites[i].Name,
-            SunIsUp(i == 0 ? geometry.SiteVector1 : geometry.SiteVector2) ? "up" : "DOWN");
-    std::printf("baseline %.4f Earth radii, projected %.4f; shift %.3f\" = %.6f solar radii\n",
-        geometry.Baseline.Length, geometry.Baseline.Length * std::sin(geometry.W), geometry.Beta,
-        std::hypot(truth[1].X - truth[0].X, truth[1].Y - truth[0].Y));
-
+    if (report) {
+        std::printf("Transit of Venus 2012-06-06 01:29 UT; Sun radius %.2f\", r = %.4f\n",
+            Quenmark::Input.SunRadius * ArcsecondsPerRadian, Quenmark::Input.RadiusRatio);
+        for (std::size_t i = 0; i < Sites.size(); ++i)
+            std::printf("site %zu: %s, Sun %s\n", i + 1, Sites[i].Name,
+                SunIsUp(i == 0 ? geometry.SiteVector1 : geometry.SiteVector2) ? "up" : "DOWN");
+        std::printf("baseline %.4f Earth radii, projected %.4f; shift %.3f\" = %.6f solar radii\n",
+            geometry.Baseline.Length, geometry.Baseline.Length * std::sin(geometry.W),
+            geometry.Beta, std::hypot(truth[1].X - truth[0].X, truth[1].Y - truth[0].Y));
+    }
     // The inversion must hold before the photographs mean anything.
     if (std::fabs(trueParallax - TrueParallax) > 1e-9 || !SunIsUp(geometry.SiteVector1)
         || !SunIsUp(geometry.SiteVector2)) {
         std::fprintf(stderr, "the true positions do not give the true parallax\n");
-        return 1;
+        return false;
     }
+    return true;
+}
+
+std::string PhotographPath(const std::string& folder, std::size_t site)
+{
+    return folder + "/venus2012-site" + std::to_string(site + 1) + ".jpg";
+}
+
+Photograph PhotographOf(std::size_t site, const Position& p, double sunRadius)
+{
+    return MakePhotograph(Sites[site], p, sunRadius, static_cast<std::uint32_t>(7 + site));
+}
+
+// The photographs for the window, Sun radius 900 px, and their truth files
+// (venus2012-site1.truth beside venus2012-site1.jpg) for a picture shown at
+// 1/size with its corner at 0, 0.
+int WritePhotographs(const std::string& folder, int size)
+{
+    std::array<Position, 2> truth {};
+    double trueParallax = 0;
+    if (!SolveTruth(truth, trueParallax, false))
+        return 1;
+    for (std::size_t i = 0; i < Sites.size(); ++i) {
+        const Photograph photo = PhotographOf(i, truth[i], 900.0);
+        const std::string path = PhotographPath(folder, i);
+        if (!WritePhotograph(photo, path)
+            || !WriteTruth(photo, truth[i], size, path.substr(0, path.size() - 4) + ".truth"))
+            return 1;
+        std::printf("%s\n", path.c_str());
+    }
+    return 0;
+}
+
+// Quenmark's computation of the parallax from typed positions: the parallax,
+// the true one and the error in per cent.
+int PrintParallax(const std::array<Position, 2>& typed)
+{
+    std::array<Position, 2> truth {};
+    double trueParallax = 0;
+    if (!SolveTruth(truth, trueParallax, false))
+        return 1;
+    const double measured = ParallaxOf(typed[0], typed[1]);
+    std::printf("%.4f %.4f %+.3f\n", measured, trueParallax,
+        (measured - trueParallax) / trueParallax * 100);
+    return 0;
+}
+
+bool ReadNumber(const char* text, double& value)
+{
+    char* end = nullptr;
+    value = std::strtod(text, &end);
+    return end != text && *end == '\0' && std::isfinite(value);
+}
+
+// The three steps on photographs of the given Sun radius.
+int MeasureFromPhotographs(const std::string& folder, double sunRadius)
+{
+    std::array<Position, 2> truth {};
+    double trueParallax = 0;
+    if (!SolveTruth(truth, trueParallax, true))
+        return 1;
 
     std::array<Position, 2> typed {};
     bool ok = true;
     for (std::size_t i = 0; i < Sites.size(); ++i) {
-        const Photograph photo
-            = MakePhotograph(Sites[i], truth[i], sunRadius, static_cast<std::uint32_t>(7 + i));
-        const std::string path = folder + "/venus2012-site" + std::to_string(i + 1) + ".jpg";
+        const Photograph photo = PhotographOf(i, truth[i], sunRadius);
+        const std::string path = PhotographPath(folder, i);
         GreyPlane::Plane plane;
-        if (!WriteAndDecode(photo, path, plane))
+        if (!WritePhotograph(photo, path) || !Decode(path, plane))
             return 1;
         const Measured m = Measure(photo, plane);
         if (!m.Ok) {
@@ -316,4 +443,35 @@ int main(int argc, char** argv)
                 "%.4f\"  error %+.3f %% (goal within %.0f %%)\n",
         trueParallax, TrueParallax, measured, error, GoalPercent);
     return std::fabs(error) <= GoalPercent ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (command == "--photographs") {
+        const int size = argc == 4 ? std::atoi(argv[3]) : 0;
+        if (size != 1 && size != 2 && size != 4 && size != 8) {
+            std::fprintf(stderr, "usage: bench_parallax --photographs FOLDER SIZE (1, 2, 4, 8)\n");
+            return 2;
+        }
+        return WritePhotographs(argv[2], size);
+    }
+    if (command == "--parallax") {
+        std::array<double, 4> v {};
+        for (std::size_t i = 0; i < v.size(); ++i)
+            if (argc != 6 || !ReadNumber(argv[i + 2], v[i])) {
+                std::fprintf(stderr, "usage: bench_parallax --parallax X1 Y1 X2 Y2\n");
+                return 2;
+            }
+        return PrintParallax({ { { v[0], v[1] }, { v[2], v[3] } } });
+    }
+    const std::string folder = argc > 1 ? argv[1] : ".";
+    const double sunRadius = argc > 2 ? std::atof(argv[2]) : 900.0;
+    if (sunRadius < 100 || sunRadius > 2000) {
+        std::fprintf(stderr, "Sun radius must lie between 100 and 2000 px\n");
+        return 2;
+    }
+    return MeasureFromPhotographs(folder, sunRadius);
 }

@@ -9,7 +9,7 @@ packages=(
     liberfa-dev
     fonts-liberation2 fonts-dejavu-core
     locales clang-format
-    xvfb xauth
+    xvfb xauth xdotool
     groff-base man-db
 )
 packages+=("$@") # extra packages a caller needs (the fuzzers need clang)
