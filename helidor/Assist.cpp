@@ -168,8 +168,9 @@ void DrawPoint(const LimbFit::Point& p, int colour)
     const double x = std::nearbyint(p.X), y = std::nearbyint(p.Y);
     if (std::abs(x) > 1e9 || std::abs(y) > 1e9)
         return;
-    Kern::DrawLine(
-        static_cast<int>(x), static_cast<int>(y), static_cast<int>(x), static_cast<int>(y), colour);
+    // A line leaves out its end pixel: one to the right sets exactly (x, y).
+    Kern::DrawLine(static_cast<int>(x), static_cast<int>(y), static_cast<int>(x) + 1,
+        static_cast<int>(y), colour);
 }
 
 std::filesystem::file_time_type WrittenAt(const std::string& path)

@@ -85,6 +85,23 @@ protected:
         return false;
     }
 
+    // Light green pixels at a distance from inner to outer of (x, y).
+    static int GreenPixelsWithin(int x, int y, double inner, double outer)
+    {
+        const QImage& canvas = FensterGraf::Canvas();
+        const auto& green = FensterGraf::Palette[Kern::LightGreen];
+        int count = 0;
+        for (int j = 0; j < canvas.height(); ++j)
+            for (int i = 0; i < canvas.width(); ++i) {
+                const double d = std::hypot(i - x, j - y);
+                const QRgb c = canvas.pixel(i, j);
+                if (d >= inner && d <= outer && qRed(c) == green.R && qGreen(c) == green.G
+                    && qBlue(c) == green.B)
+                    ++count;
+            }
+        return count;
+    }
+
     PromptLoop::Binding Saved {};
 };
 
@@ -132,6 +149,10 @@ TEST_F(AssistTest, TwoPicturesAssistedFromSeedsOffAgreeWithTheTruth)
     // (-0.18 px in the benchmark's scenes).
     EXPECT_NEAR(Adjustment::CircleRefinement.R, 203.0 - 0.18, 0.1);
     EXPECT_EQ(Adjustment::CircleX, 257) << "drawn at the nearest whole pixel";
+    // The edge points it used, one light green pixel each, lie on the limb:
+    // about 2 pi 203 = 1275 pixels of it, none elsewhere.
+    EXPECT_GT(GreenPixelsWithin(257, 494, 200, 206), 1000);
+    EXPECT_EQ(GreenPixelsWithin(257, 494, 0, 199) + GreenPixelsWithin(257, 494, 207, 600), 0);
     Confirm();
     TypeKeys(Qt::Key_Right, 262); // Sun 2 at (519, 480), true (522.65, 475.42)
     TypeKeys(Qt::Key_Up, 14);
