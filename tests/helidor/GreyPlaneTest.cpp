@@ -28,8 +28,10 @@ std::uint32_t Word(unsigned red, unsigned green, unsigned blue)
 // quantiser 1) and no chroma subsampling, so that each block decodes to
 // exactly its samples, whatever the blocks around it. components: 1 (grey),
 // 3 (Y, Cb, Cr) or 4 (C, M, Y, K with Adobe's marker: 255 is no ink).
+// subsampled: chroma in 2 x 2 pixels, as cameras write (exact only where
+// the chroma is the same everywhere).
 std::vector<unsigned char> BlockJpeg(int width, int height, int components,
-    const std::function<std::array<int, 4>(int blockX, int blockY)>& block)
+    const std::function<std::array<int, 4>(int blockX, int blockY)>& block, bool subsampled = false)
 {
     jpeg_compress_struct info {};
     jpeg_error_mgr errors {};
@@ -45,7 +47,8 @@ std::vector<unsigned char> BlockJpeg(int width, int height, int components,
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, 100, TRUE);
     for (int c = 0; c < components; ++c)
-        info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
+        info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor
+            = subsampled && c == 0 ? 2 : 1;
     jpeg_start_compress(&info, TRUE);
     std::vector<unsigned char> row(static_cast<std::size_t>(width * components));
     for (int y = 0; y < height; ++y) {
@@ -254,6 +257,26 @@ TEST_F(GreyPlaneJpeg, GreyBlocksOfAnOddSize)
     GreyPlane::DecodeJpegFile(path, plane);
     ASSERT_EQ(plane.Width, 37);
     ASSERT_EQ(plane.Height, 41);
+    EXPECT_EQ(plane.KeptChannels, GreyPlane::AllChannels);
+    EXPECT_TRUE(PlaneHoldsBlocks(plane, colours, pick));
+}
+
+TEST_F(GreyPlaneJpeg, GreyBlocksInASubsampledColourFile)
+{
+    // Cb and Cr 128 everywhere: the upsampled chroma is exact and each pixel
+    // is R = G = B = Y. libjpeg gives such files two rows at a time.
+    const std::vector<BlockColour> colours = {
+        { { 10, 128, 128 }, 3 * 66 },
+        { { 128, 128, 128 }, 3 * 4715 },
+        { { 249, 128, 128 }, 3 * 20694 },
+        { { 250, 128, 128 }, GreyPlane::Saturated },
+    };
+    const auto pick = [](int bx, int by) { return static_cast<std::size_t>((by + bx) % 4); };
+    const std::string path = Write("subsampled.jpg",
+        BlockJpeg(
+            48, 56, 3, [&](int bx, int by) { return colours[pick(bx, by)].Coded; }, true));
+    GreyPlane::Plane plane;
+    GreyPlane::DecodeJpegFile(path, plane);
     EXPECT_EQ(plane.KeptChannels, GreyPlane::AllChannels);
     EXPECT_TRUE(PlaneHoldsBlocks(plane, colours, pick));
 }
