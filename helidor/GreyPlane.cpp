@@ -64,8 +64,9 @@ struct PixelTables {
 constexpr int CountBitsPerField = 10;
 // Pixels whose counts fit in the fields of one sum of PixelSums.
 constexpr std::size_t PixelsPerCountRun = (1u << CountBitsPerField) - 1;
-// Scanlines asked of libjpeg at a time.
-constexpr std::size_t RowsPerRead = 16;
+// Scanlines asked of libjpeg at a time; it hands over one row group (one or
+// two rows) a call, so more would only reserve more of the plane.
+constexpr std::size_t RowsPerRead = 4;
 
 const Table& LinearTable(int channelCount);
 PixelTables MakeTables(unsigned channels);
