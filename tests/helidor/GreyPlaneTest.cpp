@@ -219,6 +219,23 @@ TEST_F(GreyPlaneJpeg, ColourBlocksWithARedChannelBurntOut)
     EXPECT_TRUE(PlaneHoldsBlocks(plane, colours, pick));
 }
 
+TEST_F(GreyPlaneJpeg, RowsClippedOverMoreThanAThousandPixels)
+{
+    // Rows of 1040 pixels, red clipped in the first 1024 of each: a counter
+    // of 10 bits run over a whole row would wrap to 0 and keep red.
+    const std::vector<BlockColour> colours = {
+        { { 200, 128, 228 }, 7193 + 18926 }, // 255 129 200, as above
+        { { 100, 128, 178 }, 1680 + 4176 }, // 170 64 100
+    };
+    const auto pick = [](int bx, int) { return static_cast<std::size_t>(bx < 128 ? 0 : 1); };
+    const std::string path = Write("wide.jpg",
+        BlockJpeg(1040, 16, 3, [&](int bx, int by) { return colours[pick(bx, by)].Coded; }));
+    GreyPlane::Plane plane;
+    GreyPlane::DecodeJpegFile(path, plane);
+    EXPECT_EQ(plane.KeptChannels, GreyPlane::Green | GreyPlane::Blue);
+    EXPECT_TRUE(PlaneHoldsBlocks(plane, colours, pick));
+}
+
 TEST_F(GreyPlaneJpeg, ColourBlocksWithAllChannelsKept)
 {
     // Clipped only where all three are: every channel is added, scaled by 65534 / 3.
