@@ -41,7 +41,10 @@ struct JpegJob {
     JpegErrors Errors;
     std::FILE* File;
     unsigned Channels; // the channels to add; all on the first pass
-    std::uint32_t* Rows; // 16 rows of decoder output
+    // The plane's storage with a spare row: the decoder's rows go into its
+    // part not yet converted (see ScratchOffset).
+    unsigned char* Bytes;
+    std::size_t ByteCount;
     std::uint16_t* Samples;
     std::array<std::int64_t, 3> Clipped;
     bool Undecided; // stop as soon as a channel is certain to be dropped
@@ -50,9 +53,30 @@ struct JpegJob {
     bool Failed;
 };
 
-using WideTable = std::array<std::uint32_t, 256>;
+// A pixel's table entries summed: bits 0..31 its sample before saturation,
+// bits 32 + 10 c one count for each clipped channel c (0 blue, 1 green, 2 red).
+using PixelSum = std::uint64_t;
+using SumTable = std::array<PixelSum, 256>;
+struct PixelTables {
+    SumTable Blue, Green, Red;
+    SumTable Grey; // the three summed, for a grey file
+};
+constexpr int CountBitsPerField = 10;
+// Pixels whose counts fit in the fields of one sum of PixelSums.
+constexpr std::size_t PixelsPerCountRun = (1u << CountBitsPerField) - 1;
+// Scanlines asked of libjpeg at a time; it hands over one row group (one or
+// two rows) a call, so more would only reserve more of the plane.
+constexpr std::size_t RowsPerRead = 4;
+
 const Table& LinearTable(int channelCount);
-const WideTable& WideLinearTable(unsigned channels, unsigned channel);
+PixelTables MakeTables(unsigned channels);
+template <class SumOf>
+void ConvertPixels(std::size_t count, std::uint16_t* samples,
+    std::array<std::int64_t, 3>& clippedCounts, SumOf sumOf);
+void ConvertRow(const unsigned char* pixels, int pixelBytes, std::size_t width,
+    const PixelTables& tables, std::uint16_t* samples, std::array<std::int64_t, 3>& clipped);
+std::size_t ScratchOffset(std::size_t width, std::size_t row, std::size_t rows, int pixelBytes);
+std::size_t RowsThatFit(const JpegJob& job, std::size_t row, int pixelBytes);
 [[noreturn]] void FailJpeg(j_common_ptr info);
 bool DecodeOnce(const std::string& path, unsigned channels, bool undecided, Plane& plane,
     std::array<std::int64_t, 3>& clipped, std::int64_t& pixels);
@@ -62,7 +86,6 @@ void DecodeJpegRows(JpegJob& job);
 [[noreturn]] void ThrowJobFailure(const JpegJob& job, const std::string& path);
 [[noreturn]] void ThrowTooLarge(
     const std::string& path, std::int64_t width, std::int64_t height, bool outOfMemory);
-int CountBits(unsigned mask);
 
 } // namespace
 
@@ -101,22 +124,14 @@ void ConvertWords(
     ConvertAndCount(words, count, channels, samples, unused);
 }
 
-// The samples and the clipped counts of the decoder's rows. A kept channel's
-// table holds 65536 from the clipped bytes up, so that a saturated pixel's
-// sum exceeds 65535 and the sample needs no test of its own.
 void ConvertAndCount(const std::uint32_t* words, std::size_t count, unsigned channels,
     std::uint16_t* samples, std::array<std::int64_t, 3>& clippedCounts)
 {
-    assert((channels & AllChannels) != 0 && "at least one channel is kept");
-    const WideTable& blue = WideLinearTable(channels, Blue);
-    const WideTable& green = WideLinearTable(channels, Green);
-    const WideTable& red = WideLinearTable(channels, Red);
-    for (std::size_t i = 0; i < count; ++i) {
+    const PixelTables tables = MakeTables(channels);
+    ConvertPixels(count, samples, clippedCounts, [&](std::size_t i) {
         const std::uint32_t w = words[i];
-        const std::uint32_t sum = blue[w & 0xff] + green[(w >> 8) & 0xff] + red[(w >> 16) & 0xff];
-        samples[i] = static_cast<std::uint16_t>(std::min<std::uint32_t>(sum, Saturated));
-    }
-    CountClipped(words, count, clippedCounts);
+        return tables.Blue[w & 0xff] + tables.Green[(w >> 8) & 0xff] + tables.Red[(w >> 16) & 0xff];
+    });
 }
 
 bool LosesPictureData(int messageCode)
@@ -217,26 +232,105 @@ const Table& LinearTable(int channelCount)
     return tables[channelCount - 1];
 }
 
-// A plane of tens of megabytes in 2 MB pages costs the kernel a few dozen
-// page faults instead of thousands.
-// The table of one channel for ConvertAndCount: zeros when it is dropped.
-const WideTable& WideLinearTable(unsigned channels, unsigned channel)
+// A kept channel's entries hold 65536 from the clipped bytes up, so that a
+// saturated pixel's sum exceeds 65535 and the sample needs no test of its
+// own; a dropped channel's add nothing to the sample. Every channel counts
+// its clipped bytes.
+PixelTables MakeTables(unsigned channels)
 {
-    static const std::array<WideTable, 4> tables = [] {
-        std::array<WideTable, 4> made {}; // by channel count; 0: a dropped channel
-        for (int k = 1; k <= 3; ++k)
-            for (int v = 0; v < 256; ++v)
-                made[static_cast<std::size_t>(k)][static_cast<std::size_t>(v)]
-                    = v >= ClippedByte ? 65536u : LinearTable(k)[static_cast<std::size_t>(v)];
-        return made;
-    }();
-    return tables[(channels & channel) ? static_cast<std::size_t>(CountBits(channels & AllChannels))
-                                       : 0];
+    assert((channels & AllChannels) != 0 && "at least one channel is kept");
+    const unsigned kept = (channels & 1) + ((channels >> 1) & 1) + ((channels >> 2) & 1);
+    const Table& linear = LinearTable(static_cast<int>(kept));
+    PixelTables tables {};
+    SumTable* byChannel[3] = { &tables.Blue, &tables.Green, &tables.Red };
+    for (unsigned c = 0; c < 3; ++c)
+        for (std::size_t v = 0; v < 256; ++v) {
+            const bool clipped = v >= ClippedByte;
+            PixelSum entry = 0;
+            if (channels & (1u << c))
+                entry = clipped ? 65536u : linear[v];
+            if (clipped)
+                entry |= PixelSum { 1 } << (32 + CountBitsPerField * c);
+            (*byChannel[c])[v] = entry;
+        }
+    for (std::size_t v = 0; v < 256; ++v)
+        tables.Grey[v] = tables.Blue[v] + tables.Green[v] + tables.Red[v];
+    return tables;
 }
 
-int CountBits(unsigned mask)
+// sumOf(i): pixel i's PixelSum. Pixel i is read before sample i is written,
+// so the samples may overwrite the bytes of the pixels already read.
+template <class SumOf>
+void ConvertPixels(std::size_t count, std::uint16_t* samples,
+    std::array<std::int64_t, 3>& clippedCounts, SumOf sumOf)
 {
-    return static_cast<int>((mask & 1) + ((mask >> 1) & 1) + ((mask >> 2) & 1));
+    constexpr PixelSum field = (1u << CountBitsPerField) - 1;
+    for (std::size_t i = 0; i < count;) {
+        const std::size_t end = std::min(count, i + PixelsPerCountRun);
+        PixelSum counts = 0;
+        for (; i < end; ++i) {
+            const PixelSum sum = sumOf(i);
+            samples[i]
+                = static_cast<std::uint16_t>(std::min<PixelSum>(sum & 0xffffffffu, Saturated));
+            counts += sum >> 32;
+        }
+        for (unsigned c = 0; c < 3; ++c)
+            clippedCounts[c]
+                += static_cast<std::int64_t>((counts >> (CountBitsPerField * c)) & field);
+    }
+}
+
+// One decoded row: grey bytes, R G B bytes, or B G R X bytes (a CMYK file
+// after ConvertCmykRows).
+void ConvertRow(const unsigned char* pixels, int pixelBytes, std::size_t width,
+    const PixelTables& tables, std::uint16_t* samples, std::array<std::int64_t, 3>& clipped)
+{
+    switch (pixelBytes) {
+    case 1:
+        ConvertPixels(
+            width, samples, clipped, [&](std::size_t i) { return tables.Grey[pixels[i]]; });
+        break;
+    case 3:
+        ConvertPixels(width, samples, clipped, [&](std::size_t i) {
+            const unsigned char* p = pixels + 3 * i;
+            return tables.Red[p[0]] + tables.Green[p[1]] + tables.Blue[p[2]];
+        });
+        break;
+    default:
+        ConvertPixels(width, samples, clipped, [&](std::size_t i) {
+            const unsigned char* p = pixels + 4 * i;
+            return tables.Blue[p[0]] + tables.Green[p[1]] + tables.Red[p[2]];
+        });
+        break;
+    }
+}
+
+// Where in the plane's bytes the decoder writes `rows` rows from `row` on:
+// in the part not yet converted, and never before the samples of the same
+// row, so that each row converts in place front to back. Rows of 3 or 4
+// bytes a pixel start at their first row's samples (2 bytes a pixel). Grey
+// rows (1 byte a pixel) take the second half of their samples' bytes: each
+// then lies at least a row's width behind its samples, which grow twice as
+// fast as they are read. Aligned to 16 bytes: CMYK rows are handled as words.
+std::size_t ScratchOffset(std::size_t width, std::size_t row, std::size_t rows, int pixelBytes)
+{
+    const std::size_t offset = 2 * width * row + (pixelBytes == 1 ? width * rows : 0);
+    return (offset + 15) & ~std::size_t { 15 };
+}
+
+// The scanlines to ask for at `row`: as many as fit before the end of the
+// plane's bytes; the spare row leaves room for at least one.
+std::size_t RowsThatFit(const JpegJob& job, std::size_t row, int pixelBytes)
+{
+    const std::size_t width = job.Info.output_width;
+    std::size_t rows = std::min<std::size_t>(RowsPerRead, job.Info.output_height - row);
+    if (pixelBytes == 1)
+        return rows;
+    const std::size_t offset = ScratchOffset(width, row, rows, pixelBytes);
+    rows
+        = std::min(rows, (job.ByteCount - offset) / (static_cast<std::size_t>(pixelBytes) * width));
+    assert(rows >= 1 && "the spare row holds the last row's bytes");
+    return rows;
 }
 
 // One decoding into plane; false when it stopped early to drop a channel.
@@ -260,29 +354,33 @@ bool DecodeOnce(const std::string& path, unsigned channels, bool undecided, Plan
     pixels = width * height;
     if (width * height > MaxPixels)
         ThrowTooLarge(path, width, height, false);
-    std::vector<std::uint32_t> rows;
+    const auto count = static_cast<std::size_t>(width * height);
+    // The spare row and the alignment of the decoder's rows (see ScratchOffset).
+    const std::size_t withSpare = count + static_cast<std::size_t>(width) + 8;
     try {
-        const auto count = static_cast<std::size_t>(width * height);
-        if (plane.Samples.capacity() < count) {
+        if (plane.Samples.capacity() < withSpare) {
             SampleBuffer().swap(plane.Samples); // no copy of the old samples
-            plane.Samples.reserve(count);
+            plane.Samples.reserve(withSpare);
             UnsetBuffer::AdviseLargePages(plane.Samples.data(), count * sizeof(std::uint16_t));
         }
-        plane.Samples.resize(count);
-        rows.resize(static_cast<std::size_t>(width) * 16);
+        plane.Samples.resize(withSpare);
     } catch (const std::bad_alloc&) {
         Release(plane);
         ThrowTooLarge(path, width, height, true);
     }
-    job.Rows = rows.data();
+    job.Bytes = reinterpret_cast<unsigned char*>(plane.Samples.data());
+    job.ByteCount = withSpare * sizeof(std::uint16_t);
     job.Samples = plane.Samples.data();
     if (!JpegGuard::RunGuarded(job, DecodeJpegRows)) {
         plane.Samples.clear();
         ThrowJobFailure(job, path);
     }
     clipped = job.Clipped;
-    if (job.Stopped)
+    if (job.Stopped) {
+        plane.Samples.clear();
         return false;
+    }
+    plane.Samples.resize(count);
     plane.Width = static_cast<int>(width);
     plane.Height = static_cast<int>(height);
     return true;
@@ -316,7 +414,8 @@ void ReadJpegHeader(JpegJob& job)
     jpeg_stdio_src(&info, job.File);
     jpeg_read_header(&info, TRUE);
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
-    info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;
+    const bool grey = info.jpeg_color_space == JCS_GRAYSCALE;
+    info.out_color_space = cmyk ? JCS_CMYK : grey ? JCS_GRAYSCALE : JCS_EXT_RGB;
     jpeg_calc_output_dimensions(&info);
 }
 
@@ -325,18 +424,25 @@ void DecodeJpegRows(JpegJob& job)
     jpeg_decompress_struct& info = job.Info;
     jpeg_start_decompress(&info);
     const std::size_t width = info.output_width;
-    JSAMPROW rows[16];
-    for (int i = 0; i < 16; ++i)
-        rows[i] = reinterpret_cast<JSAMPROW>(job.Rows + i * width);
+    const int pixelBytes = info.output_components;
+    const std::size_t rowBytes = width * static_cast<std::size_t>(pixelBytes);
+    const auto pixels = static_cast<std::int64_t>(width) * info.output_height;
+    const PixelTables tables = MakeTables(job.Channels);
+    JSAMPROW rows[RowsPerRead];
     while (info.output_scanline < info.output_height) {
-        const JDIMENSION first = info.output_scanline;
-        const JDIMENSION wanted = std::min<JDIMENSION>(16, info.output_height - first);
-        const JDIMENSION got = jpeg_read_scanlines(&info, rows, wanted);
-        const std::size_t count = got * width;
-        if (info.out_color_space == JCS_CMYK)
-            ConvertCmykRows(job.Rows, count, info.saw_Adobe_marker);
-        ConvertAndCount(job.Rows, count, job.Channels, job.Samples + first * width, job.Clipped);
-        const auto pixels = static_cast<std::int64_t>(width) * info.output_height;
+        const std::size_t first = info.output_scanline;
+        const std::size_t wanted = RowsThatFit(job, first, pixelBytes);
+        unsigned char* scratch = job.Bytes + ScratchOffset(width, first, wanted, pixelBytes);
+        for (std::size_t i = 0; i < wanted; ++i)
+            rows[i] = scratch + i * rowBytes;
+        const JDIMENSION got = jpeg_read_scanlines(&info, rows, static_cast<JDIMENSION>(wanted));
+        for (std::size_t i = 0; i < got; ++i) {
+            if (info.out_color_space == JCS_CMYK)
+                ConvertCmykRows(
+                    reinterpret_cast<std::uint32_t*>(rows[i]), width, info.saw_Adobe_marker);
+            ConvertRow(
+                rows[i], pixelBytes, width, tables, job.Samples + (first + i) * width, job.Clipped);
+        }
         if (job.Undecided && ChooseChannels(job.Clipped, pixels) != job.Channels) {
             job.Stopped = true; // the decompressor is destroyed unfinished
             return;

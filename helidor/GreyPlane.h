@@ -11,11 +11,13 @@
 // exposure (clipped in every channel) do not. The least clipped channel is
 // always kept. A pixel where a kept channel is clipped holds Saturated.
 //
-// Memory: the plane is 2 bytes a pixel and nothing else grows with the
-// picture (16 rows of decoder output at a time). Per-channel planes would
-// need 6 bytes a pixel, so the choice of channels is made for the whole
-// picture: a JPEG is decoded once, and a second time only when a channel
-// turns out to be clipped.
+// Memory: the plane is 2 bytes a pixel. libjpeg writes its rows into the
+// part of the plane not yet converted, and each row is converted in place;
+// beyond the plane there is one spare row of samples (the last decoded row
+// needs more bytes than its samples) and libjpeg's own working memory, which
+// grows with the width only. Per-channel planes would need 6 bytes a pixel,
+// so the choice of channels is made for the whole picture: a JPEG is decoded
+// once, and a second time only when a channel turns out to be clipped.
 #pragma once
 
 #include "UnsetBuffer.h"

@@ -6,16 +6,64 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <stdexcept>
+
+// jpeglib.h needs FILE and size_t declared first.
+#include <jpeglib.h>
 
 namespace {
 
 std::uint32_t Word(unsigned red, unsigned green, unsigned blue)
 {
     return 0xff000000u | red << 16 | green << 8 | blue;
+}
+
+// A JPEG of flat 8 x 8 blocks, written sample by sample: quality 100 (every
+// quantiser 1) and no chroma subsampling, so that each block decodes to
+// exactly its samples, whatever the blocks around it. components: 1 (grey),
+// 3 (Y, Cb, Cr) or 4 (C, M, Y, K with Adobe's marker: 255 is no ink).
+// subsampled: chroma in 2 x 2 pixels, as cameras write (exact only where
+// the chroma is the same everywhere).
+std::vector<unsigned char> BlockJpeg(int width, int height, int components,
+    const std::function<std::array<int, 4>(int blockX, int blockY)>& block, bool subsampled = false)
+{
+    jpeg_compress_struct info {};
+    jpeg_error_mgr errors {};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = static_cast<JDIMENSION>(width);
+    info.image_height = static_cast<JDIMENSION>(height);
+    info.input_components = components;
+    info.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 3 ? JCS_YCbCr : JCS_CMYK;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 100, TRUE);
+    for (int c = 0; c < components; ++c)
+        info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor
+            = subsampled && c == 0 ? 2 : 1;
+    jpeg_start_compress(&info, TRUE);
+    std::vector<unsigned char> row(static_cast<std::size_t>(width * components));
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x)
+            for (int c = 0; c < components; ++c)
+                row[static_cast<std::size_t>(x * components + c)]
+                    = static_cast<unsigned char>(block(x / 8, y / 8)[static_cast<std::size_t>(c)]);
+        JSAMPROW rows[1] = { row.data() };
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::vector<unsigned char> jpeg(buffer, buffer + size);
+    std::free(buffer);
+    return jpeg;
 }
 
 std::uint16_t Convert(std::uint32_t word, unsigned channels)
@@ -120,6 +168,152 @@ TEST_F(GreyPlaneJpeg, AFlatGreyFileAtFullSize)
     EXPECT_EQ(plane.KeptChannels, GreyPlane::AllChannels);
     for (std::uint16_t sample : plane.Samples)
         ASSERT_EQ(sample, 3 * 4715);
+}
+
+// The blocks' colours, their decoded R G B (Y Cb Cr turned into R G B by
+// libjpeg's fixed-point formulas, worked out by hand), and the plane's sample.
+struct BlockColour {
+    std::array<int, 4> Coded;
+    std::uint16_t Sample;
+};
+
+// Every pixel of the plane against its block's sample; the first few misses.
+::testing::AssertionResult PlaneHoldsBlocks(const GreyPlane::Plane& plane,
+    const std::vector<BlockColour>& colours, const std::function<std::size_t(int, int)>& pick)
+{
+    int misses = 0;
+    ::testing::AssertionResult result = ::testing::AssertionFailure();
+    for (int y = 0; y < plane.Height; ++y)
+        for (int x = 0; x < plane.Width; ++x) {
+            const std::uint16_t want = colours[pick(x / 8, y / 8)].Sample;
+            const std::uint16_t got = plane.Samples[static_cast<std::size_t>(y * plane.Width + x)];
+            if (got != want && ++misses <= 3)
+                result << "(" << x << ", " << y << "): " << got << " instead of " << want << "; ";
+        }
+    if (misses == 0)
+        return ::testing::AssertionSuccess();
+    return result << misses << " samples wrong";
+}
+
+TEST_F(GreyPlaneJpeg, ColourBlocksWithARedChannelBurntOut)
+{
+    // A sixth of the blocks have red clipped: red is dropped, green and blue
+    // are added, each on the sRGB curve undone and scaled by 65534 / 2.
+    const std::vector<BlockColour> colours = {
+        { { 10, 128, 128 }, 2 * 99 }, // R G B 10 10 10, dark: 0.00304 linear
+        { { 100, 128, 178 }, 1680 + 4176 }, // 170 64 100: G 0.05127, B 0.12744
+        { { 200, 128, 228 }, 7193 + 18926 }, // 255 129 200: red clipped, G 0.21953, B 0.57758
+        { { 245, 128, 128 }, 2 * 29920 }, // 245 245 245, bright: 0.91310
+        { { 255, 128, 128 }, GreyPlane::Saturated }, // white: green and blue clipped
+        { { 60, 178, 128 }, 792 + 9848 }, // 60 43 149: G 0.02416, B 0.30054
+    };
+    // Neighbouring block rows differ: a sample one row off shows.
+    const auto pick = [](int bx, int by) { return static_cast<std::size_t>((by + 2 * bx) % 6); };
+    const std::string path = Write("red.jpg",
+        BlockJpeg(32, 48, 3, [&](int bx, int by) { return colours[pick(bx, by)].Coded; }));
+    GreyPlane::Plane plane;
+    GreyPlane::DecodeJpegFile(path, plane);
+    ASSERT_EQ(plane.Width, 32);
+    ASSERT_EQ(plane.Height, 48);
+    EXPECT_EQ(plane.KeptChannels, GreyPlane::Green | GreyPlane::Blue);
+    EXPECT_TRUE(PlaneHoldsBlocks(plane, colours, pick));
+}
+
+TEST_F(GreyPlaneJpeg, RowsClippedOverMoreThanAThousandPixels)
+{
+    // Rows of 1040 pixels, red clipped in the first 1024 of each: a counter
+    // of 10 bits run over a whole row would wrap to 0 and keep red.
+    const std::vector<BlockColour> colours = {
+        { { 200, 128, 228 }, 7193 + 18926 }, // 255 129 200, as above
+        { { 100, 128, 178 }, 1680 + 4176 }, // 170 64 100
+    };
+    const auto pick = [](int bx, int) { return static_cast<std::size_t>(bx < 128 ? 0 : 1); };
+    const std::string path = Write("wide.jpg",
+        BlockJpeg(1040, 16, 3, [&](int bx, int by) { return colours[pick(bx, by)].Coded; }));
+    GreyPlane::Plane plane;
+    GreyPlane::DecodeJpegFile(path, plane);
+    EXPECT_EQ(plane.KeptChannels, GreyPlane::Green | GreyPlane::Blue);
+    EXPECT_TRUE(PlaneHoldsBlocks(plane, colours, pick));
+}
+
+TEST_F(GreyPlaneJpeg, ColourBlocksWithAllChannelsKept)
+{
+    // Clipped only where all three are: every channel is added, scaled by 65534 / 3.
+    const std::vector<BlockColour> colours = {
+        { { 10, 128, 128 }, 3 * 66 },
+        { { 100, 128, 178 }, 8781 + 1120 + 2784 }, // 170 64 100: R 0.40198
+        { { 245, 128, 128 }, 3 * 19946 }, { { 255, 128, 128 }, GreyPlane::Saturated },
+        { { 60, 178, 128 }, 987 + 528 + 6565 }, // 60 43 149: R 0.04519
+    };
+    const auto pick = [](int bx, int by) { return static_cast<std::size_t>((by + bx) % 5); };
+    const std::string path = Write("kept.jpg",
+        BlockJpeg(40, 40, 3, [&](int bx, int by) { return colours[pick(bx, by)].Coded; }));
+    GreyPlane::Plane plane;
+    GreyPlane::DecodeJpegFile(path, plane);
+    EXPECT_EQ(plane.KeptChannels, GreyPlane::AllChannels);
+    EXPECT_TRUE(PlaneHoldsBlocks(plane, colours, pick));
+    // The same plane again: its buffer is reused and every sample rewritten.
+    GreyPlane::DecodeJpegFile(path, plane);
+    EXPECT_TRUE(PlaneHoldsBlocks(plane, colours, pick));
+}
+
+TEST_F(GreyPlaneJpeg, GreyBlocksOfAnOddSize)
+{
+    // A grey file is three equal channels: 3 x the sample of 65534 / 3.
+    const std::vector<BlockColour> colours = {
+        { { 10 }, 3 * 66 },
+        { { 128 }, 3 * 4715 }, // 0.21586
+        { { 249 }, 3 * 20694 }, // 0.94731, the brightest unclipped
+        { { 250 }, GreyPlane::Saturated },
+        { { 255 }, GreyPlane::Saturated },
+    };
+    const auto pick = [](int bx, int by) { return static_cast<std::size_t>((by + bx) % 5); };
+    const std::string path = Write("grey.jpg",
+        BlockJpeg(37, 41, 1, [&](int bx, int by) { return colours[pick(bx, by)].Coded; }));
+    GreyPlane::Plane plane;
+    GreyPlane::DecodeJpegFile(path, plane);
+    ASSERT_EQ(plane.Width, 37);
+    ASSERT_EQ(plane.Height, 41);
+    EXPECT_EQ(plane.KeptChannels, GreyPlane::AllChannels);
+    EXPECT_TRUE(PlaneHoldsBlocks(plane, colours, pick));
+}
+
+TEST_F(GreyPlaneJpeg, GreyBlocksInASubsampledColourFile)
+{
+    // Cb and Cr 128 everywhere: the upsampled chroma is exact and each pixel
+    // is R = G = B = Y. libjpeg gives such files two rows at a time.
+    const std::vector<BlockColour> colours = {
+        { { 10, 128, 128 }, 3 * 66 },
+        { { 128, 128, 128 }, 3 * 4715 },
+        { { 249, 128, 128 }, 3 * 20694 },
+        { { 250, 128, 128 }, GreyPlane::Saturated },
+    };
+    const auto pick = [](int bx, int by) { return static_cast<std::size_t>((by + bx) % 4); };
+    const std::string path = Write("subsampled.jpg",
+        BlockJpeg(
+            48, 56, 3, [&](int bx, int by) { return colours[pick(bx, by)].Coded; }, true));
+    GreyPlane::Plane plane;
+    GreyPlane::DecodeJpegFile(path, plane);
+    EXPECT_EQ(plane.KeptChannels, GreyPlane::AllChannels);
+    EXPECT_TRUE(PlaneHoldsBlocks(plane, colours, pick));
+}
+
+TEST_F(GreyPlaneJpeg, CmykBlocks)
+{
+    // R G B = (255 - ink) x (255 - black) / 255, rounded; inks as Adobe stores them.
+    const std::vector<BlockColour> colours = {
+        { { 200, 100, 50, 255 }, 12617 + 2784 + 697 }, // R G B 200 100 50
+        { { 200, 100, 50, 128 }, 2784 + 697 + 212 }, // 100 50 25
+        { { 0, 0, 0, 255 }, 0 },
+        { { 255, 255, 255, 255 }, GreyPlane::Saturated },
+    };
+    const auto pick = [](int bx, int by) { return static_cast<std::size_t>((by + bx) % 4); };
+    const std::string path = Write("cmyk.jpg",
+        BlockJpeg(36, 40, 4, [&](int bx, int by) { return colours[pick(bx, by)].Coded; }));
+    GreyPlane::Plane plane;
+    GreyPlane::DecodeJpegFile(path, plane);
+    EXPECT_EQ(plane.KeptChannels, GreyPlane::AllChannels);
+    EXPECT_TRUE(PlaneHoldsBlocks(plane, colours, pick));
 }
 
 TEST_F(GreyPlaneJpeg, AGeneratedSunIsFittedFromItsFile)
