@@ -254,8 +254,8 @@ Outcome RefinePasses(const GreyView& grey, Circle& circle, Polarity polarity,
             polarity, edges);
         const std::vector<char> strong = StrongEnough(edges);
         // A limb over the other exposure's disc is dropped like a clipped one.
-        const std::vector<char> lit = sun == nullptr ? OverLitGround(edges)
-                                                     : std::vector<char>(edges.Points.size(), 0);
+        const std::vector<char> lit
+            = sun == nullptr ? OverLitGround(edges) : std::vector<char>(edges.Points.size(), 0);
         points.clear();
         dropped.clear();
         for (std::size_t i = 0; i < edges.Points.size(); ++i) {

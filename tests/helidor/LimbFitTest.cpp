@@ -216,8 +216,8 @@ TEST(EdgeRaysLevels, ADarkSideLitAboveTheGroundIsNotSky)
     EXPECT_EQ(quiet, (std::vector<char> { 0, 0, 0, 0, 0, 0, 0, 1, 0, 0 }));
     // Ground 110 (the upper middle of ten), deviations' median 20: sigma
     // 29.652, six of it 177.912 over 5 % of 990: lit above 287.912.
-    const std::vector<char> noisy = EdgeRays::OverLitGround(
-        Levels({ 90, 110, 90, 110, 90, 110, 90, 110, 285, 290 }, 1100));
+    const std::vector<char> noisy
+        = EdgeRays::OverLitGround(Levels({ 90, 110, 90, 110, 90, 110, 90, 110, 285, 290 }, 1100));
     EXPECT_EQ(noisy, (std::vector<char> { 0, 0, 0, 0, 0, 0, 0, 0, 0, 1 }));
 }
 
