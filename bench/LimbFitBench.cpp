@@ -13,7 +13,8 @@
 // case draws its own scenes, so a case's figures do not depend on the
 // others), BENCH_DUMP=1 prints one line per accepted fit: error x, y and
 // sigma x, y (px), the true radius, the blur, and for a planet its gap to the
-// limb (for a Sun the exposure), the edge width and the near-limb warning.
+// limb (for a Sun the exposure), the edge width, the near-limb warning and
+// the covariance of x and y (px^2).
 #include "GreyPlane.h"
 #include "LimbFit.h"
 #include "LimbScenes.h"
@@ -215,14 +216,14 @@ void Record(const Trial& trial, const LimbFit::Fit& fit, Tally& tally)
     if (trial.ShouldRefuse)
         return;
     if (std::getenv("BENCH_DUMP") != nullptr)
-        std::printf("dump %.4f %.4f %.4f %.4f %.2f %.2f %.2f %.2f %.3f\n", ex, ey,
+        std::printf("dump %.4f %.4f %.4f %.4f %.2f %.2f %.2f %.2f %.3f %.3e\n", ex, ey,
             std::sqrt(fit.Covariance[0]), std::sqrt(fit.Covariance[4]), trial.Truth.R,
             trial.Scene.Blur,
             trial.Planet
                 ? trial.Sun.R - std::hypot(trial.Truth.X - trial.Sun.X, trial.Truth.Y - trial.Sun.Y)
                     - trial.Truth.R
                 : trial.Scene.Exposure,
-            fit.EdgeWidth, static_cast<double>(fit.NearLimb));
+            fit.EdgeWidth, static_cast<double>(fit.NearLimb), fit.Covariance[1]);
     tally.Errors.push_back(error);
     tally.RadiusErrors.push_back(fit.Fitted.R - trial.Truth.R);
     if (fit.Covariance[0] > 0 && fit.Covariance[4] > 0) {

@@ -13,8 +13,25 @@ namespace {
 constexpr double Pi = std::numbers::pi;
 constexpr double EdgeToNoise = 6.0;
 constexpr double EdgeToMedian = 0.25;
+// A dark side lit by more than this share of the edge's contrast, or by
+// more than LitToNoise of the dark levels' scatter, is not sky.
+constexpr double LitShare = 0.05;
+constexpr double LitToNoise = 6.0;
 
 using LimbFit::SaturatedSample;
+
+// Mean of values[from, to); NaN when empty.
+double MeanOf(const std::vector<double>& values, int from, int to)
+{
+    from = std::max(from, 0);
+    to = std::min(to, static_cast<int>(values.size()));
+    if (to <= from)
+        return std::nan("");
+    double sum = 0;
+    for (int m = from; m < to; ++m)
+        sum += values[static_cast<std::size_t>(m)];
+    return sum / (to - from);
+}
 
 } // namespace
 
@@ -158,6 +175,13 @@ RayEdge FindEdge(const GreyView& grey, const Ray& ray, double sigma, double step
         if (darkSide)
             skyDerivatives.push_back(derivative[static_cast<std::size_t>(k)]);
     }
+    // Sample m lies at derivative index m - half.
+    const int before = best - reach + half, after = best + reach + half;
+    const double lowLevel = MeanOf(values, 0, before);
+    const double highLevel = MeanOf(values, after + 1, count);
+    const bool outwardDark = polarity == Polarity::BrightToDark;
+    edge.DarkLevel = outwardDark ? highLevel : lowLevel;
+    edge.BrightLevel = outwardDark ? lowLevel : highLevel;
     return edge;
 }
 
@@ -176,6 +200,8 @@ void CastRays(const GreyView& grey, const std::vector<Ray>& rays, double sigma, 
         edges.Points.push_back(
             { ray.OriginX + edge.T * ray.DirX, ray.OriginY + edge.T * ray.DirY });
         edges.Strengths.push_back(edge.Strength);
+        edges.DarkLevels.push_back(edge.DarkLevel);
+        edges.BrightLevels.push_back(edge.BrightLevel);
     }
 }
 
@@ -208,6 +234,27 @@ std::vector<char> StrongEnough(const EdgeSet& edges)
     for (std::size_t i = 0; i < strong.size(); ++i)
         strong[i] = edges.Strengths[i] >= floor && edges.Strengths[i] > 0;
     return strong;
+}
+
+// The ground is the median dark level: most of a limb is seen against the
+// sky (the overlap of two exposures is at most a quarter of each limb).
+std::vector<char> OverLitGround(const EdgeSet& edges)
+{
+    std::vector<double> dark, bright;
+    for (std::size_t i = 0; i < edges.DarkLevels.size(); ++i)
+        if (std::isfinite(edges.DarkLevels[i]) && std::isfinite(edges.BrightLevels[i])) {
+            dark.push_back(edges.DarkLevels[i]);
+            bright.push_back(edges.BrightLevels[i]);
+        }
+    std::vector<char> lit(edges.DarkLevels.size(), 0);
+    if (dark.empty())
+        return lit;
+    const double ground = Median(dark);
+    const double contrast = Median(bright) - ground;
+    const double limit = ground + std::max(LitToNoise * RobustSigma(dark), LitShare * contrast);
+    for (std::size_t i = 0; i < lit.size(); ++i)
+        lit[i] = edges.DarkLevels[i] > limit;
+    return lit;
 }
 
 int NormalRayCount(double radius)

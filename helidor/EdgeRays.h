@@ -21,12 +21,17 @@ struct RayEdge {
     double T = 0; // px from the ray's origin
     double Strength = 0; // |derivative| at the peak, samples per px
     bool Clipped = false; // a saturated sample on the bright side
+    // Mean samples beyond the smoothing's and the blur's reach on either
+    // side; NaN where the ray holds none there.
+    double DarkLevel = 0;
+    double BrightLevel = 0;
 };
 
 // A ray's edges and what the rejections need of them.
 struct EdgeSet {
     std::vector<Point> Points;
     std::vector<double> Strengths;
+    std::vector<double> DarkLevels, BrightLevels; // per point, as RayEdge's
     std::vector<double> SkyDerivatives; // derivative values on the dark side, away from the edge
     int ClippedRays = 0;
     int RaysWithEdge = 0;
@@ -72,6 +77,10 @@ double Median(std::vector<double> values);
 double RobustSigma(const std::vector<double>& values);
 // Edges that stand 6 noise sigmas out of the sky and reach a quarter of the median edge.
 std::vector<char> StrongEnough(const EdgeSet& edges);
+// Edges whose dark side is lit well above the level most edges see there:
+// a limb seen over the other exposure's disc rather than the sky. That
+// disc's shading moves the found edge towards it.
+std::vector<char> OverLitGround(const EdgeSet& edges);
 // About 2 pi r rays, at least 32 and at most 1,440.
 int NormalRayCount(double radius);
 // Rays across the circle, outwards, from -halfWidth to +halfWidth px about it.

@@ -51,6 +51,7 @@ using EdgeRays::NarrowSigma;
 using EdgeRays::NarrowStep;
 using EdgeRays::NormalRayCount;
 using EdgeRays::NormalRays;
+using EdgeRays::OverLitGround;
 using EdgeRays::Polarity;
 using EdgeRays::Ray;
 using EdgeRays::StrongEnough;
@@ -252,6 +253,9 @@ Outcome RefinePasses(const GreyView& grey, Circle& circle, Polarity polarity,
         CastRays(grey, NormalRays(circle, count, halfWidth, polarity), NarrowSigma, NarrowStep,
             polarity, edges);
         const std::vector<char> strong = StrongEnough(edges);
+        // A limb over the other exposure's disc is dropped like a clipped one.
+        const std::vector<char> lit
+            = sun == nullptr ? OverLitGround(edges) : std::vector<char>(edges.Points.size(), 0);
         points.clear();
         dropped.clear();
         for (std::size_t i = 0; i < edges.Points.size(); ++i) {
@@ -260,7 +264,7 @@ Outcome RefinePasses(const GreyView& grey, Circle& circle, Polarity polarity,
                 : edges.Points[i];
             const bool nearLimb
                 = sun != nullptr && std::hypot(p.X - sun->X, p.Y - sun->Y) >= sun->R - LimbMargin;
-            (strong[i] && !nearLimb ? points : dropped).push_back(p);
+            (strong[i] && !nearLimb && !lit[i] ? points : dropped).push_back(p);
         }
         if (static_cast<int>(points.size()) < MinimumPoints) {
             const bool clipped = edges.ClippedRays > edges.RaysWithEdge / 2;

@@ -9,7 +9,9 @@
 // or whose bright side is saturated, are dropped. A robust start from a fixed
 // number of random 3-point circles (fixed seed), then an orthogonal-distance
 // least-squares fit with Tukey weights, then two passes of rays normal to the
-// circle (+-12 px, then +-8 px, sigma 1.25 px). Planet: the darkest
+// circle (+-12 px, then +-8 px, sigma 1.25 px); there a limb whose dark side
+// is lit well above the sky (seen over the other exposure's disc, whose
+// shading would draw it that way) is dropped too. Planet: the darkest
 // ring-minus-core contrast within 25 px of the seed, about 2 pi r rays for the
 // dark-to-bright edge, points within 10 px of the Sun's limb dropped, then
 // the same fit; its edge points are moved back by the pull of the

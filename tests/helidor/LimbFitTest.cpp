@@ -2,12 +2,14 @@
 // a refusal for every reason, and the error bars against a numerical
 // derivative of the evaluation's formulas.
 #include "LimbFit.h"
+#include "EdgeRays.h"
 #include "FitErrors.h"
 #include "GreyPlane.h"
 #include "LimbScenes.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <functional>
@@ -100,6 +102,44 @@ TEST(LimbFitSun, DoubleExposureWithAClippedOverlap)
     ExpectCentre(second, 400.4, 182.2, CentreTolerance);
 }
 
+TEST(LimbFitSun, DoubleExposureWithADimOverlapDropsTheArcOverTheOtherDisc)
+{
+    // Dim exposures: the overlap is not clipped, each limb there is seen over
+    // the other disc. The centres 230 px apart, radii 130: the limb of the
+    // first lies inside the second within acos(230 / 260) = 27.8 degrees of
+    // the line between them, and its rays' outer ends (7 to 12 px out) up to
+    // acos((137^2 + 230^2 - 130^2) / (2 137 230)) = 29.7 degrees. The
+    // arc within 25 degrees holds 50 / 360 of NormalRayCount(130) = 817
+    // rays: 113 rejected points at least.
+    LimbScenes::Scene scene = SunScene(660, 340, { 170.4, 170.2, 130 });
+    scene.Suns.push_back({ 400.4, 170.2, 130 });
+    scene.Exposure = 0.35;
+    scene.Blur = 0.7;
+    const Rendered picture = Render(scene);
+    struct Case {
+        Circle Seed;
+        double X, Y; // the disc's centre
+        double OtherX; // the other disc's centre, on the same row
+    };
+    for (const Case& c : { Case { { 180, 165, 120 }, 170.4, 170.2, 400.4 },
+             Case { { 395, 175, 135 }, 400.4, 170.2, 170.4 } }) {
+        const LimbFit::Fit fit = LimbFit::FitSunLimb(picture.View(), c.Seed);
+        ExpectCentre(fit, c.X, c.Y, CentreTolerance);
+        const double towards = c.OtherX > c.X ? 0 : std::numbers::pi;
+        auto offLine = [&](const LimbFit::Point& p) {
+            const double angle = std::atan2(p.Y - c.Y, p.X - c.X) - towards;
+            return std::abs(std::remainder(angle, 2 * std::numbers::pi)) * 180 / std::numbers::pi;
+        };
+        int usedOverOther = 0, rejectedOnArc = 0;
+        for (const LimbFit::Point& p : fit.Used)
+            usedOverOther += offLine(p) < 27.8;
+        for (const LimbFit::Point& p : fit.Rejected)
+            rejectedOnArc += offLine(p) < 25;
+        EXPECT_EQ(usedOverOther, 0);
+        EXPECT_GE(rejectedOnArc, 113);
+    }
+}
+
 TEST(LimbFitSun, SpotsAndAPlanetNotchInTheLimb)
 {
     LimbScenes::Scene scene = SunScene(400, 400, { 200.5, 199.5, 150 });
@@ -124,6 +164,61 @@ TEST(LimbFitSun, APlanetCuttingIntoTheLimbGetsNoWeight)
     for (const LimbFit::Point& p : fit.Rejected)
         nearPlanet += std::hypot(p.X - 339.5, p.Y - 200.5) < 40;
     EXPECT_GT(nearPlanet, 10);
+}
+
+// [SECTION] Edge rays: the levels beside an edge, a limb over lit ground
+
+TEST(EdgeRaysLevels, MeansBeyondTheSmoothingsReachOnEitherSide)
+{
+    // A ramp from 1000 at column 46 to 200 at column 54; a ray along the row
+    // from x = 20 finds its middle at t = 30. Beyond 3 sigma + 3 = 6.75 px
+    // of it every sample is flat: the means are the two levels exactly.
+    GreyPlane::Plane plane;
+    plane.Width = 100;
+    plane.Height = 20;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 100; ++x)
+            plane.Samples.push_back(
+                static_cast<std::uint16_t>(std::clamp(1000 - 100 * (x - 46), 200, 1000)));
+    const LimbFit::GreyView view { plane.Width, plane.Height, plane.Samples.data() };
+    std::vector<double> sky;
+    const EdgeRays::Ray outwards { 20, 10, 1, 0, 10, 50 };
+    const EdgeRays::RayEdge fall = EdgeRays::FindEdge(view, outwards, EdgeRays::NarrowSigma,
+        EdgeRays::NarrowStep, EdgeRays::Polarity::BrightToDark, sky);
+    ASSERT_TRUE(fall.Found);
+    EXPECT_NEAR(fall.T, 30, 0.01);
+    EXPECT_EQ(fall.DarkLevel, 200);
+    EXPECT_EQ(fall.BrightLevel, 1000);
+    // Going the other way the same step is a rise from dark to bright.
+    const EdgeRays::Ray inwards { 80, 10, -1, 0, 10, 50 };
+    const EdgeRays::RayEdge rise = EdgeRays::FindEdge(view, inwards, EdgeRays::NarrowSigma,
+        EdgeRays::NarrowStep, EdgeRays::Polarity::DarkToBright, sky);
+    ASSERT_TRUE(rise.Found);
+    EXPECT_NEAR(rise.T, 30, 0.01);
+    EXPECT_EQ(rise.DarkLevel, 200);
+    EXPECT_EQ(rise.BrightLevel, 1000);
+}
+
+// Edges whose levels are given; strengths and points do not matter here.
+EdgeRays::EdgeSet Levels(const std::vector<double>& dark, double bright)
+{
+    EdgeRays::EdgeSet edges;
+    edges.DarkLevels = dark;
+    edges.BrightLevels.assign(dark.size(), bright);
+    return edges;
+}
+
+TEST(EdgeRaysLevels, ADarkSideLitAboveTheGroundIsNotSky)
+{
+    // Noiseless ground 100, contrast 2000: lit above 100 + 5 % of 2000 = 200.
+    const std::vector<char> quiet = EdgeRays::OverLitGround(
+        Levels({ 100, 100, 100, 100, 100, 100, 199, 201, 100, 100 }, 2100));
+    EXPECT_EQ(quiet, (std::vector<char> { 0, 0, 0, 0, 0, 0, 0, 1, 0, 0 }));
+    // Ground 110 (the upper middle of ten), deviations' median 20: sigma
+    // 29.652, six of it 177.912 over 5 % of 990: lit above 287.912.
+    const std::vector<char> noisy
+        = EdgeRays::OverLitGround(Levels({ 90, 110, 90, 110, 90, 110, 90, 110, 285, 290 }, 1100));
+    EXPECT_EQ(noisy, (std::vector<char> { 0, 0, 0, 0, 0, 0, 0, 0, 0, 1 }));
 }
 
 // [SECTION] Planets
