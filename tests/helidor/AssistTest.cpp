@@ -85,18 +85,18 @@ protected:
         return false;
     }
 
-    // Light green pixels at a distance from inner to outer of (x, y).
-    static int GreenPixelsWithin(int x, int y, double inner, double outer)
+    // Pixels of the colour at a distance from inner to outer of (x, y).
+    static int PixelsWithin(int x, int y, double inner, double outer, int colour)
     {
         const QImage& canvas = FensterGraf::Canvas();
-        const auto& green = FensterGraf::Palette[Kern::LightGreen];
+        const auto& wanted = FensterGraf::Palette[static_cast<std::size_t>(colour)];
         int count = 0;
         for (int j = 0; j < canvas.height(); ++j)
             for (int i = 0; i < canvas.width(); ++i) {
                 const double d = std::hypot(i - x, j - y);
                 const QRgb c = canvas.pixel(i, j);
-                if (d >= inner && d <= outer && qRed(c) == green.R && qGreen(c) == green.G
-                    && qBlue(c) == green.B)
+                if (d >= inner && d <= outer && qRed(c) == wanted.R && qGreen(c) == wanted.G
+                    && qBlue(c) == wanted.B)
                     ++count;
             }
         return count;
@@ -149,10 +149,15 @@ TEST_F(AssistTest, TwoPicturesAssistedFromSeedsOffAgreeWithTheTruth)
     // (-0.18 px in the benchmark's scenes).
     EXPECT_NEAR(Adjustment::CircleRefinement.R, 203.0 - 0.18, 0.1);
     EXPECT_EQ(Adjustment::CircleX, 257) << "drawn at the nearest whole pixel";
-    // The edge points it used, one light green pixel each, lie on the limb:
-    // about 2 pi 203 = 1275 pixels of it, none elsewhere.
-    EXPECT_GT(GreenPixelsWithin(257, 494, 200, 206), 1000);
-    EXPECT_EQ(GreenPixelsWithin(257, 494, 0, 199) + GreenPixelsWithin(257, 494, 207, 600), 0);
+    // The edge points it used, one light green pixel each, lie on the limb,
+    // none elsewhere. Sun 2 (266 px away, the same radius) covers the limb
+    // within acos(266 / 406) = 49 degrees of the line between the centres:
+    // 27 % of the 2 pi 203 = 1275 pixels, whose points are rejected (yellow).
+    EXPECT_GT(PixelsWithin(257, 494, 200, 206, Kern::LightGreen), 800);
+    EXPECT_EQ(PixelsWithin(257, 494, 0, 199, Kern::LightGreen)
+            + PixelsWithin(257, 494, 207, 600, Kern::LightGreen),
+        0);
+    EXPECT_GT(PixelsWithin(257, 494, 200, 206, Kern::Yellow), 200);
     Confirm();
     TypeKeys(Qt::Key_Right, 262); // Sun 2 at (519, 480), true (522.65, 475.42)
     TypeKeys(Qt::Key_Up, 14);
