@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <numbers>
+#include <ostream>
 #include <random>
 #include <vector>
 
@@ -121,14 +122,20 @@ struct LimbCase {
     bool Twice; // a second exposure crossing the first
 };
 
-// Ratio and Shift by hand: u = 0.6, R = 150: 1.5 * 0.115470 = 0.173205;
-// u = 0.5, R = 300: 1 * 0.081650; S = sqrt(1 + 1.5625) = 1.60078,
-// first order 0.5152 * 0.081650 * 2.02534 = 0.085198, the peak 0.08066.
+// Ratio and Shift by hand: u = 0.6, R = 150: 1.5 * sqrt(2 / 150) = 1.5 *
+// 0.115470 = 0.173205; u = 0.7, R = 300: 2.33333 * 0.081650 = 0.190516,
+// S = sqrt(1 + 1.5625) = 1.60078, first order 0.5152 * 0.190516 * 2.02534 =
+// 0.19880, the peak 0.17540.
 const LimbCase LimbCases[] = {
     { "DarkBlurredSmall", 150, 0.6, 2.0, 0.173205, 0.28165, false },
-    { "MildSharperLarger", 300, 0.5, 1.0, 0.081650, 0.08066, false },
+    { "DarkerSharperLarger", 300, 0.7, 1.0, 0.190516, 0.17540, false },
     { "TwiceExposed", 150, 0.6, 2.0, 0.173205, 0.28165, true },
 };
+
+void PrintTo(const LimbCase& c, std::ostream* out)
+{
+    *out << c.Name;
+}
 
 class LimbShiftScene : public testing::TestWithParam<LimbCase> { };
 
