@@ -90,17 +90,32 @@ double Mu(double s, double radius)
     return std::sqrt(std::max(0.0, 1 - q * q));
 }
 
+// A rise or fall of more than 0.15 of the contrast over 2 px anywhere from first on.
+bool CrossesAStep(const std::vector<double>& values, std::size_t first, double contrast)
+{
+    constexpr double stepShare = 0.15;
+    constexpr auto span = static_cast<std::size_t>(2 / Step);
+    for (std::size_t k = first; k + span < values.size(); ++k)
+        if (std::abs(values[k + span] - values[k]) > stepShare * contrast)
+            return true;
+    return false;
+}
+
 // The median over rays of the profile across the limb, samples at
 // t = -outer + k Step px inside the circle; the number of rays used. Rays
-// that leave the plane or cross a clipped sample are left out; the median
-// leaves out the other exposure where it lies over a part of the limb.
+// that leave the plane or cross a clipped sample are left out, and so are
+// rays whose outside lies on the other exposure (their inside is the two
+// discs' light together) or whose inside, beyond the blurred limb at t =
+// inner, crosses the other exposure's limb (a step, where the disc's own
+// light rises by a few per cent over 2 px).
 int MedianProfile(const GreyView& grey, const Circle& circle, const std::vector<Point>& at,
-    double outer, int count, std::vector<double>& profile)
+    double outer, double inner, int count, std::vector<double>& profile)
 {
     const std::size_t stride = (at.size() + MaximumRays - 1) / MaximumRays;
-    std::vector<double> all, values;
+    const auto n = static_cast<std::size_t>(count);
+    constexpr std::size_t ends = 9; // samples that give a ray's outside and inside levels
+    std::vector<double> all, values, outsides, contrasts;
     std::vector<char> saturated;
-    int rays = 0;
     for (std::size_t i = 0; i < at.size(); i += stride) {
         const double dx = at[i].X - circle.X, dy = at[i].Y - circle.Y;
         const double length = EdgeRays::Distance(dx, dy);
@@ -111,17 +126,32 @@ int MedianProfile(const GreyView& grey, const Circle& circle, const std::vector<
         if (!EdgeRays::ReadProfile(grey, ray, -outer, Step, count, values, saturated)
             || std::find(saturated.begin(), saturated.end(), 1) != saturated.end())
             continue;
+        const double outside = Median({ values.begin(), values.begin() + ends });
+        const double contrast = Median({ values.end() - ends, values.end() }) - outside;
+        if (CrossesAStep(values, static_cast<std::size_t>((outer + inner) / Step), contrast))
+            continue;
+        outsides.push_back(outside);
+        contrasts.push_back(contrast);
         all.insert(all.end(), values.begin(), values.end());
-        ++rays;
     }
-    profile.assign(static_cast<std::size_t>(count), 0);
-    std::vector<double> column(static_cast<std::size_t>(rays));
-    for (std::size_t k = 0; k < profile.size(); ++k) {
-        for (std::size_t j = 0; j < column.size(); ++j)
-            column[j] = all[j * profile.size() + k];
+    if (outsides.empty())
+        return 0;
+    // The sky: the darkest outsides, some of which are sky whatever the overlap.
+    std::vector<double> sorted = outsides;
+    std::sort(sorted.begin(), sorted.end());
+    const double sky = sorted[sorted.size() / 10];
+    std::vector<std::size_t> own;
+    for (std::size_t j = 0; j < outsides.size(); ++j)
+        if (outsides[j] - sky < 0.25 * contrasts[j])
+            own.push_back(j);
+    profile.assign(n, 0);
+    std::vector<double> column(own.size());
+    for (std::size_t k = 0; k < n; ++k) {
+        for (std::size_t j = 0; j < own.size(); ++j)
+            column[j] = all[own[j] * n + k];
         profile[k] = Median(column);
     }
-    return rays;
+    return static_cast<int>(own.size());
 }
 
 // The profile's model: sky + J Phi(s / b) + K' (the smoothed mu), s = t - offset.
@@ -237,7 +267,8 @@ Estimate Measure(const GreyView& grey, const Circle& circle, const std::vector<P
     const double reach = std::min(InsideReach, 0.25 * circle.R);
     const int count = static_cast<int>((outer + reach) / Step) + 1;
     std::vector<double> profile;
-    e.Rays = MedianProfile(grey, circle, at, outer, count, profile);
+    // Beyond three blurs the step's own blur has died away.
+    e.Rays = MedianProfile(grey, circle, at, outer, 3 * guess + 2, count, profile);
     if (e.Rays < MinimumRays)
         return e;
     ProfileFit fit;

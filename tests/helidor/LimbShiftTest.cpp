@@ -147,12 +147,12 @@ TEST_P(LimbShiftScene, CorrectedRadiusLiesOnTheLimb)
     const Disc sun { margin + c.R + 0.3, margin + c.R + 0.6, c.R };
     std::vector<Disc> discs { sun };
     int width = side;
-    if (c.Twice) { // the second disc 1.7 R to the right: the two overlap
-        discs.push_back({ sun.X + 1.7 * c.R, sun.Y + 0.4, c.R });
-        width = side + static_cast<int>(1.7 * c.R);
+    if (c.Twice) { // the second disc 0.3 R to the right: 40 % of the limb lies on it
+        discs.push_back({ sun.X + 0.3 * c.R, sun.Y + 0.4, c.R });
+        width = side + static_cast<int>(0.3 * c.R);
     }
     const Scene scene = Draw(width, side, discs, c.U, c.Blur);
-    const Fit fit = LimbFit::FitSunLimb(scene.View(), { sun.X + 4, sun.Y - 3, c.R * 0.95 });
+    const Fit fit = LimbFit::FitSunLimb(scene.View(), { sun.X - 2, sun.Y - 1, c.R - 2 });
     ASSERT_EQ(fit.Result, Outcome::Fitted);
     // Without the correction the radius would be c.Shift short.
     EXPECT_NEAR(fit.Fitted.R, c.R, 0.03);
