@@ -2,17 +2,18 @@
 // shows its edge. The expected shifts are worked out by hand from the
 // first-order law x = 0.5152 (K / J) S^1.5 and, for the exact peak, by a
 // golden-section search of the smoothed model profile sampled on a fine grid.
+// The limbs are drawn by the benchmark's scene generator (8-bit sRGB, no JPEG).
 #include "LimbShift.h"
+#include "GreyPlane.h"
 #include "LimbFit.h"
+#include "LimbScenes.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
 #include <ostream>
-#include <random>
 #include <vector>
 
 namespace {
@@ -45,72 +46,37 @@ TEST(LimbShiftPeak, ExactPeakOfTheSmoothedProfile)
 
 // [SECTION] Generated limbs
 
-struct Disc {
-    double X, Y, R;
-};
-
-// The radial profile of a disc with I = 1 - u (1 - mu), blurred by a
-// Gaussian of sigma blur across the limb (a straight edge: R >> blur).
-double BlurredLimb(double rho, double r, double u, double blur)
-{
-    auto darkened = [&](double p) {
-        if (p >= r)
-            return 0.0;
-        const double q = p / r;
-        return 1 - u * (1 - std::sqrt(1 - q * q));
-    };
-    if (rho < r - 7 * blur)
-        return darkened(rho);
-    double sum = 0, norm = 0;
-    for (double s = -6 * blur; s <= 6 * blur; s += blur / 40) {
-        const double g = std::exp(-s * s / (2 * blur * blur));
-        sum += g * darkened(rho - s);
-        norm += g;
-    }
-    return sum / norm;
-}
+using Disc = LimbScenes::Disc;
 
 struct Scene {
-    int Width = 0, Height = 0;
-    std::vector<std::uint16_t> Samples;
-    GreyView View() const { return { Width, Height, Samples.data() }; }
+    GreyPlane::Plane Plane;
+    GreyView View() const { return { Plane.Width, Plane.Height, Plane.Samples.data() }; }
 };
 
-// Discs at a linear level of 0.4 each, added; noise of 0.002; samples
-// further than clipFrom px inside the first disc's limb clipped.
+// Discs with I = 1 - u (1 - mu) at a linear level of 0.4 each, added,
+// blurred by a Gaussian of sigma blur; noise 0.002, 8-bit sRGB, no JPEG.
+// Samples further than clipFrom px inside the first disc's limb are clipped.
 Scene Draw(int width, int height, const std::vector<Disc>& discs, double u, double blur,
     double clipFrom = -1)
 {
-    Scene scene { width, height, {} };
-    scene.Samples.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    std::mt19937 engine(7);
-    std::normal_distribution<double> noise(0, 0.002);
-    // Tabulated around each limb, 0.01 px apart.
-    const double reach = 8 * blur + 2;
-    std::vector<double> table;
-    for (double rho = -reach; rho <= reach + 0.02; rho += 0.01)
-        table.push_back(BlurredLimb(discs[0].R + rho, discs[0].R, u, blur));
-    auto profile = [&](double rho, double r) {
-        const double k = (rho - r + reach) / 0.01;
-        if (k < 0)
-            return BlurredLimb(rho, r, u, 0.001);
-        const auto i = static_cast<std::size_t>(k);
-        if (i + 1 >= table.size())
-            return 0.0;
-        return table[i] + (k - static_cast<double>(i)) * (table[i + 1] - table[i]);
-    };
+    LimbScenes::Scene drawn;
+    drawn.Width = width;
+    drawn.Height = height;
+    drawn.Suns = discs;
+    drawn.LimbDarkening = u;
+    drawn.Blur = blur;
+    drawn.Noise = 0.002;
+    drawn.Jpeg = false;
+    std::vector<std::uint32_t> words;
+    LimbScenes::Render(drawn, words);
+    Scene scene;
+    GreyPlane::FromWords(words.data(), width, height, scene.Plane);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            double v = noise(engine);
-            for (const Disc& d : discs)
-                v += 0.4 * profile(std::hypot(x - d.X, y - d.Y), d.R);
-            const bool clipped = clipFrom >= 0
-                && std::hypot(x - discs[0].X, y - discs[0].Y) < discs[0].R - clipFrom;
-            scene.Samples[static_cast<std::size_t>(y) * static_cast<std::size_t>(width)
-                + static_cast<std::size_t>(x)]
-                = clipped ? LimbFit::SaturatedSample
-                          : static_cast<std::uint16_t>(std::clamp(v * 65535, 0.0, 65534.0));
-        }
+        for (int x = 0; x < width; ++x)
+            if (clipFrom >= 0 && std::hypot(x - discs[0].X, y - discs[0].Y) < discs[0].R - clipFrom)
+                scene.Plane.Samples[static_cast<std::size_t>(y) * static_cast<std::size_t>(width)
+                    + static_cast<std::size_t>(x)]
+                    = LimbFit::SaturatedSample;
     return scene;
 }
 
