@@ -2,6 +2,7 @@
 
 #include "CircleFit.h"
 #include "EdgeRays.h"
+#include "LimbShift.h"
 #include "PlanetChecks.h"
 
 #include <algorithm>
@@ -135,6 +136,8 @@ Fit FitSunLimb(const GreyView& grey, const Circle& seed)
     }
     Accept(fit, ls, used, {});
     fit.Rejected.insert(fit.Rejected.end(), dropped.begin(), dropped.end());
+    // The edge points lie inside the limb where it is darkened and blurred.
+    LimbShift::CorrectRadius(grey, fit);
     return fit;
 }
 
