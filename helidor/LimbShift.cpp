@@ -33,6 +33,12 @@ constexpr double Step = 0.5; // px between samples along a ray
 constexpr double InsideReach = 30; // px of disc read inside the limb
 constexpr double LargestBlur = 6; // px: a limb blurred more is not fitted
 
+// Simpson's weight of node i of intervals (even): 1, 4, 2, ..., 4, 1.
+double SimpsonWeight(int i, int intervals)
+{
+    return i == 0 || i == intervals ? 1 : (i % 2 == 1 ? 4 : 2);
+}
+
 // The slope of exp(-z^2 / 2) + c Integral_0^inf exp(-(t - w^2)^2 / 2) dw at
 // t, less a common factor: the derivative of the smoothed profile in units
 // of the sigma, with c = (K / J) sqrt(sigma).
@@ -46,7 +52,7 @@ double SmoothedSlope(double t, double c)
     for (int i = 0; i <= intervals; ++i) {
         const double w = i * h, z = t - w * w;
         const double term = -z * std::exp(-z * z / 2);
-        sum += term * (i == 0 || i == intervals ? 1 : (i % 2 == 1 ? 4 : 2));
+        sum += term * SimpsonWeight(i, intervals);
     }
     return -t * std::exp(-t * t / 2) + c * sum * h / 3;
 }
@@ -66,8 +72,7 @@ double SmoothedRoot(double z)
             double sum = 0;
             for (int i = 0; i <= intervals; ++i) {
                 const double v = a + i * h, d = z0 - v * v;
-                sum += 2 * v * v * std::exp(-d * d / 2)
-                    * (i == 0 || i == intervals ? 1 : (i % 2 == 1 ? 4 : 2));
+                sum += 2 * v * v * std::exp(-d * d / 2) * SimpsonWeight(i, intervals);
             }
             t.push_back(sum * h / 3 / Root2Pi);
         }
@@ -104,18 +109,19 @@ bool CrossesAStep(const std::vector<double>& values, std::size_t first, double c
 // The median over rays of the profile across the limb, samples at
 // t = -outer + k Step px inside the circle; the number of rays used. Rays
 // that leave the plane or cross a clipped sample are left out, and so are
-// rays whose outside lies on the other exposure (their inside is the two
-// discs' light together) or whose inside, beyond the blurred limb at t =
-// inner, crosses the other exposure's limb (a step, where the disc's own
-// light rises by a few per cent over 2 px).
+// rays whose inside, beyond the blurred limb at t = inner, crosses the other
+// exposure's limb (a step, where the disc's own light rises by a few per
+// cent over 2 px). Edge points whose outside lies on the other exposure are
+// already rejected by the fit (EdgeRays::OverLitGround).
 int MedianProfile(const GreyView& grey, const Circle& circle, const std::vector<Point>& at,
     double outer, double inner, int count, std::vector<double>& profile)
 {
     const std::size_t stride = (at.size() + MaximumRays - 1) / MaximumRays;
     const auto n = static_cast<std::size_t>(count);
     constexpr std::size_t ends = 9; // samples that give a ray's outside and inside levels
-    std::vector<double> all, values, outsides, contrasts;
+    std::vector<double> all, values;
     std::vector<char> saturated;
+    int rays = 0;
     for (std::size_t i = 0; i < at.size(); i += stride) {
         const double dx = at[i].X - circle.X, dy = at[i].Y - circle.Y;
         const double length = EdgeRays::Distance(dx, dy);
@@ -130,28 +136,19 @@ int MedianProfile(const GreyView& grey, const Circle& circle, const std::vector<
         const double contrast = Median({ values.end() - ends, values.end() }) - outside;
         if (CrossesAStep(values, static_cast<std::size_t>((outer + inner) / Step), contrast))
             continue;
-        outsides.push_back(outside);
-        contrasts.push_back(contrast);
         all.insert(all.end(), values.begin(), values.end());
+        ++rays;
     }
-    if (outsides.empty())
+    if (rays == 0)
         return 0;
-    // The sky: the darkest outsides, some of which are sky whatever the overlap.
-    std::vector<double> sorted = outsides;
-    std::sort(sorted.begin(), sorted.end());
-    const double sky = sorted[sorted.size() / 10];
-    std::vector<std::size_t> own;
-    for (std::size_t j = 0; j < outsides.size(); ++j)
-        if (outsides[j] - sky < 0.25 * contrasts[j])
-            own.push_back(j);
     profile.assign(n, 0);
-    std::vector<double> column(own.size());
+    std::vector<double> column(static_cast<std::size_t>(rays));
     for (std::size_t k = 0; k < n; ++k) {
-        for (std::size_t j = 0; j < own.size(); ++j)
-            column[j] = all[own[j] * n + k];
+        for (std::size_t j = 0; j < column.size(); ++j)
+            column[j] = all[j * n + k];
         profile[k] = Median(column);
     }
-    return static_cast<int>(own.size());
+    return rays;
 }
 
 // The profile's model: sky + J Phi(s / b) + K' (the smoothed mu), s = t - offset.

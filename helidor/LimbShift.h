@@ -3,8 +3,8 @@
 // I(s) = J + K sqrt(s), so the peak of the smoothed derivative (where the
 // Sun fit puts its edge points) lies inside the true limb, by 0.1 to 0.4 px.
 //
-// Method. The median profile across the limb over the fit's own rays (rays
-// on the other exposure, or crossing its limb, or clipped, left out) is
+// Method. The median profile across the limb over the fit's own rays (those
+// crossing the other exposure's limb, or clipped, left out) is
 // fitted with sky + J Phi(s / b) + K' mu(s) smoothed by b, for the blur b
 // and K / J; PlanetChecks::LimbBlur only gives the search its start (on
 // generated scenes it scatters by 0.3 px, the profile's fit by 0.06). The
@@ -45,7 +45,9 @@ double PeakShift(double ratio, double sigma);
 // The same to first order in the ratio: 0.5152 (K / J) sigma^1.5.
 double FirstOrderShift(double ratio, double sigma);
 // The blur, K / J and the shift of the limb near circle, from the profiles
-// across it along the rays from its centre through the given edge points.
+// across it along the rays from its centre through the given edge points:
+// a fit's used points, so none lies where the limb is seen over the other
+// exposure's disc.
 Estimate Measure(const GreyView& grey, const Circle& circle, const std::vector<LimbFit::Point>& at);
 // Moves a Sun fit's radius out to the limb and widens its variance; with no
 // trustworthy estimate only widens it by TypicalShift.
