@@ -102,21 +102,6 @@ unsigned ChooseChannels(const std::array<std::int64_t, 3>& clippedCounts, std::i
     return kept;
 }
 
-void CountClipped(
-    const std::uint32_t* words, std::size_t count, std::array<std::int64_t, 3>& clippedCounts)
-{
-    std::int64_t blue = 0, green = 0, red = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::uint32_t w = words[i];
-        blue += (w & 0xff) >= ClippedByte;
-        green += ((w >> 8) & 0xff) >= ClippedByte;
-        red += ((w >> 16) & 0xff) >= ClippedByte;
-    }
-    clippedCounts[0] += blue;
-    clippedCounts[1] += green;
-    clippedCounts[2] += red;
-}
-
 void ConvertWords(
     const std::uint32_t* words, std::size_t count, unsigned channels, std::uint16_t* samples)
 {
@@ -172,11 +157,13 @@ void FromWords(const std::uint32_t* words, int width, int height, Plane& plane)
 {
     assert(width >= 0 && height >= 0 && "a picture has no negative size");
     const auto count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    // All channels first, as a JPEG's first pass: a second pass only where one is clipped.
     std::array<std::int64_t, 3> clipped {};
-    CountClipped(words, count, clipped);
-    plane.KeptChannels = ChooseChannels(clipped, static_cast<std::int64_t>(count));
     plane.Samples.resize(count);
-    ConvertWords(words, count, plane.KeptChannels, plane.Samples.data());
+    ConvertAndCount(words, count, AllChannels, plane.Samples.data(), clipped);
+    plane.KeptChannels = ChooseChannels(clipped, static_cast<std::int64_t>(count));
+    if (plane.KeptChannels != AllChannels)
+        ConvertWords(words, count, plane.KeptChannels, plane.Samples.data());
     plane.Width = width;
     plane.Height = height;
 }

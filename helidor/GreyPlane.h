@@ -58,16 +58,12 @@ inline constexpr unsigned Blue = 1, Green = 2, Red = 4, AllChannels = 7;
 // red) among pixelCount; see above.
 unsigned ChooseChannels(const std::array<std::int64_t, 3>& clippedCounts, std::int64_t pixelCount);
 
-// Adds to clippedCounts the pixels of count 0xAARRGGBB words clipped in each channel.
-void CountClipped(
-    const std::uint32_t* words, std::size_t count, std::array<std::int64_t, 3>& clippedCounts);
-
 // Converts count 0xAARRGGBB words into samples, adding the channels in
 // `channels` (a non-empty mask) in linear light, scaled so that white is MaxLinear.
 void ConvertWords(
     const std::uint32_t* words, std::size_t count, unsigned channels, std::uint16_t* samples);
 
-// ConvertWords and CountClipped in one pass.
+// ConvertWords, and adds to clippedCounts the pixels clipped in each channel.
 void ConvertAndCount(const std::uint32_t* words, std::size_t count, unsigned channels,
     std::uint16_t* samples, std::array<std::int64_t, 3>& clippedCounts);
 
