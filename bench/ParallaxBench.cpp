@@ -19,6 +19,7 @@
 //       these positions to 4 decimals, beside the true one
 // Exit status 0 when the true positions give the true parallax with both
 // Suns up, and the measured parallax is within 1 % of it.
+#include "Adjustment.h"
 #include "Ephemeris.h"
 #include "GreyPlane.h"
 #include "LimbFit.h"
@@ -210,12 +211,13 @@ LimbFit::Circle OnScreen(const LimbFit::Circle& c, int size)
 }
 
 // Where the window starts the first planet circle after Suns confirmed at
-// these circles: on Sun 1, its radius from Sun 2's in whole pixels.
+// these circles: on Sun 1, its radius by the program's rule from Sun 2's in
+// whole pixels.
 std::array<double, 3> PlanetStart(const LimbFit::Circle& sun1, const LimbFit::Circle& sun2)
 {
-    const double sunRadius = std::nearbyint(sun2.R);
+    const int sunRadius = static_cast<int>(std::nearbyint(sun2.R));
     return { std::nearbyint(sun1.X), std::nearbyint(sun1.Y),
-        std::nearbyint(sunRadius / 15.7 * 0.9628333333333333) + 2 };
+        static_cast<double>(Adjustment::PlanetStartRadius(sunRadius)) };
 }
 
 // The true circles in the screen's pixels, in the shape of the sample
