@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The assisted circle fit on generated scenes with known circles, its time
 // on a full-size plane, the grey plane's decoding time and memory, and the
 // fit on the real photographs. bench/limbfit.sh calls it:

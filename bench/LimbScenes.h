@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Generated photographs of the Sun with known circles, for the assisted
 // fit's benchmark and tests: one or two exposures of a limb-darkened disc,
 // seeing blur, sunspots, planets, noise, 8-bit sRGB and JPEG artefacts.

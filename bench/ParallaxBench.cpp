@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // From generated photographs to a solar parallax. One moment of the transit
 // of Venus of 2012-06-06 seen from two distant sites:
 //  1. the true positions: Quenmark's own model run backwards. Site 1's planet

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Timings and memory of the photograph display, one measurement per process
 // so that a first load is a first load. bench/run.sh calls it:
 //

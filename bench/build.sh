@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The benchmarks' build: build-bench/ in Release, only the targets named, with
 # djpeg installed for the side-by-side figures. Prints the bench folder.
 #   bench/build.sh target ...

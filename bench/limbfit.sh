@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the assisted fit's benchmark in Release and prints: the fit on
 # generated scenes with known circles (one table per case), one assist on a
 # 6000 x 4000 plane, the grey plane of a 6000 x 4000 JPEG against djpeg at

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # From photographs to a parallax through the real window: generates the two
 # photographs of the 2012 transit of Venus (bench_parallax --photographs),
 # measures each in Helidor on the X display in force as a user would (the

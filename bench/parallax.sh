@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # From photographs to a solar parallax: builds bench_parallax, helidor and
 # quenmark in Release and generates two twice-exposed JPEG photographs of the
 # 2012 transit of Venus (01:29 UT, one from 50 N 135 E, one from 30 S 153 E,

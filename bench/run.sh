@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the benchmarks in Release and prints, measured side by side in one
 # run: JPEG loading at each scale against djpeg -scale 1/N on the same file,
 # RedrawPhotograph against a plain copy of the visible area, and the peak

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // BMP files read into pictures in the canvas's own pixel format. Pure C++:
 // the window draws the pictures, this module only reads them.
 #pragma once

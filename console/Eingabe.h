@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The modal input dialog TEingabeDialog: a prompt, an edit field holding the
 // default, "OK" and "Abbruch". Created once, reused for every question; the
 // class lives in Eingabe.cpp. Geometry is in window (logical) pixels.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Index: window state, TGrundfenster, start and end, tick, keys, mouse, files.
 #include "FensterGraf.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console window: one frameless window covering the screen, the canvas it
 // shows, the 1 ms tick that drives the program, the key buffer, the mouse
 // state, the palette table, picture loading and the text-file page.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Index: helpers, fonts, screen, colours, drawing, text, keys, line input, numbers.
 #include "Kern.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drawing state, text output, colours, key readers, line input and number
 // conversion of the window console. Coordinates are canvas pixels (device
 // pixels), origin top left, y downwards. Colours are colour numbers 0..255,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Font size, pen colour, arcs, ellipses and saving the screen. Canvas pixels,
 // colour numbers as in Kern.h.
 #pragma once

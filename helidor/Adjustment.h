@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The measurement proper: the tick routine that fits light-red circles to the
 // Sun's and the planet's images with the cursor and page keys, confirms them
 // with Return, draws the construction and starts the evaluation.

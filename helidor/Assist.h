@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The assisted circle fit on the screen: the full-resolution grey plane of
 // the picture shown, the mapping between its pixels and the screen's, the
 // call of the fit, the edge points it saw and the line that says why it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Circle fitting: the robust start from random 3-point circles, the
 // orthogonal-distance fit with Tukey weights, the arc it covers, and what
 // its covariance is built from (the residuals' correlation along the arc,

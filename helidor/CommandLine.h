@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helidor's command line: --help and --version answer and end the program;
 // without arguments the window starts. Anything else is refused, Qt's own
 // options too (the environment sets the platform where one is needed).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The questions Helidor asks in the console's input dialog: the language, the
 // result file and the parameters of a measurement. Each question offers the
 // last answer (at first the built-in default) and stores the new one in

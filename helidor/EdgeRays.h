@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Edge rays: grey profiles read along rays through the plane, smoothed by a
 // derivative-of-Gaussian kernel, and the strongest edge of a given direction
 // on each, refined to a fraction of a pixel. The assisted fit casts its rays

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The position of the planet on the solar disc from the confirmed circles:
 // rho' (distance from the Sun's centre in solar radii), the position angle
 // from the reference direction (the rotation angle of a once-exposed picture,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Error bars of an evaluation from the covariances of its circles: rho', the
 // position angle, x' and y', and the direction of the Sun's drift between two
 // pictures. First-order propagation; the circles are taken as independent.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The grey plane the assisted circle fit works on: a photograph at its full
 // resolution in linear light, 16 bits a sample, row-major. Built from a JPEG
 // file decoded row by row, or from a picture already in memory (BMP).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What both JPEG decoders of Helidor (the photograph and the grey plane) do
 // around libjpeg's C callbacks: a C++ exception must not cross them, so an
 // error jumps back to one guarded frame, and warnings that mean lost picture

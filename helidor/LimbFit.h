@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The assisted circle fit: snaps a circle set by the user (the seed) to the
 // nearest solar limb or to the edge of a planet in front of the Sun, to a
 // fraction of a pixel, and says how sure it is or why it refuses.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a blurred, limb-darkened limb shows its edge. Just inside the limb
 // the brightness rises like the square root of the distance s from it,
 // I(s) = J + K sqrt(s), so the peak of the smoothed derivative (where the

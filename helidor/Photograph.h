@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The photograph of a measurement: read and decoded once by ShowPhotograph,
 // kept in memory and redrawn from there after every key. JPEG files are
 // decoded at full, half, quarter or eighth size; everything else is read as

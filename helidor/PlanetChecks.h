@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The planet's checks: where the darkest dot near a seed lies, how much of
 // its circle is clear of the Sun's limb, the photosphere's shading around it
 // and the shift it gives the edge, the seeing's blur read off the limb, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The result files: created once per run with their header line, and every
 // evaluation's lines appended whole or not at all. Lines that cannot be
 // written are kept and written before the next evaluation's, so nothing

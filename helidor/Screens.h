@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helidor's fixed screens and the pieces the adjustment redraws: the title
 // screen, the adjustment screen, the legend along the bottom edge, the
 // position readout at the top left, and the pause.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The answers of Helidor's parameter dialogue and the language, shared by the
 // setup, the screens, the photograph display and the evaluation. Each number
 // is kept beside the text it was read from; the text is the default of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helidor's start and setup: the first-time setup of a run (texts, palette,
 // defaults, language, result file) and the setup of every measurement (title
 // screen, parameter dialogue, adjustment screen with the photograph).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helidor's bilingual texts and the info text file shown on the title screen.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Quenmark's options. Grammar (each option at most once, no other argument):
 //   quenmark [--date YYYY-MM-DD [--time hh.mm]] | --help | --version
 // --time is hh.mm as the time question reads it: hours 0..23, then optionally

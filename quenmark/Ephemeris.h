@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Sun's data an almanac prints for a date, computed with ERFA, the IAU's
 // standard routines: apparent place of the Sun, its angular radius, Greenwich
 // mean sidereal time at 0h UT and the planet's distance from the Sun over the

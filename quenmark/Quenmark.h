@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parallax program: the console dialogue (language, title, planet, Sun,
 // sites, then time and positions without end) and the computation of the
 // parallactic shift, the baseline and the solar parallax from two sites.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Angle and time texts as users type them, turned into radians.
 #pragma once
 

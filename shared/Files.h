@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether a name is a file the programs may read: the test both programs and
 // the window console make before they open an info file or a picture.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Console binding of the prompted readers: questions on standard output,
 // answers from standard input, one line each.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plane and space geometry of the two programs. Angles in radians; the
 // arithmetic inside each routine is carried in long double.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Prompted number input of the window program: the questions go through the
 // binding the program installed (the window console installs its input
 // dialog and its bell), so this module needs nothing of the console itself.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Prompted number input on the console (standard input and output).
 #pragma once
 

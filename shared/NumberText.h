@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Numbers to text and back, the same for both programs and independent of the
 // user's locale: a decimal point is always ".".
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The prompted readers common to both programs. A binding says where a line of
 // input comes from and where the bell goes: standard input and output for
 // Quenmark (KernDos), the input dialog and the window for Helidor (Modul).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Buffers of large pictures that a decoder writes completely: new elements
 // left unset (zeroing them first would cost a pass over their memory), and
 // large pages asked for.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Texts are UTF-8; where the programs count characters they count code points.
 #pragma once
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The build of the programs that a user starts: build/ in Release,
 # only the targets named (all when none is named).
 #   tools/build.sh [target ...]

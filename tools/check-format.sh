@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when a C++ source differs from the project's .clang-format.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."

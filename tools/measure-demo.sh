@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A whole two-picture measurement on the sample photograph, typed into the
 # real Helidor window on a virtual X server (xvfb-run, xdotool) as a user
 # would. Keeps screenshots of the adjustment, the construction and the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package of Helidor and Quenmark and checks it: its
 # dependencies, lintian (no errors), the menu entry, the AppStream metadata
 # and the man pages; then runs both programs out of the unpacked package from

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets in fuzz-build/ (assertions on) and runs each for a
 # bounded time, one after the other.
 #   tools/run-fuzzers.sh [seconds per target, default 60] [target ...]

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what a fresh Debian 12 machine lacks to build and test both
 # programs (apt-get as root, or through sudo), skipping what is installed.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sets up the machine, builds everything in Release with warnings as errors and runs the
 # whole test suite. With --sanitize: the same in a separate build under
 # AddressSanitizer and UndefinedBehaviorSanitizer, in Debug.

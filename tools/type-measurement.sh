@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Types a whole two-picture measurement on the sample photograph into Helidor
 # on the X display in force (run it under xvfb-run), as a user would: Return
 # at every question, then each circle moved onto the true Sun or Venus image

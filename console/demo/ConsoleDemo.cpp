@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opens the console, asks one question, draws every primitive and saves the
 // screen as ConsoleDemo.bmp in the working folder. Esc ends it; any other key
 // is shown at the text cursor.

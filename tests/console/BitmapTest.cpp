@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading BMP files written here field by field: every bit depth and header,
 // both row orders, and files that are cut short, lie or are no picture.
 #include "TestSupport.h"

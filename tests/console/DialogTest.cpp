@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The input dialog: its geometry, the answers it gives, and the prompted
 // readers of Kern and Modul on top of it.
 #include "TestSupport.h"

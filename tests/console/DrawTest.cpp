@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pixels on the canvas: bars, fill colours, lines, arcs, ellipses, clipping
 // at the canvas edge, text, the running cursor, the palette and the fonts.
 #include "TestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Real files: saved screen pictures read back by Qt and by the console's own
 // reader, pictures drawn, the text page and its dismissal, FileExists.
 #include "TestSupport.h"

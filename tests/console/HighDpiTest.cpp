@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Run on a screen with a device pixel ratio of 2 (CTest prefix "dpr2."): the
 // console measures and draws in device pixels.
 #include "TestSupport.h"

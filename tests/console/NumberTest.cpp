@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Numbers inside the Qt application, whose start sets the C library's locale
 // from the environment. CTest runs these once more under LC_ALL=de_DE.UTF-8.
 #include "Kern.h"

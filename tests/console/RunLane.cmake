@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs part of a GoogleTest executable in one process and fails unless every
 # test it lists for the filter has run to its verdict: a filter that matches
 # less than it should, or a program end in the middle of a test, cannot pass.

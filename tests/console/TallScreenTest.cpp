@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Run on a 1600 x 1200 screen (lane test_console_tall_screen): the image area
 // covers the top 1023 rows and reports releases only; below it the window
 // reports presses only. Movement is seen everywhere.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared pieces of the console tests: the start state, canvas pixels, waiting
 // for the event loop, and a script that answers the input dialog.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window: key codes, the key buffer, the mouse, the tick, errors at the
 // tick, Delay, program names and the end of the program.
 #include "TestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The assisted fit ("a") in the real program: whole measurements on the
 // sample photographs with every circle snapped from seeds a few pixels off,
 // checked against the samples' true circles; the refusal and its line; the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pieces of the fit's covariance, on points and covariances worked by
 // hand: the circle's response to a shift of its points, the error ellipse's
 // larger axis, and the shift a planet's shading correction gives the circle.

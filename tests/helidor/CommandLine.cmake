@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real helidor binary on its command line, one case per test:
 #   cmake -DHELIDOR=<binary> -DVERSION=<project version> -DCASE=<case> -P CommandLine.cmake
 # Each case checks the exit status and which stream got which text.

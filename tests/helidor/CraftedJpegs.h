@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // JPEG files that a careless or hostile hand gives: bombs written byte by
 // byte, arithmetic-coded photographs, and cuts of good files.
 #pragma once

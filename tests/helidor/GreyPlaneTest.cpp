@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The grey plane: the sRGB curve undone, clipped channels dropped, JPEG files
 // decoded at full size, bad files refused with a message.
 #include "GreyPlane.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the real Helidor on the console window of the test program: its start
 // as the entry makes it, the dialog answered as a user would, keys typed into
 // the window. Each test works in a folder of its own (the result files and

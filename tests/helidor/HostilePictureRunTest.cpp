@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hostile pictures given to the real program: a JPEG bomb and a FIFO are
 // refused at once with a message in the user's language, the picture is
 // asked again, and the run goes on.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The assisted circle fit on small generated scenes whose circles are known,
 // a refusal for every reason, and the error bars against a numerical
 // derivative of the evaluation's formulas.

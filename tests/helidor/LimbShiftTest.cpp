@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Sun fit's radius corrected for where a blurred, limb-darkened limb
 // shows its edge. The expected shifts are worked out by hand from the
 // first-order law x = 0.5152 (K / J) S^1.5 and, for the exact peak, by a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole measurements with the real program: circles moved and confirmed with
 // keys, the construction and its saved picture, the results page and the
 // result files byte for byte, the start positions of the next circles, and

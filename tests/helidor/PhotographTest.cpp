@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The photograph display on the real console canvas: JPEGs of every kind at
 // every scale, BMPs, the redraw from memory with clipping, and the errors.
 #include "Photograph.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a relative picture name is found: the program's folder, the working
 // folder, the data folder of an installed tree, in that order.
 #include "Screens.h"

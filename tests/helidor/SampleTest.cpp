@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sample photographs the build draws beside Helidor, measured against
 // their truth files, and the real photographs of the shared folder.
 #include "Photograph.h"

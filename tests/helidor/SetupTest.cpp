@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helidor from its start to the adjustment screen, run for real: the first
 // tick, the questions in their order with their defaults, the title and info
 // text, the result files, Esc, the adjustment screen's pixels, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Picture files written by the tests themselves: JPEGs of every kind through
 // libjpeg, BMPs of several depths by hand, and the canvas and file helpers.
 #pragma once

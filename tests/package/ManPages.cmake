@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A man page as built: groff and man read it without a warning, and it names
 # what a user looks for (options, files, exit statuses, an example).
 #   cmake -DPAGE=<page.1> -DEXPECT=<text;text;...> -P ManPages.cmake

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ephemeris against figures computed or published elsewhere, the date
 // syntax and range, and the rounding of the default texts.
 #include "Ephemeris.h"

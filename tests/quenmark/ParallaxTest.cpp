@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialogue driven through string streams, then the inputs as converted
 // and the computed results checked against hand-computed values.
 #include "KernDos.h"

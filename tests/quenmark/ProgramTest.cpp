@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real quenmark binary where its surroundings fail or misbehave: output or
 // input that cannot be used, a title file that is no file, an endless answer.
 // Each run is bounded by timeout(1); its status 124 marks a run that hung.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the real quenmark binary on the golden cases under transcripts/: each
 // folder holds the standard input ("input"), the expected standard output
 // byte for byte ("expected"), optionally a title file ("Quenmark.inf"), the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bitmap::ReadBitmapFile on arbitrary bytes, given as a file in memory:
 // a picture of Width x Height opaque pixels, or a BitmapFailure that leaves
 // the picture empty. Anything else (a crash, another exception, a sanitizer

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Photograph::DecodeJpegFile on arbitrary bytes, given as a file in memory,
 // at each of the sizes 8, 4, 2 and 1: a picture of Width x Height opaque
 // pixels within MaxPicturePixels, or a std::runtime_error with a message

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AstrRout::ParseAngle on arbitrary bytes: a finite angle, or the bell and the
 // end of the program, which the binding here turns into an exception.
 #include "AstrRout.h"

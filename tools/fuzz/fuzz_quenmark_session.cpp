@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A whole Quenmark session with the bytes as standard input. The session ends
 // when the input is used up; the console's end routine throws to get back here.
 // Besides the sanitizers: every result line shows a number or says in words why

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // NumberText::TextToReal on arbitrary bytes, checked against the syntax in
 // NumberText.h (an automaton of its own) and against strtod for the value.
 #include "NumberText.h"

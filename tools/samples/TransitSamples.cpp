@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the sample photographs of a transit of Venus that the build puts
 // beside Helidor, and beside each one a text file with its true circles:
 //
