@@ -25,6 +25,11 @@ fail() {
     exit 1
 }
 
+# No made-up addresses: the project has no home page or maintainer address yet.
+for field in Maintainer Homepage; do
+    [ -z "$(dpkg-deb --field "$deb" "$field")" ] || fail "the control file has a $field field"
+done
+
 # Dependencies: the libraries found by dpkg-shlibdeps, and Qt's platform
 # plugins, which Qt loads at run time.
 depends="$(dpkg-deb --field "$deb" Depends)"
@@ -34,7 +39,11 @@ for needed in libc6 libstdc++6 libqt6widgets6 libqt6gui6 libjpeg62-turbo liberfa
 done
 
 echo "== lintian"
-lintian --fail-on error --display-info "$deb" || fail "lintian found errors"
+# The one error lintian must find is the Maintainer field left out on purpose.
+report="$(lintian --fail-on none --display-info "$deb" 2>&1)"
+echo "$report"
+errors="$(grep '^E: ' <<<"$report" | grep -v '^E: helidor: required-field .* Maintainer$' || true)"
+[ -z "$errors" ] || fail "lintian found errors: $errors"
 
 unpacked="$(mktemp -d)"
 trap 'rm -rf "$unpacked"' EXIT
