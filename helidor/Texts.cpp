@@ -179,6 +179,9 @@ void SetUpMessageTexts()
         "\u03c3 Richtung der Verschiebung:", "\u03c3 angle of displacement:");
     Set(KeySigmaNote, "Mit Tasten angepasste Kreise: \u03c3 = 0,5 px angenommen",
         "Circles fitted by keys: \u03c3 taken as 0.5 px");
+    Set(AssistPictureChanged,
+        "\"a\": die Bilddatei hat sich ge\u00e4ndert, seit sie gezeigt wurde; mit Esc neu laden",
+        "\"a\": the picture file changed since it was shown; load it again with Esc");
 }
 
 const std::string& Text(Entry entry)

@@ -94,6 +94,7 @@ enum Entry {
     SigmaAngleLabel, // %1 "" or the exposure's " 1", " 2"
     SigmaDisplacementLabel,
     KeySigmaNote,
+    AssistPictureChanged,
     EntryCount
 };
 

@@ -2,7 +2,9 @@
 // The assisted fit ("a") in the real program: whole measurements on the
 // sample photographs with every circle snapped from seeds a few pixels off,
 // checked against the samples' true circles; the refusal and its line; the
-// circle back to whole pixels after a key; the audit file.
+// circle back to whole pixels after a key; the audit file; a picture file
+// replaced after it was shown; Sun 2 confirmed on Sun 1; sigmas too large to
+// mean anything.
 #include "HelidorRun.h"
 
 #include "Adjustment.h"
@@ -15,7 +17,9 @@
 
 #include <QImage>
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <numbers>
 #include <sstream>
 
@@ -297,6 +301,50 @@ TEST_F(AssistTest, RefusalChangesNothingRingsAndSaysWhyInGerman)
         for (int x = 0; x < 400; ++x)
             ASSERT_LT(qGray(FensterGraf::Canvas().pixel(x, y)), 60) << x << "," << y;
     EXPECT_EQ(Adjustment::CircleX, 251);
+}
+
+// [SECTION] The picture file changed since it was shown
+
+// The sample's two Suns as a JPEG, shifted right by shift pixels.
+void WriteSampleJpeg(const std::filesystem::path& path, int shift)
+{
+    const QImage sample(QString::fromStdString(SampleFolder() + "/Lurni1000UT.bmp"));
+    ASSERT_EQ(sample.width(), 800);
+    WriteJpeg(path.string(), JpegKind::Baseline, 800, 760,
+        [&](int x, int y) { return x < shift ? 0u : sample.pixel(x - shift, y) & 0xffffffu; });
+}
+
+TEST_F(AssistTest, PictureReplacedAfterItWasShownIsNotFittedUntilLoadedAgain)
+{
+    WriteSampleJpeg(Folder / "shown.jpg", 0);
+    std::vector<DialogAction> answers = Returns(11);
+    answers[0] = Type("g");
+    answers[2] = Type("shown.jpg");
+    answers[3] = Type("1");
+    ASSERT_TRUE(StartAndAnswer(answers));
+    // The same name, new contents: Sun 1 now 12 px further right, at (269, 494).
+    WriteSampleJpeg(Folder / "new.jpg", 12);
+    std::filesystem::rename(Folder / "new.jpg", Folder / "shown.jpg");
+    CountBells();
+    Assist();
+    EXPECT_EQ(Bells, 1);
+    EXPECT_FALSE(Adjustment::CircleRefinement.Assisted);
+    EXPECT_EQ(Adjustment::CircleX, 250) << "the circle stays";
+    EXPECT_EQ(Adjustment::CircleY, 500);
+    EXPECT_EQ(Adjustment::CircleRadius, 200);
+    EXPECT_EQ(Assist::PlaneWidth(), 0) << "the new file was not read";
+    EXPECT_TRUE(Shows(0, MessageBottom(),
+        "\"a\": die Bilddatei hat sich ge\u00e4ndert, seit sie gezeigt wurde; mit Esc neu laden",
+        Kern::White));
+    Assist();
+    EXPECT_EQ(Bells, 2) << "refused until the picture is loaded again";
+    // Esc shows the new contents; "a" fits them.
+    ASSERT_TRUE(NewInput(Returns(9)));
+    Assist();
+    EXPECT_EQ(Bells, 2);
+    ASSERT_TRUE(Adjustment::CircleRefinement.Assisted);
+    EXPECT_NEAR(Adjustment::CircleRefinement.X, 269.0, 0.2);
+    EXPECT_NEAR(Adjustment::CircleRefinement.Y, 494.0, 0.2);
 }
 
 // [SECTION] Audit file
