@@ -42,6 +42,7 @@ void SaveScreen(const char* name);
 void RedrawCircles(bool withCurrent);
 void MoveCircle(int key);
 void WriteReadout();
+void RingBell();
 void ConfirmCircle();
 void PrepareNextCircle();
 void CompleteMeasurement();
@@ -210,12 +211,25 @@ void WriteReadout()
     ResultColumnY += 3 * line + 6;
 }
 
+// The window's bell is a character written at the console's running text
+// cursor, which lies on the readout and moves on with every bell: it is
+// written above the canvas, and the cursor is left where it was.
+void RingBell()
+{
+    const int x = Kern::TextCursorX, y = Kern::TextCursorY;
+    Kern::TextCursorX = 0; // no wrap onto the canvas
+    Kern::TextCursorY = -Kern::ScreenHeight();
+    PromptLoop::Installed().WriteBell();
+    Kern::TextCursorX = x;
+    Kern::TextCursorY = y;
+}
+
 void ConfirmCircle()
 {
     if (ConfirmedCount >= 2 * Settings::PictureCount)
         return; // the measurement is complete: nothing beyond the last entry
     if (CircleRadius <= 0) {
-        PromptLoop::Installed().WriteBell(); // no circle of no size
+        RingBell(); // no circle of no size
         return;
     }
     ++ConfirmedCount;
@@ -289,7 +303,7 @@ void AssistCircle()
     const Assist::Result result
         = sun ? Assist::FitSun(Seed()) : Assist::FitPlanet(Seed(), ConfirmedCircle(sunEntry));
     if (!result.Taken) {
-        PromptLoop::Installed().WriteBell();
+        RingBell();
         Assist::ShowMessage(result.Message);
         return;
     }
