@@ -43,6 +43,7 @@ void RedrawCircles(bool withCurrent);
 void MoveCircle(int key);
 void WriteReadout();
 void RingBell();
+bool Sun2OnSun1();
 void ConfirmCircle();
 void PrepareNextCircle();
 void CompleteMeasurement();
@@ -224,12 +225,30 @@ void RingBell()
     Kern::TextCursorY = y;
 }
 
+// The circle to confirm as Sun 2 is Sun 1 again: the two exposures' Suns
+// would give no direction of displacement.
+bool Sun2OnSun1()
+{
+    if (Settings::PictureCount != 2 || ConfirmedCount != 1)
+        return false;
+    constexpr double Within = 2; // px, for the centres and for the radii
+    const PreciseCircle sun1 = Precise(Circles[1], Refinements[1]);
+    const PreciseCircle sun2 = Precise({ CircleX, CircleY, CircleRadius }, CircleRefinement);
+    return std::hypot(sun2.X - sun1.X, sun2.Y - sun1.Y) <= Within
+        && std::abs(sun2.R - sun1.R) <= Within;
+}
+
 void ConfirmCircle()
 {
     if (ConfirmedCount >= 2 * Settings::PictureCount)
         return; // the measurement is complete: nothing beyond the last entry
     if (CircleRadius <= 0) {
         RingBell(); // no circle of no size
+        return;
+    }
+    if (Sun2OnSun1()) {
+        RingBell();
+        Assist::ShowMessage(Texts::Text(Texts::Sun2OnSun1));
         return;
     }
     ++ConfirmedCount;

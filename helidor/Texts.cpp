@@ -182,6 +182,11 @@ void SetUpMessageTexts()
     Set(AssistPictureChanged,
         "\"a\": die Bilddatei hat sich ge\u00e4ndert, seit sie gezeigt wurde; mit Esc neu laden",
         "\"a\": the picture file changed since it was shown; load it again with Esc");
+    Set(Sun2OnSun1,
+        "Sonne 2 liegt auf Sonne 1 (Mittelpunkte und Radien bis auf 2 px gleich): bitte auf die "
+        "Sonne der zweiten Belichtung setzen",
+        "Sun 2 lies on Sun 1 (centres and radii within 2 px): move it onto the Sun of the second "
+        "exposure");
 }
 
 const std::string& Text(Entry entry)

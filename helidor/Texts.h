@@ -95,6 +95,7 @@ enum Entry {
     SigmaDisplacementLabel,
     KeySigmaNote,
     AssistPictureChanged,
+    Sun2OnSun1, // Return refused: the second exposure's Sun confirmed on the first's
     EntryCount
 };
 

@@ -398,6 +398,34 @@ TEST_F(AssistTest, PictureReplacedAfterItWasShownIsNotFittedUntilLoadedAgain)
     EXPECT_NEAR(Adjustment::CircleRefinement.Y, 494.0, 0.2);
 }
 
+// [SECTION] Sun 2 on Sun 1
+
+// Sun 2 starts on Sun 1: Return there, or on a circle "a" snapped back onto
+// Sun 1, would give two exposures with one Sun.
+TEST_F(AssistTest, ReturnOnSun2LyingOnSun1RingsAndSaysWhy)
+{
+    ASSERT_TRUE(StartAndAnswer(Returns(10)));
+    CountBells();
+    Assist(); // Sun 1 at (257, 494) r 203, within 0.15 px
+    Confirm();
+    ASSERT_EQ(Adjustment::ConfirmedCount, 1);
+    EXPECT_EQ(Adjustment::CircleX, 257) << "Sun 2 starts on Sun 1";
+    const QImage valueColumn = FensterGraf::Canvas().copy(1450, 0, 150, 1000);
+    Confirm();
+    EXPECT_EQ(Bells, 1);
+    EXPECT_EQ(Adjustment::ConfirmedCount, 1) << "not confirmed";
+    EXPECT_TRUE(Shows(0, MessageBottom(),
+        "Sun 2 lies on Sun 1 (centres and radii within 2 px): move it onto the Sun of the second "
+        "exposure",
+        Kern::White));
+    EXPECT_EQ(FensterGraf::Canvas().copy(1450, 0, 150, 1000), valueColumn)
+        << "no values written for it";
+    TypeKeys(Qt::Key_Right, 3); // 3 px from Sun 1's centre
+    Confirm();
+    EXPECT_EQ(Bells, 1);
+    EXPECT_EQ(Adjustment::ConfirmedCount, 2);
+}
+
 // [SECTION] Audit file
 
 TEST_F(AssistTest, AuditFileOfAKeysOnlyMeasurement)
