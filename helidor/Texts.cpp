@@ -187,6 +187,7 @@ void SetUpMessageTexts()
         "Sonne der zweiten Belichtung setzen",
         "Sun 2 lies on Sun 1 (centres and radii within 2 px): move it onto the Sun of the second "
         "exposure");
+    Set(SigmaUndefined, "undefiniert", "undefined");
 }
 
 const std::string& Text(Entry entry)

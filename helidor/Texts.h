@@ -96,6 +96,7 @@ enum Entry {
     KeySigmaNote,
     AssistPictureChanged,
     Sun2OnSun1, // Return refused: the second exposure's Sun confirmed on the first's
+    SigmaUndefined, // a sigma larger than its quantity can be
     EntryCount
 };
 

@@ -426,6 +426,85 @@ TEST_F(AssistTest, ReturnOnSun2LyingOnSun1RingsAndSaysWhy)
     EXPECT_EQ(Adjustment::ConfirmedCount, 2);
 }
 
+// [SECTION] Sigmas larger than their quantity
+
+// The planet's circle, set by keys, on the whole pixel nearest the assisted
+// Sun's centre: they lie d < 0.1 px apart. The direction between them is
+// known to about sqrt(0.25 + 0.05^2 + 0.02^2) / d >= 0.503 / 0.1 rad = 288
+// degrees: no direction at all. rho', x' and y' are known (to about
+// 0.5 / 203 solar radii).
+TEST_F(AssistTest, AngleSigmaAbove180DegreesIsUndefinedAndLeftEmpty)
+{
+    std::vector<DialogAction> answers = Returns(10);
+    answers[0] = Type("g");
+    answers[5] = Type("1");
+    answers[6] = Type("0");
+    ASSERT_TRUE(StartAndAnswer(answers));
+    Assist();
+    Confirm(); // the Sun, assisted
+    const Adjustment::Refinement sun = Adjustment::Refinements[1];
+    ASSERT_TRUE(sun.Assisted);
+    ASSERT_LT(std::hypot(sun.X - 257, sun.Y - 494), 0.1);
+    EXPECT_EQ(Adjustment::CircleX, 257);
+    EXPECT_EQ(Adjustment::CircleY, 494);
+    Confirm(); // the planet at its start, by keys
+    ASSERT_TRUE(Adjustment::AdjustmentDone);
+    // Lines 7 and 8: the sigma of rho', then that of the position angle.
+    Kern::SelectFont("Courier", 10, 1);
+    EXPECT_TRUE(Shows(20, 50 + 8 * (Kern::CharHeight + 2),
+        std::string(12, ' ') + "\u03c3 Positionswinkel: undefiniert", Kern::White));
+    const std::vector<std::string> audit = Lines(ReadFile("Test.fit.tsv"));
+    ASSERT_EQ(audit.size(), 4u);
+    const std::vector<std::string> result = Fields(audit[3]);
+    ASSERT_EQ(result.size(), 11u);
+    EXPECT_EQ(result[1], "result");
+    EXPECT_EQ(result[9], "") << "sigma_pa";
+    EXPECT_FALSE(result[8].empty()) << "the angle itself";
+    for (const std::size_t i : { 5u, 6u, 7u }) {
+        ASSERT_FALSE(result[i].empty()) << i;
+        EXPECT_LT(std::stod(result[i]), 0.01) << i;
+    }
+    EXPECT_EQ(result[10], "mixed");
+}
+
+// Sun 2 by keys on the whole pixel nearest the assisted Sun 1's centre,
+// 3 px larger (so not Sun 1 again): the direction of displacement between
+// centres d < 0.1 px apart is known to >= sqrt(0.25 + 2 0.02^2) / d rad,
+// over 286 degrees, and so are both position angles measured from it.
+TEST_F(AssistTest, DisplacementSigmaAbove180DegreesIsUndefined)
+{
+    ASSERT_TRUE(StartAndAnswer(Returns(10)));
+    Assist();
+    Confirm(); // Sun 1, assisted
+    const Adjustment::Refinement sun1 = Adjustment::Refinements[1];
+    ASSERT_TRUE(sun1.Assisted);
+    ASSERT_LT(std::hypot(sun1.X - 257, sun1.Y - 494), 0.1);
+    TypeKeys(Qt::Key_PageUp, 3);
+    Confirm(); // Sun 2 (257, 494) r 206
+    ASSERT_EQ(Adjustment::ConfirmedCount, 2);
+    TypeKeys(Qt::Key_Up, 100);
+    Confirm(); // Venus 1 (257, 394)
+    Confirm(); // Venus 2 on it
+    ASSERT_TRUE(Adjustment::AdjustmentDone);
+    // Lines 14 to 18: the sigmas of the displacement, rho1, angle 1, rho2, angle 2.
+    Kern::SelectFont("Courier", 10, 1);
+    const auto pageShows = [](int k, const std::string& text) {
+        return Shows(20, 50 + k * (Kern::CharHeight + 2), text, Kern::White);
+    };
+    EXPECT_TRUE(pageShows(14, std::string(6, ' ') + "\u03c3 angle of displacement: undefined"));
+    EXPECT_TRUE(pageShows(16, std::string(11, ' ') + "\u03c3 position angle 1: undefined"));
+    EXPECT_TRUE(pageShows(18, std::string(11, ' ') + "\u03c3 position angle 2: undefined"));
+    for (const char* file : { "Test.fit.tsv", "Test2.fit.tsv" }) {
+        const std::vector<std::string> audit = Lines(ReadFile(file));
+        ASSERT_EQ(audit.size(), 6u) << file;
+        const std::vector<std::string> result = Fields(audit[5]);
+        ASSERT_EQ(result.size(), 11u) << file;
+        EXPECT_EQ(result[9], "") << file << ": sigma_pa";
+        ASSERT_FALSE(result[7].empty()) << file << ": sigma_r";
+        EXPECT_LT(std::stod(result[7]), 0.01) << file;
+    }
+}
+
 // [SECTION] Audit file
 
 TEST_F(AssistTest, AuditFileOfAKeysOnlyMeasurement)
