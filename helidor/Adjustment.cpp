@@ -42,6 +42,8 @@ void SaveScreen(const char* name);
 void RedrawCircles(bool withCurrent);
 void MoveCircle(int key);
 void WriteReadout();
+void RingBell();
+bool Sun2OnSun1();
 void ConfirmCircle();
 void PrepareNextCircle();
 void CompleteMeasurement();
@@ -210,12 +212,43 @@ void WriteReadout()
     ResultColumnY += 3 * line + 6;
 }
 
+// The window's bell is a character written at the console's running text
+// cursor, which lies on the readout and moves on with every bell: it is
+// written above the canvas, and the cursor is left where it was.
+void RingBell()
+{
+    const int x = Kern::TextCursorX, y = Kern::TextCursorY;
+    Kern::TextCursorX = 0; // no wrap onto the canvas
+    Kern::TextCursorY = -Kern::ScreenHeight();
+    PromptLoop::Installed().WriteBell();
+    Kern::TextCursorX = x;
+    Kern::TextCursorY = y;
+}
+
+// The circle to confirm as Sun 2 is Sun 1 again: the two exposures' Suns
+// would give no direction of displacement.
+bool Sun2OnSun1()
+{
+    if (Settings::PictureCount != 2 || ConfirmedCount != 1)
+        return false;
+    constexpr double Within = 2; // px, for the centres and for the radii
+    const PreciseCircle sun1 = Precise(Circles[1], Refinements[1]);
+    const PreciseCircle sun2 = Precise({ CircleX, CircleY, CircleRadius }, CircleRefinement);
+    return std::hypot(sun2.X - sun1.X, sun2.Y - sun1.Y) <= Within
+        && std::abs(sun2.R - sun1.R) <= Within;
+}
+
 void ConfirmCircle()
 {
     if (ConfirmedCount >= 2 * Settings::PictureCount)
         return; // the measurement is complete: nothing beyond the last entry
     if (CircleRadius <= 0) {
-        PromptLoop::Installed().WriteBell(); // no circle of no size
+        RingBell(); // no circle of no size
+        return;
+    }
+    if (Sun2OnSun1()) {
+        RingBell();
+        Assist::ShowMessage(Texts::Text(Texts::Sun2OnSun1));
         return;
     }
     ++ConfirmedCount;
@@ -289,7 +322,7 @@ void AssistCircle()
     const Assist::Result result
         = sun ? Assist::FitSun(Seed()) : Assist::FitPlanet(Seed(), ConfirmedCircle(sunEntry));
     if (!result.Taken) {
-        PromptLoop::Installed().WriteBell();
+        RingBell();
         Assist::ShowMessage(result.Message);
         return;
     }

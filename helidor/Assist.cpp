@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Assist.h"
 
+#include "Files.h"
 #include "GreyPlane.h"
 #include "Kern.h"
 #include "LimbFit.h"
@@ -11,7 +12,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <iterator>
 #include <stdexcept>
 #include <vector>
@@ -24,7 +24,7 @@ struct PictureKey {
     std::string Path;
     bool IsJpeg = false;
     int Scale = 1;
-    std::filesystem::file_time_type Written {};
+    Files::FileIdentity Identity;
     friend bool operator==(const PictureKey&, const PictureKey&) = default;
 };
 
@@ -119,6 +119,10 @@ template <class Fitting> Result Run(const Circle& seed, const Fitting& fit)
 {
     S.Used.clear();
     S.Rejected.clear();
+    // The plane must be of the picture on the screen: a file written anew
+    // since would be fitted beside what the user sees.
+    if (!S.PlaneBuilt && Files::IdentityOf(S.Shown.Path) != S.Shown.Identity)
+        return Refusal(Texts::Text(Texts::AssistPictureChanged));
     try {
         BuildPlane();
     } catch (const GreyPlane::PlaneError& error) {
@@ -174,19 +178,13 @@ void DrawPoint(const LimbFit::Point& p, int colour)
         static_cast<int>(y), colour);
 }
 
-std::filesystem::file_time_type WrittenAt(const std::string& path)
-{
-    std::error_code error;
-    const auto time = std::filesystem::last_write_time(path, error);
-    return error ? std::filesystem::file_time_type {} : time;
-}
-
 } // namespace
 
-void ShowingPicture(const std::string& path, bool isJpeg, int scale)
+void ShowingPicture(
+    const std::string& path, bool isJpeg, int scale, const Files::FileIdentity& identity)
 {
     // A file written anew under the same name is another picture.
-    const PictureKey key { path, isJpeg, isJpeg ? scale : 1, WrittenAt(path) };
+    const PictureKey key { path, isJpeg, isJpeg ? scale : 1, identity };
     if (key == S.Shown)
         return;
     GreyPlane::Release(S.Plane);

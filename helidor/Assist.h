@@ -5,6 +5,7 @@
 // refused. Circles here are screen (canvas) pixels in doubles.
 #pragma once
 
+#include "Files.h"
 #include "LimbFit.h"
 
 #include <array>
@@ -22,10 +23,12 @@ struct Result {
     std::string Message;
 };
 
-// The picture now on the screen (its path, kind and JPEG decoding scale).
-// Another picture than the last frees the grey plane; the plane of this one
-// is built at its first fit.
-void ShowingPicture(const std::string& path, bool isJpeg, int scale);
+// The picture now on the screen (its path, kind, JPEG decoding scale and the
+// identity of its file as it was read). Another picture than the last frees
+// the grey plane; the plane of this one is built at its first fit, which is
+// refused when the file is no longer the one shown.
+void ShowingPicture(
+    const std::string& path, bool isJpeg, int scale, const Files::FileIdentity& identity);
 
 // A full-resolution pixel centre u to the screen's x (or y) and back, for a
 // picture shown at 1/scale with its corner at origin.

@@ -72,8 +72,21 @@ std::string CircleValues(const Taken& c)
 
 constexpr double Unknown = std::numeric_limits<double>::quiet_NaN();
 
+// The largest size a sigma can have and still say something: that of the
+// quantity itself. An angle is known to within 180 degrees at worst; x', y'
+// and rho' of a planet on the disc are at most one solar radius.
+constexpr double LargestAngleSigma = 180;
+constexpr double LargestRadiiSigma = 1;
+
+// sigma, or Unknown when it is larger than largest (or Unknown already).
+double Defined(double sigma, double largest)
+{
+    return sigma <= largest ? sigma : Unknown;
+}
+
 // The uncertainties of one exposure's result; Unknown where the planet sits
-// on the Sun's centre and has no direction.
+// on the Sun's centre and has no direction, or where one is too large to
+// mean anything.
 struct Uncertainty {
     double Rho = Unknown;
     double Angle = Unknown; // degrees, the reference direction's share included
@@ -96,10 +109,11 @@ Uncertainty ErrorsOf(
         FitErrors::WithCentreFloor(sun.Covariance, FitErrors::SunCentreFloor), FitCircle(planet),
         FitErrors::WithCentreFloor(planet.Covariance, FitErrors::PlanetCentreFloor));
     const FitErrors::CartesianErrors xy = FitErrors::XAndY(rho, theta, errors, referenceSigma);
-    u.Rho = errors.SigmaRho;
-    u.Angle = Mathe::Degrees(std::hypot(errors.SigmaAngle, referenceSigma));
-    u.X = xy.SigmaX;
-    u.Y = xy.SigmaY;
+    u.Rho = Defined(errors.SigmaRho, LargestRadiiSigma);
+    u.Angle
+        = Defined(Mathe::Degrees(std::hypot(errors.SigmaAngle, referenceSigma)), LargestAngleSigma);
+    u.X = Defined(xy.SigmaX, LargestRadiiSigma);
+    u.Y = Defined(xy.SigmaY, LargestRadiiSigma);
     return u;
 }
 
@@ -159,14 +173,22 @@ bool AnyByKeys(const std::vector<Taken>& circles)
     return FitKind(circles) != "assisted";
 }
 
+// An Unknown sigma says so in words.
+std::string Undefined()
+{
+    return " " + Texts::Text(Texts::SigmaUndefined);
+}
+
 std::string SigmaRhoLine(const std::string& name, double sigma)
 {
-    return Utf8::PadLeft("\u03c3 " + name + "':", 30) + Format(sigma, 1.4);
+    return Utf8::PadLeft("\u03c3 " + name + "':", 30)
+        + (std::isnan(sigma) ? Undefined() : Format(sigma, 1.4));
 }
 
 std::string SigmaAngleLine(const std::string& label, double degrees)
 {
-    return Utf8::PadLeft(label, 30) + Format(degrees, 3.2) + "\u00b0";
+    return Utf8::PadLeft(label, 30)
+        + (std::isnan(degrees) ? Undefined() : Format(degrees, 3.2) + "\u00b0");
 }
 
 void AddKeyNote(std::vector<std::string>& lines, const std::vector<Taken>& circles)
@@ -267,8 +289,8 @@ Results TwoPictures()
         Utf8::PadLeft("y2':", 30) + Format(second.Y, 1.4),
     };
     if (AnyAssisted(circles)) {
-        r.PageLines.push_back(
-            SigmaAngleLine(Texts::Text(Texts::SigmaDisplacementLabel), Mathe::Degrees(drift)));
+        r.PageLines.push_back(SigmaAngleLine(Texts::Text(Texts::SigmaDisplacementLabel),
+            Defined(Mathe::Degrees(drift), LargestAngleSigma)));
         r.PageLines.push_back(SigmaRhoLine("rho1", errors1.Rho));
         r.PageLines.push_back(
             SigmaAngleLine(Texts::Message(Texts::SigmaAngleLabel, { " 1" }), errors1.Angle));

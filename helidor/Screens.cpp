@@ -4,6 +4,7 @@
 #include "Adjustment.h"
 #include "Assist.h"
 #include "FensterGraf.h"
+#include "Files.h"
 #include "Kern.h"
 #include "Kern2.h"
 #include "Photograph.h"
@@ -78,8 +79,11 @@ void DrawAdjustmentScreen()
     Kern2::SetPenColor(Kern::LightRed);
     // A new measurement before its legend: the legend names the first circle.
     Adjustment::BeginMeasurement(Settings::StartRadius);
+    // Looked up before the file is read: a file replaced meanwhile then
+    // counts as changed, never the other way round.
+    const Files::FileIdentity shown = Files::IdentityOf(Setup::PicturePath);
     Photograph::ShowPhotograph(Setup::PicturePath, Settings::PictureX, Settings::PictureY);
-    Assist::ShowingPicture(Setup::PicturePath, Settings::IsJpeg, Photograph::DecodingScale);
+    Assist::ShowingPicture(Setup::PicturePath, Settings::IsJpeg, Photograph::DecodingScale, shown);
     DrawLegend();
     Kern2::DrawArc(Adjustment::CircleX, Adjustment::CircleY, Adjustment::CircleRadius, 0, 360);
     Kern::WriteTextAt(100, 100, Kern::FormatReal(Kern::ScreenWidth(), 4), Kern::White);

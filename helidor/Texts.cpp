@@ -179,6 +179,15 @@ void SetUpMessageTexts()
         "\u03c3 Richtung der Verschiebung:", "\u03c3 angle of displacement:");
     Set(KeySigmaNote, "Mit Tasten angepasste Kreise: \u03c3 = 0,5 px angenommen",
         "Circles fitted by keys: \u03c3 taken as 0.5 px");
+    Set(AssistPictureChanged,
+        "\"a\": die Bilddatei hat sich ge\u00e4ndert, seit sie gezeigt wurde; mit Esc neu laden",
+        "\"a\": the picture file changed since it was shown; load it again with Esc");
+    Set(Sun2OnSun1,
+        "Sonne 2 liegt auf Sonne 1 (Mittelpunkte und Radien bis auf 2 px gleich): bitte auf die "
+        "Sonne der zweiten Belichtung setzen",
+        "Sun 2 lies on Sun 1 (centres and radii within 2 px): move it onto the Sun of the second "
+        "exposure");
+    Set(SigmaUndefined, "undefiniert", "undefined");
 }
 
 const std::string& Text(Entry entry)

@@ -94,6 +94,9 @@ enum Entry {
     SigmaAngleLabel, // %1 "" or the exposure's " 1", " 2"
     SigmaDisplacementLabel,
     KeySigmaNote,
+    AssistPictureChanged,
+    Sun2OnSun1, // Return refused: the second exposure's Sun confirmed on the first's
+    SigmaUndefined, // a sigma larger than its quantity can be
     EntryCount
 };
 

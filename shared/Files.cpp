@@ -39,4 +39,15 @@ int OpenRegularFile(const std::string& name, int& error, std::int64_t& bytes)
     return fd;
 }
 
+FileIdentity IdentityOf(const std::string& name)
+{
+    struct stat status { };
+    if (name.empty() || ::stat(name.c_str(), &status) != 0)
+        return {};
+    return { true, static_cast<std::uint64_t>(status.st_dev),
+        static_cast<std::uint64_t>(status.st_ino), static_cast<std::int64_t>(status.st_size),
+        static_cast<std::int64_t>(status.st_mtim.tv_sec),
+        static_cast<std::int64_t>(status.st_mtim.tv_nsec) };
+}
+
 } // namespace Files

@@ -19,4 +19,20 @@ bool FileExists(const std::string& name);
 // is the file's size.
 int OpenRegularFile(const std::string& name, int& error, std::int64_t& bytes);
 
+// What tells one file's contents from another's under the same name: a file
+// written anew or replaced differs in at least one of these.
+struct FileIdentity {
+    bool Known = false; // false: the name could not be looked up
+    std::uint64_t Device = 0;
+    std::uint64_t Inode = 0;
+    std::int64_t Bytes = 0;
+    std::int64_t ModifiedSeconds = 0;
+    std::int64_t ModifiedNanoseconds = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+// The identity of the file name refers to (a link followed); never opens it,
+// so a FIFO does not block.
+FileIdentity IdentityOf(const std::string& name);
+
 } // namespace Files

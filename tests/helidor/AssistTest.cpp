@@ -2,7 +2,9 @@
 // The assisted fit ("a") in the real program: whole measurements on the
 // sample photographs with every circle snapped from seeds a few pixels off,
 // checked against the samples' true circles; the refusal and its line; the
-// circle back to whole pixels after a key; the audit file.
+// circle back to whole pixels after a key; the audit file; a picture file
+// replaced after it was shown; Sun 2 confirmed on Sun 1; sigmas too large to
+// mean anything.
 #include "HelidorRun.h"
 
 #include "Adjustment.h"
@@ -15,7 +17,9 @@
 
 #include <QImage>
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <numbers>
 #include <sstream>
 
@@ -28,6 +32,14 @@ int Bells = 0;
 void CountBell()
 {
     ++Bells;
+}
+
+// The program's own bell, which writes on the canvas, counted.
+void (*ProgramBell)() = nullptr;
+void CountProgramBell()
+{
+    ++Bells;
+    ProgramBell();
 }
 
 class AssistTest : public HelidorRun {
@@ -44,11 +56,14 @@ protected:
         HelidorRun::TearDown();
     }
 
-    // Counts the bells from here on (the program installs its own at its start).
-    void CountBells()
+    // Counts the bells from here on (the program installs its own at its
+    // start); ringing: the program's bell rings as well.
+    void CountBells(bool ringing = false)
     {
         Saved = PromptLoop::Installed();
-        PromptLoop::Install({ Saved.ReadText, &CountBell, Saved.EndProgram });
+        ProgramBell = Saved.WriteBell;
+        PromptLoop::Install(
+            { Saved.ReadText, ringing ? &CountProgramBell : &CountBell, Saved.EndProgram });
     }
 
     void Assist() { TypeKey(Qt::Key_A); }
@@ -101,6 +116,20 @@ protected:
                     ++count;
             }
         return count;
+    }
+
+    // The canvas without the refusal line, which a refusal may change.
+    static QImage WithoutMessageLine()
+    {
+        const int bottom = MessageBottom(); // leaves the line's 12-point font
+        const int height = Kern::TextHeight("");
+        Kern::SelectFont("Courier", 10, 1); // as the legend leaves it
+        const QImage& now = FensterGraf::Canvas();
+        QImage canvas = now.copy();
+        for (int y = std::max(0, bottom - height); y < bottom; ++y)
+            for (int x = 0; x < now.width(); ++x)
+                canvas.setPixel(x, y, 0);
+        return canvas;
     }
 
     PromptLoop::Binding Saved {};
@@ -297,6 +326,183 @@ TEST_F(AssistTest, RefusalChangesNothingRingsAndSaysWhyInGerman)
         for (int x = 0; x < 400; ++x)
             ASSERT_LT(qGray(FensterGraf::Canvas().pixel(x, y)), 60) << x << "," << y;
     EXPECT_EQ(Adjustment::CircleX, 251);
+}
+
+// [SECTION] Failed fits and the readout
+
+// The sample's Sun 1 lies at (257, 494) r 203: a seed 93 px off finds no
+// clean limb. Each refusal rings the bell; nothing but the line above the
+// legend may change, the readout's " xM" least of all.
+TEST_F(AssistTest, FailedFitsLeaveTheReadoutAndTheScreenAsTheyWere)
+{
+    ASSERT_TRUE(StartAndAnswer(Returns(10)));
+    CountBells(true);
+    TypeKeys(Qt::Key_Right, 100); // (350, 500) r 200
+    Kern::SelectFont("Courier", 10, 1);
+    const int line = Kern::CharHeight;
+    ASSERT_TRUE(Shows(0, 2 * line, " xM =  350", Kern::White));
+    const QImage before = WithoutMessageLine();
+    for (int i = 0; i < 12; ++i)
+        Assist();
+    EXPECT_EQ(Bells, 12);
+    EXPECT_FALSE(Adjustment::CircleRefinement.Assisted);
+    EXPECT_EQ(Adjustment::CircleX, 350);
+    Kern::SelectFont("Courier", 10, 1);
+    EXPECT_TRUE(Shows(0, 2 * line, " xM =  350", Kern::White));
+    EXPECT_TRUE(Shows(0, 3 * line, " yM =  500", Kern::White));
+    EXPECT_TRUE(Shows(0, 4 * line, "  r =  200", Kern::White));
+    EXPECT_EQ(WithoutMessageLine(), before) << "twelve bells wrote nothing anywhere";
+}
+
+// [SECTION] The picture file changed since it was shown
+
+// The sample's two Suns as a JPEG, shifted right by shift pixels.
+void WriteSampleJpeg(const std::filesystem::path& path, int shift)
+{
+    const QImage sample(QString::fromStdString(SampleFolder() + "/Lurni1000UT.bmp"));
+    ASSERT_EQ(sample.width(), 800);
+    WriteJpeg(path.string(), JpegKind::Baseline, 800, 760,
+        [&](int x, int y) { return x < shift ? 0u : sample.pixel(x - shift, y) & 0xffffffu; });
+}
+
+TEST_F(AssistTest, PictureReplacedAfterItWasShownIsNotFittedUntilLoadedAgain)
+{
+    WriteSampleJpeg(Folder / "shown.jpg", 0);
+    std::vector<DialogAction> answers = Returns(11);
+    answers[0] = Type("g");
+    answers[2] = Type("shown.jpg");
+    answers[3] = Type("1");
+    ASSERT_TRUE(StartAndAnswer(answers));
+    // The same name, new contents: Sun 1 now 12 px further right, at (269, 494).
+    WriteSampleJpeg(Folder / "new.jpg", 12);
+    std::filesystem::rename(Folder / "new.jpg", Folder / "shown.jpg");
+    CountBells();
+    Assist();
+    EXPECT_EQ(Bells, 1);
+    EXPECT_FALSE(Adjustment::CircleRefinement.Assisted);
+    EXPECT_EQ(Adjustment::CircleX, 250) << "the circle stays";
+    EXPECT_EQ(Adjustment::CircleY, 500);
+    EXPECT_EQ(Adjustment::CircleRadius, 200);
+    EXPECT_EQ(Assist::PlaneWidth(), 0) << "the new file was not read";
+    EXPECT_TRUE(Shows(0, MessageBottom(),
+        "\"a\": die Bilddatei hat sich ge\u00e4ndert, seit sie gezeigt wurde; mit Esc neu laden",
+        Kern::White));
+    Assist();
+    EXPECT_EQ(Bells, 2) << "refused until the picture is loaded again";
+    // Esc shows the new contents; "a" fits them.
+    ASSERT_TRUE(NewInput(Returns(9)));
+    Assist();
+    EXPECT_EQ(Bells, 2);
+    ASSERT_TRUE(Adjustment::CircleRefinement.Assisted);
+    EXPECT_NEAR(Adjustment::CircleRefinement.X, 269.0, 0.2);
+    EXPECT_NEAR(Adjustment::CircleRefinement.Y, 494.0, 0.2);
+}
+
+// [SECTION] Sun 2 on Sun 1
+
+// Sun 2 starts on Sun 1: Return there, or on a circle "a" snapped back onto
+// Sun 1, would give two exposures with one Sun.
+TEST_F(AssistTest, ReturnOnSun2LyingOnSun1RingsAndSaysWhy)
+{
+    ASSERT_TRUE(StartAndAnswer(Returns(10)));
+    CountBells();
+    Assist(); // Sun 1 at (257, 494) r 203, within 0.15 px
+    Confirm();
+    ASSERT_EQ(Adjustment::ConfirmedCount, 1);
+    EXPECT_EQ(Adjustment::CircleX, 257) << "Sun 2 starts on Sun 1";
+    const QImage valueColumn = FensterGraf::Canvas().copy(1450, 0, 150, 1000);
+    Confirm();
+    EXPECT_EQ(Bells, 1);
+    EXPECT_EQ(Adjustment::ConfirmedCount, 1) << "not confirmed";
+    EXPECT_TRUE(Shows(0, MessageBottom(),
+        "Sun 2 lies on Sun 1 (centres and radii within 2 px): move it onto the Sun of the second "
+        "exposure",
+        Kern::White));
+    EXPECT_EQ(FensterGraf::Canvas().copy(1450, 0, 150, 1000), valueColumn)
+        << "no values written for it";
+    TypeKeys(Qt::Key_Right, 3); // 3 px from Sun 1's centre
+    Confirm();
+    EXPECT_EQ(Bells, 1);
+    EXPECT_EQ(Adjustment::ConfirmedCount, 2);
+}
+
+// [SECTION] Sigmas larger than their quantity
+
+// The planet's circle, set by keys, on the whole pixel nearest the assisted
+// Sun's centre: they lie d < 0.1 px apart. The direction between them is
+// known to about sqrt(0.25 + 0.05^2 + 0.02^2) / d >= 0.503 / 0.1 rad = 288
+// degrees: no direction at all. rho', x' and y' are known (to about
+// 0.5 / 203 solar radii).
+TEST_F(AssistTest, AngleSigmaAbove180DegreesIsUndefinedAndLeftEmpty)
+{
+    std::vector<DialogAction> answers = Returns(10);
+    answers[0] = Type("g");
+    answers[5] = Type("1");
+    answers[6] = Type("0");
+    ASSERT_TRUE(StartAndAnswer(answers));
+    Assist();
+    Confirm(); // the Sun, assisted
+    const Adjustment::Refinement sun = Adjustment::Refinements[1];
+    ASSERT_TRUE(sun.Assisted);
+    ASSERT_LT(std::hypot(sun.X - 257, sun.Y - 494), 0.1);
+    EXPECT_EQ(Adjustment::CircleX, 257);
+    EXPECT_EQ(Adjustment::CircleY, 494);
+    Confirm(); // the planet at its start, by keys
+    ASSERT_TRUE(Adjustment::AdjustmentDone);
+    // Lines 7 and 8: the sigma of rho', then that of the position angle.
+    Kern::SelectFont("Courier", 10, 1);
+    EXPECT_TRUE(Shows(20, 50 + 8 * (Kern::CharHeight + 2),
+        std::string(12, ' ') + "\u03c3 Positionswinkel: undefiniert", Kern::White));
+    const std::vector<std::string> audit = Lines(ReadFile("Test.fit.tsv"));
+    ASSERT_EQ(audit.size(), 4u);
+    const std::vector<std::string> result = Fields(audit[3]);
+    ASSERT_EQ(result.size(), 11u);
+    EXPECT_EQ(result[1], "result");
+    EXPECT_EQ(result[9], "") << "sigma_pa";
+    EXPECT_FALSE(result[8].empty()) << "the angle itself";
+    for (const std::size_t i : { 5u, 6u, 7u }) {
+        ASSERT_FALSE(result[i].empty()) << i;
+        EXPECT_LT(std::stod(result[i]), 0.01) << i;
+    }
+    EXPECT_EQ(result[10], "mixed");
+}
+
+// Sun 2 by keys on the whole pixel nearest the assisted Sun 1's centre,
+// 3 px larger (so not Sun 1 again): the direction of displacement between
+// centres d < 0.1 px apart is known to >= sqrt(0.25 + 2 0.02^2) / d rad,
+// over 286 degrees, and so are both position angles measured from it.
+TEST_F(AssistTest, DisplacementSigmaAbove180DegreesIsUndefined)
+{
+    ASSERT_TRUE(StartAndAnswer(Returns(10)));
+    Assist();
+    Confirm(); // Sun 1, assisted
+    const Adjustment::Refinement sun1 = Adjustment::Refinements[1];
+    ASSERT_TRUE(sun1.Assisted);
+    ASSERT_LT(std::hypot(sun1.X - 257, sun1.Y - 494), 0.1);
+    TypeKeys(Qt::Key_PageUp, 3);
+    Confirm(); // Sun 2 (257, 494) r 206
+    ASSERT_EQ(Adjustment::ConfirmedCount, 2);
+    TypeKeys(Qt::Key_Up, 100);
+    Confirm(); // Venus 1 (257, 394)
+    Confirm(); // Venus 2 on it
+    ASSERT_TRUE(Adjustment::AdjustmentDone);
+    // Lines 14 to 18: the sigmas of the displacement, rho1, angle 1, rho2, angle 2.
+    Kern::SelectFont("Courier", 10, 1);
+    const auto pageShows = [](int k, const std::string& text) {
+        return Shows(20, 50 + k * (Kern::CharHeight + 2), text, Kern::White);
+    };
+    EXPECT_TRUE(pageShows(14, std::string(6, ' ') + "\u03c3 angle of displacement: undefined"));
+    EXPECT_TRUE(pageShows(16, std::string(11, ' ') + "\u03c3 position angle 1: undefined"));
+    EXPECT_TRUE(pageShows(18, std::string(11, ' ') + "\u03c3 position angle 2: undefined"));
+    for (const char* file : { "Test.fit.tsv", "Test2.fit.tsv" }) {
+        const std::vector<std::string> audit = Lines(ReadFile(file));
+        ASSERT_EQ(audit.size(), 6u) << file;
+        const std::vector<std::string> result = Fields(audit[5]);
+        ASSERT_EQ(result.size(), 11u) << file;
+        EXPECT_EQ(result[9], "") << file << ": sigma_pa";
+        ASSERT_FALSE(result[7].empty()) << file << ": sigma_r";
+        EXPECT_LT(std::stod(result[7]), 0.01) << file;
+    }
 }
 
 // [SECTION] Audit file

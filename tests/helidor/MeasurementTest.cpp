@@ -440,6 +440,35 @@ TEST_F(MeasurementTest, CircleWithoutRadiusIsNotConfirmed)
     EXPECT_EQ(Adjustment::ConfirmedCount, 1);
 }
 
+// Sun 2 starts on Sun 1; within 2 px of its centre and radius it is still
+// Sun 1 and Return says so, on the line above the legend.
+TEST_F(MeasurementTest, Sun2WithinTwoPixelsOfSun1IsNotConfirmed)
+{
+    std::vector<DialogAction> answers = Returns(10);
+    answers[0] = Type("g");
+    ASSERT_TRUE(StartAndAnswer(answers));
+    Confirm(); // Sun 1 (250, 500) r 200
+    Kern::SelectFont("Courier", 16, 1);
+    const int messageBottom = 1000 - Kern::TextHeight("");
+    Kern::SelectFont("Courier", 12, 1);
+    const std::string why = "Sonne 2 liegt auf Sonne 1 (Mittelpunkte und Radien bis auf 2 px "
+                            "gleich): bitte auf die Sonne der zweiten Belichtung setzen";
+    for (const Circle& onSun1 : { Circle { 250, 500, 200 }, Circle { 252, 500, 200 },
+             Circle { 252, 500, 202 }, Circle { 250, 498, 198 } }) {
+        MoveTo(onSun1);
+        Confirm();
+        EXPECT_EQ(Adjustment::ConfirmedCount, 1) << onSun1.X << "," << onSun1.Y;
+        Kern::SelectFont("Courier", 12, 1);
+        EXPECT_TRUE(Shows(0, messageBottom, why, Kern::White));
+    }
+    MoveTo({ 253, 500, 200 }); // 3 px off
+    Confirm();
+    EXPECT_EQ(Adjustment::ConfirmedCount, 2);
+    MoveTo({ 250, 500, 203 }); // Venus 1 anywhere, even there
+    Confirm();
+    EXPECT_EQ(Adjustment::ConfirmedCount, 3);
+}
+
 // [SECTION] Clock times of the two-picture files
 
 TEST(ClockTime, IsThePartsTextWhereItIsAClockTime)
