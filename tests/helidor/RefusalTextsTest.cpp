@@ -9,6 +9,7 @@
 #include "Photograph.h"
 #include "Settings.h"
 #include "TestPictures.h"
+#include "Texts.h"
 
 #include <cmath>
 #include <numbers>
@@ -105,6 +106,7 @@ protected:
         ConsoleTest::SetUp();
         Settings::Reset();
         Assist::Reset();
+        Texts::SetUpMessageTexts();
     }
     void TearDown() override
     {

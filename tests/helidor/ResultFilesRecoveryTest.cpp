@@ -5,6 +5,7 @@
 // it can be.
 #include "ResultFiles.h"
 #include "Settings.h"
+#include "Texts.h"
 
 #include <gtest/gtest.h>
 
@@ -34,6 +35,7 @@ protected:
         fs::remove_all(folder);
         fs::create_directories(folder);
         ResultFiles::Reset();
+        Texts::SetUpMessageTexts();
         Settings::Language = 2;
     }
     void TearDown() override
