@@ -94,6 +94,12 @@ enum Entry {
     SigmaAngleLabel, // %1 "" or the exposure's " 1", " 2"
     SigmaDisplacementLabel,
     KeySigmaNote,
+    // Files that are not ours, and the audit files' own messages: %1 the file's name.
+    NotAResultFile,
+    NotAnAuditFileReason,
+    SameFileReason, // %1 the other file's name
+    AuditFileRefused, // %2 the reason
+    AuditLinesKept, // %2 the reason
     EntryCount
 };
 
