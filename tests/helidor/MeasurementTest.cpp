@@ -260,6 +260,9 @@ private:
 
 TEST_F(MeasurementTest, FullDiskTearsNoLineAndTheNextEvaluationWritesBoth)
 {
+    // The screen picture of an earlier measurement stays whole.
+    const std::string oldPicture = "BM" + std::string(98, 'x');
+    std::ofstream(Folder / "Ergebnis.bmp", std::ios::binary) << oldPicture;
     ASSERT_TRUE(StartOnePicture("0"));
     Confirm();
     TypeKeys(Qt::Key_Up, 100);
@@ -270,10 +273,17 @@ TEST_F(MeasurementTest, FullDiskTearsNoLineAndTheNextEvaluationWritesBoth)
     }
     EXPECT_TRUE(Adjustment::AdjustmentDone);
     EXPECT_EQ(ReadFile("Test.txt"), Header) << "cut back, no torn line";
+    EXPECT_EQ(ReadFile("Ergebnis.bmp"), oldPicture);
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(Folder))
+        files.push_back(entry.path().filename().string());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string> { "Ergebnis.bmp", "Test.fit.tsv", "Test.txt" }))
+        << "no temporary file left";
     EXPECT_EQ(Script->Messages,
         (std::vector<std::string> {
-            "The screen picture \"Ergebnis.bmp\" was not saved (write error). The measurement "
-            "goes on.",
+            "The screen picture \"Ergebnis.bmp\" was not saved (the disk is full). The "
+            "measurement goes on.",
             "The result file \"Test.txt\" cannot be written (the disk is full). The measurement is "
             "not lost: its lines are written with the next evaluation." }));
     EXPECT_TRUE(PageShows(3, "  rho': 0.5000"));
