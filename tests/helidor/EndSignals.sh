@@ -79,7 +79,9 @@ start terminate
 for reply in '' '' '' '' '' 1 '' '' '' ''; do # one picture, the rest defaults
     answer "$reply"
 done
-await 400 "no adjustment screen" test -e Test.txt
+# "s" saves the screen as Mond.bmp once the adjustment takes keys.
+xdotool key s
+await 400 "no adjustment screen" test -e Mond.bmp
 # The result file and the audit file (created at the first evaluation)
 # cannot be written from now on: folders under their names.
 rm Test.txt
