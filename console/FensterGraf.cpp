@@ -17,6 +17,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
 
@@ -28,6 +29,7 @@
 #include <cassert>
 #include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -441,6 +443,7 @@ void RunConsole(int& argc, char** argv, Routine setup, Routine event)
     if (!QApplication::instance())
         new QApplication(argc, argv); // lives until the process ends
     OpenConsole(QCoreApplication::applicationFilePath().toStdString());
+    CatchEndSignals();
     StartProgram(std::move(setup), std::move(event));
     QApplication::exec();
     EndProgram();
@@ -480,6 +483,44 @@ void Reset()
     if (W.ModalTick)
         W.ModalTick->stop();
     LoadProvisionalPalette();
+}
+
+// [SECTION] End signals
+// The handler only writes a byte to a pipe, which is all a signal handler may
+// safely do; the event loop, also a dialog's or a message box's own, reads it
+// and ends the program as closing the window does.
+
+namespace {
+
+std::array<int, 2> SignalPipe { -1, -1 };
+
+void OnEndSignal(int)
+{
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(SignalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+} // namespace
+
+void CatchEndSignals()
+{
+    assert(QCoreApplication::instance() && "the event loop reads the signals");
+    if (SignalPipe[0] >= 0)
+        return;
+    // Without the pipe the signals keep their default: ending at once.
+    if (::pipe2(SignalPipe.data(), O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* notifier
+        = new QSocketNotifier(SignalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] { EndProgram(); });
+    struct sigaction action { };
+    action.sa_handler = OnEndSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int number : { SIGTERM, SIGHUP, SIGINT })
+        ::sigaction(number, &action, nullptr);
 }
 
 // [SECTION] Window

@@ -117,6 +117,13 @@ void StartProgram(Routine setup, Routine event);
 // (the window stays). For tests.
 void Reset();
 
+// [SECTION] End signals
+// SIGTERM, SIGHUP and SIGINT (a session ending, kill, Ctrl+C in the terminal)
+// end the program through EndProgram, as closing the window does, also while
+// a dialog or message box is open. A QApplication must exist; RunConsole
+// calls it, and a second call does nothing.
+void CatchEndSignals();
+
 // [SECTION] Window
 // Canvas size in device pixels (the window's client area).
 int CanvasWidth();

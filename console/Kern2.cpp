@@ -5,15 +5,25 @@
 #include "Kern.h"
 #include "Mathe.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cassert>
+#include <cerrno>
 #include <cmath>
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <numbers>
 #include <stdexcept>
+#include <system_error>
 
 namespace Kern2 {
 
@@ -99,6 +109,47 @@ DirectionPoint DirectionOf(double degrees)
     const double radians = Mathe::Radians(degrees);
     return { static_cast<int>(std::nearbyint(100 * std::cos(radians))),
         -static_cast<int>(std::nearbyint(100 * std::sin(radians))) };
+}
+
+// Writes the bytes to a new file beside name and renames it over name, so
+// that name holds the old file or the new one whole, never a part. Throws
+// std::system_error with errno; the new file is then gone again.
+void ReplaceFile(const std::string& name, const char* data, std::size_t size)
+{
+    const std::size_t slash = name.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "" : name.substr(0, slash + 1);
+    std::string temporary = folder + "." + name.substr(folder.size()) + ".XXXXXX";
+    // A file over a full disk reports it when written, not when created.
+    std::signal(SIGXFSZ, SIG_IGN);
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0)
+        throw std::system_error(errno, std::generic_category(), "Cannot write the picture " + name);
+    bool stillOpen = true;
+    const auto fail = [&](int error) {
+        if (stillOpen)
+            ::close(fd);
+        ::unlink(temporary.c_str());
+        throw std::system_error(error, std::generic_category(), "Cannot write the picture " + name);
+    };
+    // The permissions a plain new file gets, not mkstemp's private ones.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    if (::fchmod(fd, 0666 & ~mask) != 0)
+        fail(errno);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(fd, data + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            fail(n < 0 ? errno : ENOSPC);
+        done += static_cast<std::size_t>(n);
+    }
+    if (::fsync(fd) != 0)
+        fail(errno);
+    stillOpen = false;
+    if (::close(fd) != 0 || ::rename(temporary.c_str(), name.c_str()) != 0)
+        fail(errno);
 }
 
 QImage Thresholded(const QImage& picture)
@@ -192,8 +243,11 @@ void SaveScreenRect(const std::string& name, int x1, int y1, int x2, int y2)
                          .convertToFormat(QImage::Format_RGB888);
     if (!Kern::ColorMode)
         picture = Thresholded(picture);
-    if (!picture.save(QString::fromStdString(name), "BMP"))
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "BMP"))
         throw std::runtime_error("Cannot write the picture " + name);
+    ReplaceFile(name, bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
 } // namespace Kern2

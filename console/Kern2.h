@@ -28,8 +28,10 @@ void DrawEllipse(int x, int y, int rx, int ry);
 // Writes the canvas area with the corners (x1, y1) and (x2, y2) (column x2
 // and row y2 excluded) stretched to (x2 - x1 + 1) x (y2 - y1 + 1) pixels as an
 // uncompressed BMP: 24-bit colour, or 1-bit thresholded black and white when
-// Kern::ColorMode is false. Replaces the file; throws std::runtime_error when
-// it cannot be written.
+// Kern::ColorMode is false. Replaces the file whole through a new file in the
+// same folder, or leaves the old one as it was: throws std::runtime_error
+// when it cannot be written, a std::system_error with errno when the disk
+// refused it.
 void SaveScreenRect(const std::string& name, int x1, int y1, int x2, int y2);
 
 } // namespace Kern2

@@ -21,6 +21,7 @@
 #include <cmath>
 #include <numbers>
 #include <stdexcept>
+#include <system_error>
 
 #include <sys/stat.h>
 
@@ -157,6 +158,8 @@ void SaveScreen(const char* name)
         try {
             Kern2::SaveScreenRect(name, 0, 0, width - 1, Kern::ScreenHeight());
             return;
+        } catch (const std::system_error& error) {
+            reason = ResultFiles::WriteFailureReason(error.code().value());
         } catch (const std::runtime_error&) {
             reason = Texts::Text(Texts::WriteError);
         }

@@ -8,13 +8,24 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <initializer_list>
 #include <stdexcept>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace ResultFiles {
+
+std::string WriteFailureReason(int error)
+{
+    if (error == ENOSPC || error == EFBIG || error == EDQUOT)
+        return Texts::Text(Texts::DiskFull);
+    if (error == EACCES || error == EPERM || error == EROFS)
+        return Texts::Text(Texts::NoWritePermission);
+    return Texts::Text(Texts::WriteError);
+}
 
 namespace {
 
@@ -25,6 +36,7 @@ struct ResultFile {
     ino_t Inode = 0;
     std::string Header; // with its line end
     bool Created = false;
+    bool IsAudit = false;
 };
 ResultFile First;
 ResultFile Second;
@@ -32,18 +44,38 @@ ResultFile Second;
 ResultFile FirstAudit;
 ResultFile SecondAudit;
 
-[[noreturn]] void Refuse(Texts::Entry entry, const std::string& name, const std::string& other = "")
+// A name that cannot take a file of ours: the message for a result file, and
+// the reason alone, which the audit files' messages name.
+struct Refusal : std::runtime_error {
+    Refusal(const std::string& message, std::string reason)
+        : std::runtime_error(message)
+        , Reason(std::move(reason))
+    {
+    }
+    std::string Reason;
+};
+
+[[noreturn]] void RefuseNotRegular(const std::string& name)
 {
-    throw std::runtime_error(Texts::Message(entry, { name, other }));
+    throw Refusal(
+        Texts::Message(Texts::NotARegularFile, { name }), Texts::Text(Texts::NoRegularFileReason));
 }
 
-std::string Reason(int error)
+[[noreturn]] void RefuseClash(const std::string& name, const std::string& other)
 {
-    if (error == ENOSPC || error == EFBIG || error == EDQUOT)
-        return Texts::Text(Texts::DiskFull);
-    if (error == EACCES || error == EPERM || error == EROFS)
-        return Texts::Text(Texts::NoWritePermission);
-    return Texts::Text(Texts::WriteError);
+    throw Refusal(Texts::Message(Texts::ResultFileClash, { name, other }),
+        Texts::Message(Texts::SameFileReason, { other }));
+}
+
+[[noreturn]] void RefuseForeign(const std::string& name)
+{
+    throw Refusal(
+        Texts::Message(Texts::NotAResultFile, { name }), Texts::Text(Texts::NotAnAuditFileReason));
+}
+
+[[noreturn]] void RefuseUnwritable(const std::string& name, int error)
+{
+    throw Refusal(Texts::Message(Texts::ResultFileNotWritten, { name }), WriteFailureReason(error));
 }
 
 bool Same(const struct stat& a, const struct stat& b)
@@ -64,6 +96,29 @@ std::size_t FileNameStart(const std::string& path)
     return slash == std::string::npos ? 0 : slash + 1;
 }
 
+// The file a name ends at: symbolic links followed also where they lead to
+// nothing yet, since opening such a name creates the file it points to.
+std::filesystem::path Resolved(const std::string& name)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::path path = fs::absolute(name, error);
+    if (error)
+        return name;
+    for (int hops = 0; hops < 40; ++hops) { // as the system's own limit on links
+        const fs::path canonical = fs::weakly_canonical(path, error);
+        if (error)
+            break;
+        path = canonical;
+        const bool link = fs::is_symlink(fs::symlink_status(path, error));
+        const fs::path target = link ? fs::read_symlink(path, error) : fs::path();
+        if (!link || error)
+            break;
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    return path.lexically_normal();
+}
+
 // Two names of one file: the same inode, or, where one does not exist yet,
 // the same path.
 bool SameFile(const std::string& a, const std::string& b)
@@ -72,27 +127,76 @@ bool SameFile(const std::string& a, const std::string& b)
     struct stat sb { };
     if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0)
         return Same(sa, sb);
-    const auto full = [](const std::string& name) {
-        std::error_code error;
-        const auto path
-            = std::filesystem::weakly_canonical(std::filesystem::absolute(name, error), error);
-        return error ? std::filesystem::path(name) : path;
-    };
-    return full(a) == full(b);
+    return Resolved(a) == Resolved(b);
 }
 
-// Opens name for writing without waiting on a FIFO and refuses anything but
-// a regular file. An existing file is not cut here.
-int OpenRegular(const std::string& name, struct stat& status, int flags)
+// True when the file of fd is empty or begins with the header line (its line
+// end CR LF or LF): a file of ours, that may be replaced.
+bool BeginsWithHeader(int fd, const std::string& header)
 {
-    if (name.empty() || (::stat(name.c_str(), &status) == 0 && !S_ISREG(status.st_mode)))
-        Refuse(Texts::NotARegularFile, name);
-    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | flags, 0644);
+    const std::string line = header.substr(0, header.find_first_of("\r\n"));
+    std::string start(line.size() + 2, '\0');
+    std::size_t got = 0;
+    while (got < start.size()) {
+        const ssize_t n
+            = ::pread(fd, start.data() + got, start.size() - got, static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    start.resize(got);
+    if (start.empty())
+        return true;
+    return start.starts_with(line + "\r\n") || start.starts_with(line + "\n");
+}
+
+// Refuses name for a file of this kind, before anything is created or cut:
+// a screen picture, one of the others, anything but a regular file, a file
+// that is not ours.
+void CheckName(
+    const std::string& name, const std::string& header, std::initializer_list<std::string> others)
+{
+    for (const char* picture : { Adjustment::ConstructionPicture, Adjustment::ScreenPicture })
+        if (SameFile(name, picture))
+            RefuseClash(name, picture);
+    for (const std::string& other : others)
+        if (!other.empty() && SameFile(name, other))
+            RefuseClash(name, other);
+    if (name.empty())
+        RefuseNotRegular(name);
+    struct stat status { };
+    if (::stat(name.c_str(), &status) != 0) {
+        if (errno == ENOENT)
+            return; // nothing there yet, or a link to nothing yet: its path is checked above
+        RefuseUnwritable(name, errno);
+    }
+    if (!S_ISREG(status.st_mode))
+        RefuseNotRegular(name);
+    const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        Refuse(Texts::ResultFileNotWritten, name);
+        RefuseUnwritable(name, errno);
+    const bool ours = BeginsWithHeader(fd, header);
+    ::close(fd);
+    if (!ours)
+        RefuseForeign(name);
+}
+
+// Opens name for appending without waiting on a FIFO and refuses anything
+// but a regular file.
+int OpenForAppending(const std::string& name)
+{
+    struct stat status { };
+    if (name.empty() || (::stat(name.c_str(), &status) == 0 && !S_ISREG(status.st_mode)))
+        RefuseNotRegular(name);
+    const int fd
+        = ::open(name.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0)
+        RefuseUnwritable(name, errno);
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
-        Refuse(Texts::NotARegularFile, name);
+        RefuseNotRegular(name);
     }
     return fd;
 }
@@ -112,26 +216,37 @@ int WriteAll(int fd, const std::string& text)
     return 0;
 }
 
-void Append(ResultFile& file, const std::string& text);
-
-// Creates (or cuts) the file under name with header. Lines kept for it stay kept.
-void Create(
-    ResultFile& file, const std::string& name, const ResultFile* other, const std::string& header)
+// Creates (or replaces) the file under name with header. Lines kept for it
+// stay kept. others: the names of the run's other files, created or not.
+void Create(ResultFile& file, const std::string& name, const std::string& header,
+    std::initializer_list<std::string> others)
 {
-    for (const char* picture : { Adjustment::ConstructionPicture, Adjustment::ScreenPicture })
-        if (SameFile(name, picture))
-            Refuse(Texts::ResultFileClash, name, picture);
+    CheckName(name, header, others);
     // A file over a full disk reports it when written, not when created.
     std::signal(SIGXFSZ, SIG_IGN);
-    struct stat status { };
-    const int fd = OpenRegular(name, status, 0);
-    if (other && IsThisFile(*other, status)) {
+    const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0)
+        RefuseUnwritable(name, errno);
+    // What the name holds now, which may have changed since the check.
+    const auto refuse = [fd](auto how, auto... values) {
         ::close(fd);
-        Refuse(Texts::ResultFileClash, name, other->Name);
-    }
-    const int error = ::ftruncate(fd, 0) != 0 ? errno : WriteAll(fd, header);
-    if (::close(fd) != 0 || error != 0)
-        Refuse(Texts::ResultFileNotWritten, name);
+        how(values...);
+    };
+    struct stat status { };
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
+        refuse(RefuseNotRegular, name);
+    for (const ResultFile* other : { &First, &Second, &FirstAudit, &SecondAudit })
+        if (other != &file && IsThisFile(*other, status))
+            refuse(RefuseClash, name, other->Name);
+    if (!BeginsWithHeader(fd, header))
+        refuse(RefuseForeign, name);
+    int error = ::ftruncate(fd, 0) != 0 ? errno : WriteAll(fd, header);
+    if (error != 0 && ::ftruncate(fd, 0) != 0)
+        error = errno; // a header cut short would make the file look foreign
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error != 0)
+        RefuseUnwritable(name, error);
     file.Name = name;
     file.Device = status.st_dev;
     file.Inode = status.st_ino;
@@ -139,36 +254,55 @@ void Create(
     file.Created = true;
 }
 
+std::string AuditHeaderLine()
+{
+    return std::string(AuditHeader) + AuditLineEnd;
+}
+
+std::string ResultHeaderLine()
+{
+    return std::string(ResultHeader) + LineEnd;
+}
+
 // The audit file of a result file: named, created at its first lines.
 ResultFile AuditOf(const std::string& resultFileName)
 {
     ResultFile audit;
     audit.Name = AuditFileName(resultFileName);
+    audit.IsAudit = true;
     return audit;
 }
 
-void AppendToAudit(ResultFile& file, const ResultFile* other, const std::string& text)
+// The audit file's name refused at the result file's question, so that the
+// user can choose another name there.
+void CheckAuditName(const std::string& name, std::initializer_list<std::string> others)
 {
-    if (file.Name.empty())
-        return; // no result file, no audit file
-    if (!file.Created) {
-        try {
-            Create(file, file.Name, other, std::string(AuditHeader) + AuditLineEnd);
-        } catch (const std::runtime_error&) {
-            file.KeptLines += text;
-            throw;
-        }
+    try {
+        CheckName(name, AuditHeaderLine(), others);
+    } catch (const Refusal& refusal) {
+        throw std::runtime_error(Texts::Message(Texts::AuditFileRefused, { name, refusal.Reason }));
     }
-    Append(file, text);
+}
+
+// The lines of file are kept: the message says why.
+[[noreturn]] void RefuseKept(const ResultFile& file, const std::string& reason)
+{
+    throw std::runtime_error(Texts::Message(
+        file.IsAudit ? Texts::AuditLinesKept : Texts::ResultLinesKept, { file.Name, reason }));
 }
 
 // The kept lines and text, whole or not at all.
 void Append(ResultFile& file, const std::string& text)
 {
     file.KeptLines += text;
+    int fd = -1;
+    try {
+        fd = OpenForAppending(file.Name);
+    } catch (const Refusal& refusal) {
+        RefuseKept(file, refusal.Reason);
+    }
     struct stat status { };
-    const int fd = OpenRegular(file.Name, status, O_APPEND);
-    const off_t size = status.st_size;
+    const off_t size = ::fstat(fd, &status) == 0 ? status.st_size : 0;
     // A file removed meanwhile starts again with its header.
     const std::string header = size == 0 ? file.Header : "";
     int error = WriteAll(fd, header + file.KeptLines);
@@ -177,8 +311,27 @@ void Append(ResultFile& file, const std::string& text)
     if (::close(fd) != 0 && error == 0)
         error = errno;
     if (error != 0)
-        Refuse(Texts::ResultLinesKept, file.Name, Reason(error));
+        RefuseKept(file, WriteFailureReason(error));
     file.KeptLines.clear();
+}
+
+void AppendToAudit(ResultFile& file, const std::string& text)
+{
+    if (file.Name.empty())
+        return; // no result file, no audit file
+    if (!file.Created) {
+        try {
+            const std::string second
+                = Second.Name.empty() ? SecondFileName(First.Name) : Second.Name;
+            const std::string other
+                = &file == &FirstAudit ? AuditFileName(second) : FirstAudit.Name;
+            Create(file, file.Name, AuditHeaderLine(), { First.Name, second, other });
+        } catch (const Refusal& refusal) {
+            file.KeptLines += text;
+            RefuseKept(file, refusal.Reason);
+        }
+    }
+    Append(file, text);
 }
 
 void LastTry(ResultFile& file)
@@ -186,7 +339,10 @@ void LastTry(ResultFile& file)
     if (file.KeptLines.empty())
         return;
     try {
-        Append(file, "");
+        if (file.IsAudit)
+            AppendToAudit(file, "");
+        else
+            Append(file, "");
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n%s", error.what(), file.KeptLines.c_str());
     }
@@ -213,27 +369,33 @@ std::string AuditFileName(const std::string& resultFileName)
 
 void CreateResultFile(const std::string& name)
 {
+    // The result file's own faults first; its audit file's before anything is cut.
+    CheckName(name, ResultHeaderLine(), {});
+    const std::string second = SecondFileName(name);
+    CheckAuditName(AuditFileName(name), { name, second, AuditFileName(second) });
     First.KeptLines.clear();
-    Create(First, name, nullptr, std::string(ResultHeader) + LineEnd);
+    Create(First, name, ResultHeaderLine(), {});
     FirstAudit = AuditOf(name);
 }
 
 void CreateSecondResultFile(const std::string& name)
 {
+    CheckName(name, ResultHeaderLine(), { First.Name });
+    CheckAuditName(AuditFileName(name), { First.Name, FirstAudit.Name, name });
     Second.KeptLines.clear();
-    Create(Second, name, &First, std::string(ResultHeader) + LineEnd);
+    Create(Second, name, ResultHeaderLine(), { First.Name, FirstAudit.Name });
     SecondAudit = AuditOf(name);
     SecondResultFileOpen = true;
 }
 
 void AppendToAuditFile(const std::string& text)
 {
-    AppendToAudit(FirstAudit, nullptr, text);
+    AppendToAudit(FirstAudit, text);
 }
 
 void AppendToSecondAuditFile(const std::string& text)
 {
-    AppendToAudit(SecondAudit, &FirstAudit, text);
+    AppendToAudit(SecondAudit, text);
 }
 
 void AppendToResultFile(const std::string& text)

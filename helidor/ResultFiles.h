@@ -32,9 +32,12 @@ std::string SecondFileName(const std::string& resultFileName);
 std::string AuditFileName(const std::string& resultFileName);
 
 // Creates (or replaces) the file under name with its header, on the disk at
-// once. Refuses a name that is not a regular file (without waiting on a
-// FIFO), that is one of the screen pictures, or (the second file) that is
-// the first file. Throws std::runtime_error, in the chosen language.
+// once. Only a file of ours is replaced: one that is empty or begins with the
+// header line. Refuses any other existing file, a name that is not a regular
+// file (without waiting on a FIFO), that is one of the screen pictures or
+// the same file as another of the run's files (a link, by inode); and the
+// name whose audit file would be refused so, before anything is cut.
+// Throws std::runtime_error, in the chosen language.
 void CreateResultFile(const std::string& name);
 void CreateSecondResultFile(const std::string& name); // sets SecondResultFileOpen
 
@@ -45,8 +48,9 @@ void AppendToResultFile(const std::string& text);
 void AppendToSecondResultFile(const std::string& text);
 
 // As AppendToResultFile for the audit file of the first (second) result
-// file; the first lines of a run create it (replacing an old one) with its
-// header. Nothing without a result file.
+// file; the first lines of a run create it with its header, replacing only
+// an audit file (empty, or beginning with its header) and refusing as
+// CreateResultFile does. Nothing without a result file.
 void AppendToAuditFile(const std::string& text);
 void AppendToSecondAuditFile(const std::string& text);
 
@@ -56,6 +60,10 @@ bool IsResultFile(const std::string& name);
 // The program's end: a last try for kept lines; what still cannot be
 // written goes to standard error.
 void FlushAll();
+
+// Why a write failed with errno error, in the chosen language: the disk is
+// full, no permission, or a write error.
+std::string WriteFailureReason(int error);
 
 // Forgets both files and the kept lines. For tests.
 void Reset();

@@ -188,6 +188,19 @@ void SetUpMessageTexts()
         "Sun 2 lies on Sun 1 (centres and radii within 2 px): move it onto the Sun of the second "
         "exposure");
     Set(SigmaUndefined, "undefiniert", "undefined");
+    Set(NotAResultFile, "\u201e%1\u201c ist keine Ergebnisdatei und wird nicht ersetzt.",
+        "\"%1\" is not a result file and is not replaced.");
+    Set(NotAnAuditFileReason, "es ist keine Auditdatei", "it is not an audit file");
+    Set(SameFileReason, "dieselbe Datei wie \u201e%1\u201c", "the same file as \"%1\"");
+    Set(AuditFileRefused,
+        "Die Auditdatei \u201e%1\u201c neben der Ergebnisdatei kann nicht verwendet werden "
+        "(%2).",
+        "The audit file \"%1\" beside the result file cannot be used (%2).");
+    Set(AuditLinesKept,
+        "Die Auditdatei \u201e%1\u201c kann nicht geschrieben werden (%2). Die Messung ist "
+        "nicht verloren: ihre Zeilen werden bei der n\u00e4chsten Auswertung nachgetragen.",
+        "The audit file \"%1\" cannot be written (%2). The measurement is not lost: its lines "
+        "are written with the next evaluation.");
 }
 
 const std::string& Text(Entry entry)

@@ -97,6 +97,12 @@ enum Entry {
     AssistPictureChanged,
     Sun2OnSun1, // Return refused: the second exposure's Sun confirmed on the first's
     SigmaUndefined, // a sigma larger than its quantity can be
+    // Files that are not ours, and the audit files' own messages: %1 the file's name.
+    NotAResultFile,
+    NotAnAuditFileReason,
+    SameFileReason, // %1 the other file's name
+    AuditFileRefused, // %2 the reason
+    AuditLinesKept, // %2 the reason
     EntryCount
 };
 

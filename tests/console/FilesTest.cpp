@@ -10,12 +10,19 @@
 #include <QImage>
 #include <QTest>
 
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <system_error>
+#include <vector>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -116,6 +123,65 @@ TEST_F(FilesTest, UnwritablePictureThrows)
 {
     EXPECT_THROW(
         Kern2::SaveScreenRect(TempPath("no/such/folder/x.bmp"), 0, 0, 31, 9), std::runtime_error);
+}
+
+// A file size limit, as a full disk: writes beyond it fail part-way.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit { bytes, saved.rlim_max };
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &saved); }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved {};
+};
+
+std::vector<std::string> FilesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The old picture stays whole when the new one does not fit; when it does,
+// it replaces the old one with a new file's usual permissions.
+TEST_F(FilesTest, PictureThatCannotBeWrittenWholeLeavesTheOldOne)
+{
+    const std::string folder = TempPath("replace");
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const std::string path = folder + "/old.bmp";
+    const std::string old = "BM" + std::string(200, 'o');
+    WriteFile(path, old);
+    int error = 0;
+    {
+        const FileSizeLimit disk(1024);
+        try {
+            Kern2::SaveScreenRect(path, 0, 0, 639, 479);
+        } catch (const std::system_error& failure) {
+            error = failure.code().value();
+        }
+    }
+    EXPECT_EQ(error, EFBIG);
+    EXPECT_EQ(ConsoleTesting::ReadWholeFile(path), old);
+    EXPECT_EQ(FilesIn(folder), (std::vector<std::string> { "old.bmp" })) << "no temporary file";
+
+    WriteFile(folder + "/plain", "");
+    Kern2::SaveScreenRect(path, 0, 0, 31, 9);
+    // 14 + 40 bytes of headers, 10 rows of 32 pixels of 3 bytes.
+    EXPECT_EQ(std::filesystem::file_size(path), 1014u);
+    EXPECT_EQ(std::filesystem::status(path).permissions(),
+        std::filesystem::status(folder + "/plain").permissions());
+    EXPECT_EQ(FilesIn(folder), (std::vector<std::string> { "old.bmp", "plain" }));
 }
 
 // [SECTION] Saved pictures read back

@@ -9,6 +9,7 @@
 #include "Evaluation.h"
 #include "FensterGraf.h"
 #include "Kern.h"
+#include "ResultFiles.h"
 #include "Settings.h"
 
 #include <QImage>
@@ -259,6 +260,9 @@ private:
 
 TEST_F(MeasurementTest, FullDiskTearsNoLineAndTheNextEvaluationWritesBoth)
 {
+    // The screen picture of an earlier measurement stays whole.
+    const std::string oldPicture = "BM" + std::string(98, 'x');
+    std::ofstream(Folder / "Ergebnis.bmp", std::ios::binary) << oldPicture;
     ASSERT_TRUE(StartOnePicture("0"));
     Confirm();
     TypeKeys(Qt::Key_Up, 100);
@@ -269,10 +273,17 @@ TEST_F(MeasurementTest, FullDiskTearsNoLineAndTheNextEvaluationWritesBoth)
     }
     EXPECT_TRUE(Adjustment::AdjustmentDone);
     EXPECT_EQ(ReadFile("Test.txt"), Header) << "cut back, no torn line";
+    EXPECT_EQ(ReadFile("Ergebnis.bmp"), oldPicture);
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(Folder))
+        files.push_back(entry.path().filename().string());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string> { "Ergebnis.bmp", "Test.fit.tsv", "Test.txt" }))
+        << "no temporary file left";
     EXPECT_EQ(Script->Messages,
         (std::vector<std::string> {
-            "The screen picture \"Ergebnis.bmp\" was not saved (write error). The measurement "
-            "goes on.",
+            "The screen picture \"Ergebnis.bmp\" was not saved (the disk is full). The "
+            "measurement goes on.",
             "The result file \"Test.txt\" cannot be written (the disk is full). The measurement is "
             "not lost: its lines are written with the next evaluation." }));
     EXPECT_TRUE(PageShows(3, "  rho': 0.5000"));
@@ -284,6 +295,57 @@ TEST_F(MeasurementTest, FullDiskTearsNoLineAndTheNextEvaluationWritesBoth)
     EXPECT_EQ(ReadFile("Test.txt"),
         Header + "8.00\r\n 0.5000\r\n90.00\r\n" + "8.00\r\n 0.7071\r\n45.00\r\n");
     EXPECT_TRUE(Script->Messages.empty());
+}
+
+// An audit file linked to the second result file after the question: its
+// creation at the first evaluation refuses it, Test2.txt keeps its own lines
+// only, and the audit lines are kept until the link is gone.
+TEST_F(MeasurementTest, AuditFileLinkedToAResultFileKeepsItsLinesAndCutsNothing)
+{
+    const std::string auditHeader = std::string(ResultFiles::AuditHeader) + "\n";
+    std::ofstream(Folder / "Test2.fit.tsv", std::ios::binary) << auditHeader << "1\tsun\n";
+    ASSERT_TRUE(StartAndAnswer(Returns(10)));
+    std::filesystem::create_symlink("Test2.txt", Folder / "Test.fit.tsv");
+    const auto measure = [this] {
+        MoveTo({ 250, 500, 200 });
+        Confirm();
+        MoveTo({ 350, 500, 220 });
+        Confirm();
+        MoveTo({ 250, 400, 15 });
+        Confirm();
+        MoveTo({ 410, 420, 15 });
+        Confirm();
+        ASSERT_TRUE(Adjustment::AdjustmentDone);
+    };
+    measure();
+    const std::string secondLine = "08:01:30\t 0,4545\t  53,13\r\n";
+    EXPECT_EQ(ReadFile("Test2.txt"), Header + secondLine);
+    EXPECT_EQ(ReadFile("Test.txt"), Header + "08:00:00\t 0,5000\t  90,00\r\n");
+    EXPECT_EQ(Script->Messages,
+        (std::vector<std::string> {
+            "The audit file \"Test.fit.tsv\" cannot be written (the same file as "
+            "\"Test2.txt\"). The measurement is not lost: its lines are written with the next "
+            "evaluation." }));
+    // The old audit file of the second result file is replaced by this run's:
+    // four circles and a result.
+    const std::string sun1 = "\tsun1\t250.000\t500.000\t200.000\t0.500\t0.500\t0.500\t\t\tkeys\n";
+    const std::string audit2 = ReadFile("Test2.fit.tsv");
+    EXPECT_EQ(audit2.substr(0, auditHeader.size() + sun1.size() + 1), auditHeader + "1" + sun1);
+    EXPECT_EQ(std::count(audit2.begin(), audit2.end(), '\n'), 1 + 5);
+
+    std::filesystem::remove(Folder / "Test.fit.tsv");
+    ASSERT_TRUE(NewInput(Returns(8)));
+    measure();
+    EXPECT_TRUE(Script->Messages.empty());
+    EXPECT_EQ(ReadFile("Test2.txt"), Header + secondLine + secondLine);
+    // Both measurements, the kept one first.
+    const std::string audit = ReadFile("Test.fit.tsv");
+    EXPECT_EQ(std::count(audit.begin(), audit.end(), '\n'), 1 + 2 * 5);
+    EXPECT_EQ(audit.substr(0, auditHeader.size() + sun1.size() + 1), auditHeader + "1" + sun1);
+    const std::size_t second = audit.find("\n2\t");
+    ASSERT_NE(second, std::string::npos);
+    EXPECT_EQ(audit.substr(second + 2, sun1.size()), sun1);
+    EXPECT_LT(audit.find("\n1\tresult1\t"), second);
 }
 
 TEST_F(MeasurementTest, HugeRotationIsDrawnAndEvaluated)
@@ -300,12 +362,12 @@ TEST_F(MeasurementTest, HugeRotationIsDrawnAndEvaluated)
 // [SECTION] Two pictures on the sample photograph
 
 // Two measurements with circles placed for round figures: the Sun's shift
-// straight right, then at 45 degrees. Result files left by an earlier run are
-// replaced at the start.
+// straight right, then at 45 degrees. Result files left by an earlier run
+// (they begin with the header) are replaced at the start.
 TEST_F(MeasurementTest, TwoPicturesOnTheSamplePhotograph)
 {
     for (const char* name : { "Test.txt", "Test2.txt" })
-        std::ofstream(Folder / name, std::ios::binary) << "earlier run\r\n";
+        std::ofstream(Folder / name, std::ios::binary) << Header << "08:00:00\t 0,5\t  9,0\r\n";
     ASSERT_TRUE(StartAndAnswer(Returns(10)));
     Confirm(); // Sun 1 at the start circle (250, 500), radius 200
     EXPECT_EQ(Current(), (Circle { 250, 500, 200 })) << "Sun 2 starts on Sun 1 at first";

@@ -395,6 +395,100 @@ TEST_F(HelidorRun, ResultFileThatClashesOrIsNoRegularFileIsRefused)
     EXPECT_FALSE(std::filesystem::exists(Folder / "Ergebnis.bmp"));
 }
 
+// A file that is not a result file is never cut: the photograph's own name
+// typed at the question leaves the photograph as it was.
+TEST_F(HelidorRun, FileThatIsNoResultFileIsRefusedAndAskedAgain)
+{
+    std::filesystem::copy_file(SampleFolder() + "/Lurni1000UT1.jpg", Folder / "mine.jpg");
+    const std::string picture = ReadFile("mine.jpg");
+    ASSERT_GT(picture.size(), 80000u);
+    // Files of earlier runs: one that begins with the header, an empty one.
+    WriteTextFile("Test.txt", Header + "8.00\r\n 0.5000\r\n90.00\r\n");
+    WriteTextFile("Test2.txt", "");
+    std::vector<DialogAction> answers = Returns(11);
+    answers[1] = Type("mine.jpg");
+    answers[2] = Type("Test.txt");
+    ASSERT_TRUE(StartAndAnswer(answers));
+    EXPECT_EQ(Script->Messages,
+        (std::vector<std::string> { "\"mine.jpg\" is not a result file and is not replaced." }));
+    EXPECT_EQ(Script->Prompts[2], "Name of result file");
+    EXPECT_EQ(Script->Defaults[2], "mine.jpg");
+    EXPECT_TRUE(ReadFile("mine.jpg") == picture) << "the photograph byte for byte";
+    EXPECT_EQ(ReadFile("Test.txt"), Header) << "a result file is replaced";
+    EXPECT_EQ(ReadFile("Test2.txt"), Header) << "an empty file is replaced";
+}
+
+// The second result file is created at the parameters: refused there, the
+// dialogue comes back, and one picture needs no second file.
+TEST_F(HelidorRun, SecondFileThatIsNoResultFileIsRefusedInGerman)
+{
+    WriteTextFile("res2.txt", "my notes\r\n");
+    ASSERT_TRUE(StartAndAnswer(
+        { Type("g"), Type("res.txt"), PressReturn(), PressReturn(), PressReturn(), PressReturn(),
+            // refused; the parameters again
+            PressReturn(), PressReturn(), PressReturn(), Type("1"), PressReturn(), PressReturn(),
+            PressReturn(), PressReturn() }));
+    EXPECT_EQ(Script->Messages,
+        (std::vector<std::string> {
+            "\u201eres2.txt\u201c ist keine Ergebnisdatei und wird nicht ersetzt." }));
+    EXPECT_EQ(Script->Prompts[6], "Name des Bildes (mit Extension)");
+    EXPECT_EQ(ReadFile("res2.txt"), "my notes\r\n");
+    EXPECT_EQ(ReadFile("res.txt"), Header);
+    EXPECT_FALSE(ResultFiles::SecondResultFileOpen);
+}
+
+// The audit file of the name is checked at the question, where another name
+// can still be chosen; nothing is created or cut for a refused name.
+TEST_F(HelidorRun, AuditFileThatCannotBeUsedIsRefusedAtTheResultFileQuestion)
+{
+    WriteTextFile("Test.fit.tsv", "x\ty\n1\t2\n");
+    std::filesystem::create_directory(Folder / "a.fit.tsv");
+    ASSERT_EQ(::mkfifo("f.fit.tsv", 0644), 0);
+    // An audit file of an earlier run (its header, LF line ends) is ours.
+    const std::string audit = std::string(ResultFiles::AuditHeader) + "\n1\tsun\n";
+    WriteTextFile("b.fit.tsv", audit);
+    std::vector<DialogAction> answers = Returns(13);
+    answers[2] = Type("a.txt");
+    answers[3] = Type("f.txt");
+    answers[4] = Type("b.txt");
+    ASSERT_TRUE(StartAndAnswer(answers));
+    const std::string refused = " beside the result file cannot be used ";
+    EXPECT_EQ(Script->Messages,
+        (std::vector<std::string> {
+            "The audit file \"Test.fit.tsv\"" + refused + "(it is not an audit file).",
+            "The audit file \"a.fit.tsv\"" + refused + "(not a regular file).",
+            "The audit file \"f.fit.tsv\"" + refused + "(not a regular file)." }));
+    EXPECT_EQ(ReadFile("Test.fit.tsv"), "x\ty\n1\t2\n");
+    for (const char* name : { "Test.txt", "a.txt", "f.txt" })
+        EXPECT_FALSE(std::filesystem::exists(Folder / name)) << name;
+    EXPECT_EQ(ReadFile("b.txt"), Header);
+    EXPECT_EQ(ReadFile("b.fit.tsv"), audit) << "replaced at the first evaluation only";
+}
+
+// An audit file linked to a result file or the other audit file would cut it:
+// refused at the question whether the file linked to exists yet or not.
+TEST_F(HelidorRun, AuditFileLinkedToAnotherFileOfTheRunIsRefused)
+{
+    const std::string earlier = Header + "08:01:30\t 0,4545\t  53,13\r\n";
+    WriteTextFile("Test2.txt", earlier);
+    std::filesystem::create_symlink("Test2.txt", Folder / "Test.fit.tsv");
+    std::filesystem::create_symlink("x.txt", Folder / "x.fit.tsv"); // to nothing yet
+    std::filesystem::create_symlink("y2.fit.tsv", Folder / "y.fit.tsv");
+    std::vector<DialogAction> answers = Returns(13);
+    answers[2] = Type("x.txt");
+    answers[3] = Type("y.txt");
+    answers[4] = Type("z.txt");
+    ASSERT_TRUE(StartAndAnswer(answers));
+    const std::string refused = " beside the result file cannot be used (the same file as ";
+    EXPECT_EQ(Script->Messages,
+        (std::vector<std::string> { "The audit file \"Test.fit.tsv\"" + refused + "\"Test2.txt\").",
+            "The audit file \"x.fit.tsv\"" + refused + "\"x.txt\").",
+            "The audit file \"y.fit.tsv\"" + refused + "\"y2.fit.tsv\")." }));
+    EXPECT_EQ(ReadFile("Test2.txt"), earlier);
+    EXPECT_FALSE(std::filesystem::exists(Folder / "x.txt"));
+    EXPECT_EQ(ReadFile("z2.txt"), Header);
+}
+
 TEST_F(HelidorRun, MissingPictureIsReportedAndAskedAgain)
 {
     ASSERT_TRUE(StartAndAnswer({ PressReturn(), PressReturn(), Type("missing.bmp"), PressReturn(),
