@@ -100,9 +100,8 @@ TEST_F(ResultFilesRecovery, AuditFileBlockedAtFirstGetsEveryKeptLineLater)
 }
 
 // The program's end is the last try for lines kept from an audit file that
-// never could be created. Disabled: FlushAll writes them without the header
-// line, since the header is only known to a file once it was created.
-TEST_F(ResultFilesRecovery, DISABLED_AuditFileBlockedUntilTheEndGetsItsHeaderAtTheLastTry)
+// never could be created: it is created then, header first.
+TEST_F(ResultFilesRecovery, AuditFileBlockedUntilTheEndGetsItsHeaderAtTheLastTry)
 {
     ResultFiles::CreateResultFile(Path("Test.txt"));
     fs::create_directory(folder / "Test.fit.tsv");
