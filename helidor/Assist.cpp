@@ -72,18 +72,11 @@ void BuildPlane()
     S.PlaneBuilt = true;
 }
 
-// Why the photograph gives no plane, in the words of the picture messages.
-std::string PlaneProblemText(GreyPlane::Problem why)
+// Why the photograph gives no plane, in the words of the picture messages;
+// the plane is always decoded at full size, so no reduction is offered.
+std::string PlaneProblemText(const JpegGuard::Refusal& refused)
 {
-    using GreyPlane::Problem;
-    const Texts::Entry entry = why == Problem::Missing ? Texts::PictureMissing
-        : why == Problem::Unopenable                   ? Texts::PictureUnopenable
-        : why == Problem::NotRegularFile               ? Texts::PictureNotRegularFile
-        : why == Problem::NotJpeg                      ? Texts::JpegNotJpeg
-        : why == Problem::Truncated                    ? Texts::JpegTruncated
-        : why == Problem::Damaged                      ? Texts::JpegDamaged
-                                                       : Texts::PictureTooLargeForMemory;
-    return Texts::Message(entry, { S.Shown.Path });
+    return Photograph::JpegFailureText(refused, S.Shown.Path, false);
 }
 
 Texts::Entry RefusalText(LimbFit::Outcome outcome)
@@ -126,10 +119,11 @@ template <class Fitting> Result Run(const Circle& seed, const Fitting& fit)
     try {
         BuildPlane();
     } catch (const GreyPlane::PlaneError& error) {
-        return Refusal(Texts::Message(Texts::AssistNoPlane, { PlaneProblemText(error.Why) }));
+        return Refusal(Texts::Message(Texts::AssistNoPlane, { PlaneProblemText(error.Refused) }));
     } catch (const std::bad_alloc&) {
-        return Refusal(Texts::Message(
-            Texts::AssistNoPlane, { PlaneProblemText(GreyPlane::Problem::OutOfMemory) }));
+        JpegGuard::Refusal outOfMemory;
+        outOfMemory.Why = JpegGuard::Failure::OutOfMemory;
+        return Refusal(Texts::Message(Texts::AssistNoPlane, { PlaneProblemText(outOfMemory) }));
     }
     const LimbFit::Circle planeSeed = ToPlaneCircle(seed);
     if (!Plausible(planeSeed))

@@ -5,19 +5,10 @@
 
 #include <algorithm>
 #include <cassert>
-#include <cerrno>
 #include <cmath>
-#include <csetjmp>
-#include <cstdio>
 #include <memory>
 #include <new>
 #include <stdexcept>
-#include <system_error>
-
-// jpeglib.h needs FILE and size_t declared first.
-#include <jpeglib.h>
-// jerror.h numbers its messages by the configuration that jpeglib.h brings.
-#include <jerror.h>
 
 namespace GreyPlane {
 
@@ -25,22 +16,9 @@ namespace {
 
 using Table = std::array<std::uint16_t, 256>;
 
-// libjpeg reports errors through callbacks of C code, which a C++ exception
-// must not cross: they jump back to a setjmp in a frame that holds no object
-// with a destructor. The manager stays the first member: libjpeg hands back
-// only a pointer to it.
-struct JpegErrors {
-    jpeg_error_mgr Manager;
-    std::jmp_buf Escape;
-    int Code;
-    char Text[JMSG_LENGTH_MAX];
-};
-
-// One decoding: everything the guarded steps touch lives here.
-struct JpegJob {
-    jpeg_decompress_struct Info;
-    JpegErrors Errors;
-    std::FILE* File;
+// One decoding into the plane's storage.
+struct PlaneJob {
+    std::size_t Width, Height;
     unsigned Channels; // the channels to add; all on the first pass
     // The plane's storage with a spare row: the decoder's rows go into its
     // part not yet converted (see ScratchOffset).
@@ -50,8 +28,6 @@ struct JpegJob {
     std::array<std::int64_t, 3> Clipped;
     bool Undecided; // stop as soon as a channel is certain to be dropped
     bool Stopped;
-    int OpenError;
-    bool Failed;
 };
 
 // A pixel's table entries summed: bits 0..31 its sample before saturation,
@@ -77,16 +53,11 @@ void ConvertPixels(std::size_t count, std::uint16_t* samples,
 void ConvertRow(const unsigned char* pixels, int pixelBytes, std::size_t width,
     const PixelTables& tables, std::uint16_t* samples, std::array<std::int64_t, 3>& clipped);
 std::size_t ScratchOffset(std::size_t width, std::size_t row, std::size_t rows, int pixelBytes);
-std::size_t RowsThatFit(const JpegJob& job, std::size_t row, int pixelBytes);
-[[noreturn]] void FailJpeg(j_common_ptr info);
+std::size_t RowsThatFit(const PlaneJob& job, std::size_t row, int pixelBytes);
 bool DecodeOnce(const std::string& path, unsigned channels, bool undecided, Plane& plane,
     std::array<std::int64_t, 3>& clipped, std::int64_t& pixels);
-void OpenJpeg(const std::string& path, JpegJob& job, JpegGuard::Resources& resources);
-void ReadJpegHeader(JpegJob& job);
-void DecodeJpegRows(JpegJob& job);
-[[noreturn]] void ThrowJobFailure(const JpegJob& job, const std::string& path);
-[[noreturn]] void ThrowTooLarge(
-    const std::string& path, std::int64_t width, std::int64_t height, bool outOfMemory);
+bool DecodeJpegRows(JpegGuard::Decoder& decoder, PlaneJob& job);
+[[noreturn]] void ThrowRefusal(const JpegGuard::Decoder& decoder, const std::string& path);
 
 } // namespace
 
@@ -118,40 +89,6 @@ void ConvertAndCount(const std::uint32_t* words, std::size_t count, unsigned cha
         const std::uint32_t w = words[i];
         return tables.Blue[w & 0xff] + tables.Green[(w >> 8) & 0xff] + tables.Red[(w >> 16) & 0xff];
     });
-}
-
-bool LosesPictureData(int messageCode)
-{
-    switch (messageCode) {
-    case JWRN_JPEG_EOF:
-    case JWRN_HIT_MARKER:
-    case JWRN_MUST_RESYNC:
-    case JWRN_HUFF_BAD_CODE:
-    case JWRN_ARITH_BAD_CODE:
-    case JWRN_NOT_SEQUENTIAL:
-    case JWRN_BOGUS_PROGRESSION:
-        return true;
-    default:
-        return false;
-    }
-}
-
-void ConvertCmykRows(std::uint32_t* pixels, std::size_t count, bool inverted)
-{
-    auto* bytes = reinterpret_cast<unsigned char*>(pixels);
-    for (std::size_t i = 0; i < count; ++i, bytes += 4) {
-        unsigned c = bytes[0], m = bytes[1], yellow = bytes[2], k = bytes[3];
-        if (!inverted) {
-            c = 255 - c;
-            m = 255 - m;
-            yellow = 255 - yellow;
-            k = 255 - k;
-        }
-        bytes[0] = static_cast<unsigned char>((yellow * k + 127) / 255);
-        bytes[1] = static_cast<unsigned char>((m * k + 127) / 255);
-        bytes[2] = static_cast<unsigned char>((c * k + 127) / 255);
-        bytes[3] = 0xff;
-    }
 }
 
 void FromWords(const std::uint32_t* words, int width, int height, Plane& plane)
@@ -269,7 +206,7 @@ void ConvertPixels(std::size_t count, std::uint16_t* samples,
 }
 
 // One decoded row: grey bytes, R G B bytes, or B G R X bytes (a CMYK file
-// after ConvertCmykRows).
+// as JpegGuard gives it).
 void ConvertRow(const unsigned char* pixels, int pixelBytes, std::size_t width,
     const PixelTables& tables, std::uint16_t* samples, std::array<std::int64_t, 3>& clipped)
 {
@@ -299,7 +236,7 @@ void ConvertRow(const unsigned char* pixels, int pixelBytes, std::size_t width,
 // bytes a pixel start at their first row's samples (2 bytes a pixel). Grey
 // rows (1 byte a pixel) take the second half of their samples' bytes: each
 // then lies at least a row's width behind its samples, which grow twice as
-// fast as they are read. Aligned to 16 bytes: CMYK rows are handled as words.
+// fast as they are read. Aligned to 16 bytes, as rows of words like.
 std::size_t ScratchOffset(std::size_t width, std::size_t row, std::size_t rows, int pixelBytes)
 {
     const std::size_t offset = 2 * width * row + (pixelBytes == 1 ? width * rows : 0);
@@ -308,10 +245,10 @@ std::size_t ScratchOffset(std::size_t width, std::size_t row, std::size_t rows, 
 
 // The scanlines to ask for at `row`: as many as fit before the end of the
 // plane's bytes; the spare row leaves room for at least one.
-std::size_t RowsThatFit(const JpegJob& job, std::size_t row, int pixelBytes)
+std::size_t RowsThatFit(const PlaneJob& job, std::size_t row, int pixelBytes)
 {
-    const std::size_t width = job.Info.output_width;
-    std::size_t rows = std::min<std::size_t>(RowsPerRead, job.Info.output_height - row);
+    const std::size_t width = job.Width;
+    std::size_t rows = std::min<std::size_t>(RowsPerRead, job.Height - row);
     if (pixelBytes == 1)
         return rows;
     const std::size_t offset = ScratchOffset(width, row, rows, pixelBytes);
@@ -329,19 +266,14 @@ bool DecodeOnce(const std::string& path, unsigned channels, bool undecided, Plan
     plane.Width = 0;
     plane.Height = 0;
     plane.Samples.clear();
-    JpegJob job {};
-    job.Channels = channels;
-    job.Undecided = undecided;
-    JpegGuard::Resources resources;
-    OpenJpeg(path, job, resources);
-    if (job.Failed)
-        ThrowJobFailure(job, path);
+    JpegGuard::Decoder decoder;
+    if (!decoder.Open(path) || !decoder.ReadHeader(1, JpegGuard::Layout::Packed)
+        || !decoder.CheckLimits())
+        ThrowRefusal(decoder, path);
 
-    const std::int64_t width = job.Info.output_width;
-    const std::int64_t height = job.Info.output_height;
+    const std::int64_t width = decoder.Width();
+    const std::int64_t height = decoder.Height();
     pixels = width * height;
-    if (width * height > MaxPixels)
-        ThrowTooLarge(path, width, height, false);
     const auto count = static_cast<std::size_t>(width * height);
     // The spare row and the alignment of the decoder's rows (see ScratchOffset).
     const std::size_t withSpare = count + static_cast<std::size_t>(width) + 8;
@@ -354,14 +286,20 @@ bool DecodeOnce(const std::string& path, unsigned channels, bool undecided, Plan
         plane.Samples.resize(withSpare);
     } catch (const std::bad_alloc&) {
         Release(plane);
-        ThrowTooLarge(path, width, height, true);
+        decoder.Fail(JpegGuard::Failure::OutOfMemory);
+        ThrowRefusal(decoder, path);
     }
+    PlaneJob job {};
+    job.Width = static_cast<std::size_t>(width);
+    job.Height = static_cast<std::size_t>(height);
+    job.Channels = channels;
+    job.Undecided = undecided;
     job.Bytes = reinterpret_cast<unsigned char*>(plane.Samples.data());
     job.ByteCount = withSpare * sizeof(std::uint16_t);
     job.Samples = plane.Samples.data();
-    if (!JpegGuard::RunGuarded(job, DecodeJpegRows)) {
+    if (!decoder.Start() || !DecodeJpegRows(decoder, job)) {
         plane.Samples.clear();
-        ThrowJobFailure(job, path);
+        ThrowRefusal(decoder, path);
     }
     clipped = job.Clipped;
     if (job.Stopped) {
@@ -374,90 +312,40 @@ bool DecodeOnce(const std::string& path, unsigned channels, bool undecided, Plan
     return true;
 }
 
-void FailJpeg(j_common_ptr info)
+// False when the decoder failed; job.Stopped when a channel is certain to be
+// dropped (the decoder is then let go unfinished).
+bool DecodeJpegRows(JpegGuard::Decoder& decoder, PlaneJob& job)
 {
-    auto* errors = reinterpret_cast<JpegErrors*>(info->err);
-    errors->Code = info->err->msg_code;
-    (*info->err->format_message)(info, errors->Text);
-    std::longjmp(errors->Escape, 1);
-}
-
-void OpenJpeg(const std::string& path, JpegJob& job, JpegGuard::Resources& resources)
-{
-    std::int64_t bytes = 0;
-    job.File = JpegGuard::OpenFile(path, resources, job.OpenError, bytes);
-    if (!job.File) {
-        job.Failed = true;
-        return;
-    }
-    JpegGuard::InstallErrors<FailJpeg>(job);
-    resources.Decoder.reset(&job.Info);
-    job.Failed = !JpegGuard::RunGuarded(job, ReadJpegHeader);
-}
-
-void ReadJpegHeader(JpegJob& job)
-{
-    jpeg_decompress_struct& info = job.Info;
-    jpeg_create_decompress(&info);
-    jpeg_stdio_src(&info, job.File);
-    jpeg_read_header(&info, TRUE);
-    const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
-    const bool grey = info.jpeg_color_space == JCS_GRAYSCALE;
-    info.out_color_space = cmyk ? JCS_CMYK : grey ? JCS_GRAYSCALE : JCS_EXT_RGB;
-    jpeg_calc_output_dimensions(&info);
-}
-
-void DecodeJpegRows(JpegJob& job)
-{
-    jpeg_decompress_struct& info = job.Info;
-    jpeg_start_decompress(&info);
-    const std::size_t width = info.output_width;
-    const int pixelBytes = info.output_components;
+    const std::size_t width = job.Width;
+    const int pixelBytes = decoder.PixelBytes();
     const std::size_t rowBytes = width * static_cast<std::size_t>(pixelBytes);
-    const auto pixels = static_cast<std::int64_t>(width) * info.output_height;
+    const auto pixels = static_cast<std::int64_t>(width * job.Height);
     const PixelTables tables = MakeTables(job.Channels);
-    JSAMPROW rows[RowsPerRead];
-    while (info.output_scanline < info.output_height) {
-        const std::size_t first = info.output_scanline;
+    unsigned char* rows[RowsPerRead];
+    for (std::size_t first = 0; first < job.Height;) {
         const std::size_t wanted = RowsThatFit(job, first, pixelBytes);
         unsigned char* scratch = job.Bytes + ScratchOffset(width, first, wanted, pixelBytes);
         for (std::size_t i = 0; i < wanted; ++i)
             rows[i] = scratch + i * rowBytes;
-        const JDIMENSION got = jpeg_read_scanlines(&info, rows, static_cast<JDIMENSION>(wanted));
-        for (std::size_t i = 0; i < got; ++i) {
-            if (info.out_color_space == JCS_CMYK)
-                ConvertCmykRows(
-                    reinterpret_cast<std::uint32_t*>(rows[i]), width, info.saw_Adobe_marker);
+        int got = 0;
+        if (!decoder.ReadRows(rows, static_cast<int>(wanted), got))
+            return false;
+        for (std::size_t i = 0; i < static_cast<std::size_t>(got); ++i)
             ConvertRow(
                 rows[i], pixelBytes, width, tables, job.Samples + (first + i) * width, job.Clipped);
-        }
+        first += static_cast<std::size_t>(got);
         if (job.Undecided && ChooseChannels(job.Clipped, pixels) != job.Channels) {
-            job.Stopped = true; // the decompressor is destroyed unfinished
-            return;
+            job.Stopped = true;
+            return true;
         }
     }
+    return true;
 }
 
-void ThrowJobFailure(const JpegJob& job, const std::string& path)
+void ThrowRefusal(const JpegGuard::Decoder& decoder, const std::string& path)
 {
-    if (job.OpenError == -1)
-        throw PlaneError(Problem::NotRegularFile, path);
-    if (job.OpenError != 0)
-        throw PlaneError(job.OpenError == ENOENT ? Problem::Missing : Problem::Unopenable,
-            path + ": " + std::generic_category().message(job.OpenError));
-    Problem problem = Problem::Damaged;
-    if (job.Errors.Code == JERR_NO_SOI || job.Errors.Code == JERR_INPUT_EMPTY)
-        problem = Problem::NotJpeg;
-    else if (job.Errors.Code == JERR_INPUT_EOF || job.Errors.Code == JWRN_JPEG_EOF)
-        problem = Problem::Truncated;
-    throw PlaneError(problem, path + ": " + job.Errors.Text);
-}
-
-void ThrowTooLarge(
-    const std::string& path, std::int64_t width, std::int64_t height, bool outOfMemory)
-{
-    throw PlaneError(outOfMemory ? Problem::OutOfMemory : Problem::TooLarge,
-        path + ": " + std::to_string(width) + " x " + std::to_string(height) + " pixels");
+    const JpegGuard::Refusal refused = decoder.Refused();
+    throw PlaneError(refused, path + ": " + refused.Detail);
 }
 
 } // namespace

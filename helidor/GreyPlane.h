@@ -21,6 +21,7 @@
 // once, and a second time only when a channel turns out to be clipped.
 #pragma once
 
+#include "JpegGuard.h"
 #include "UnsetBuffer.h"
 
 #include <array>
@@ -37,8 +38,6 @@ namespace GreyPlane {
 inline constexpr std::uint16_t Saturated = 65535;
 // Unsaturated samples lie in 0 .. MaxLinear; white in all kept channels is MaxLinear.
 inline constexpr std::uint16_t MaxLinear = 65534;
-// Larger pictures are refused before anything is allocated: 2^28 pixels are 512 MB of plane.
-inline constexpr std::int64_t MaxPixels = std::int64_t { 1 } << 28;
 inline constexpr int ClippedByte = 250;
 
 // Leaves new samples unset: the decoder writes every one, and zeroing 50 MB
@@ -68,39 +67,22 @@ void ConvertWords(
 void ConvertAndCount(const std::uint32_t* words, std::size_t count, unsigned channels,
     std::uint16_t* samples, std::array<std::int64_t, 3>& clippedCounts);
 
-// True for a libjpeg warning (its message code) that means lost picture
-// data: a decoder must stop there rather than show or fit a smeared part.
-bool LosesPictureData(int messageCode);
-
-// In place: the bytes C, M, Y, K of each of count pixels as libjpeg gives them
-// (inverted where the file has Adobe's marker) become B, G, R, 0xff.
-void ConvertCmykRows(std::uint32_t* pixels, std::size_t count, bool inverted);
-
 // The plane of a picture held as 0xAARRGGBB words (as the console holds a BMP).
 void FromWords(const std::uint32_t* words, int width, int height, Plane& plane);
 
-// Why a plane could not be made; the caller words it for the user.
-enum class Problem {
-    Missing,
-    Unopenable,
-    NotRegularFile,
-    NotJpeg,
-    Truncated,
-    Damaged,
-    TooLarge,
-    OutOfMemory
-};
+// Why a JPEG file gave no plane: JpegGuard's reason and figures, which the
+// caller words for the user; what() is a technical detail in English.
 struct PlaneError : std::runtime_error {
-    PlaneError(Problem why, const std::string& detail)
+    PlaneError(const JpegGuard::Refusal& refused, const std::string& detail)
         : std::runtime_error(detail)
-        , Why(why)
+        , Refused(refused)
     {
     }
-    Problem Why;
+    JpegGuard::Refusal Refused;
 };
 
-// Decodes a JPEG file at full size into plane, reusing its buffer. Throws
-// PlaneError (its text a technical detail in English); plane is then empty.
+// Decodes a JPEG file at full size into plane, reusing its buffer, through
+// JpegGuard and within its limits. Throws PlaneError; plane is then empty.
 void DecodeJpegFile(const std::string& path, Plane& plane);
 
 // Empties the plane and frees its memory, as when another picture is loaded.

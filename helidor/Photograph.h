@@ -6,8 +6,10 @@
 #pragma once
 
 #include "FensterGraf.h"
+#include "JpegGuard.h"
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 
 namespace Photograph {
@@ -19,18 +21,6 @@ namespace Photograph {
 inline Bitmap::Picture PhotoJpeg;
 inline Bitmap::Picture PhotoBitmap;
 inline int DecodingScale = 1; // 1, 2, 4 or 8: that of the last JPEG loaded
-
-// A JPEG picture larger than this at its decoding scale is refused with a
-// message that names its size: 100 million pixels are 400 MB in memory.
-inline constexpr std::int64_t MaxPicturePixels = 100'000'000;
-// libjpeg's own memory, above all the full-size coefficients of a file of
-// several scans (progressive ones), whatever the scale: with the picture's
-// 400 MB it stays below 1 GB.
-inline constexpr long MaxDecoderMemory = 500'000'000;
-// A file may make libjpeg decode this many blocks of 8 x 8 pixels (summed
-// over its scans) for each of its bytes: a photograph needs far fewer, while
-// a bomb of a hundred bytes claims billions of blocks and seconds of work.
-inline constexpr std::int64_t MaxBlocksPerByte = 256;
 
 // Empty pictures and full size, as at the start of the program. For tests.
 void Reset();
@@ -54,13 +44,30 @@ void ShowBitmapPhotograph(const std::string& path, int x, int y);
 void RedrawPhotograph();
 
 // [SECTION] Decoding
+// A picture that could not be decoded: the message in Settings::Language,
+// and why, with the work the decoding had done.
+struct JpegError : std::runtime_error {
+    JpegError(const JpegGuard::Refusal& refused, const std::string& message)
+        : std::runtime_error(message)
+        , Refused(refused)
+    {
+    }
+    JpegGuard::Refusal Refused;
+};
+
 // Decodes a baseline, progressive, greyscale, RGB, CMYK or YCCK JPEG file at
 // 1/scale of its size in each direction (scale 1, 2, 4 or 8; each side
-// rounded up) into picture, reusing its buffer. Throws std::runtime_error
-// (missing, not a regular file, not a JPEG, damaged, truncated or without
-// all its scans, larger than MaxPicturePixels at that scale, needing more
-// than MaxDecoderMemory, with too little data for MaxBlocksPerByte) in
-// Settings::Language; picture is then empty.
+// rounded up) into picture, reusing its buffer, within JpegGuard's limits.
+// Throws JpegError (missing, not a regular file, not a JPEG, damaged,
+// truncated or without all its scans, larger than JpegGuard::MaxPixels at
+// that scale, needing more than JpegGuard::MaxDecoderMemory, with too little
+// data for JpegGuard::MaxBlocksPerByte); picture is then empty.
 void DecodeJpegFile(const std::string& path, int scale, Bitmap::Picture& picture);
+
+// Why the JPEG file at path was refused, in Settings::Language. A picture
+// too large at its scale is told to choose a larger reduction only where
+// offerReduction: the grey plane is always decoded at full size.
+std::string JpegFailureText(
+    const JpegGuard::Refusal& refused, const std::string& path, bool offerReduction = true);
 
 } // namespace Photograph

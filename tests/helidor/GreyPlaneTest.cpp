@@ -143,16 +143,16 @@ protected:
     }
     // Why the file gives no plane, and the detail; Missing with "(no error)"
     // when it gives one.
-    std::pair<GreyPlane::Problem, std::string> Refusal(const std::string& path)
+    std::pair<JpegGuard::Failure, std::string> Refusal(const std::string& path)
     {
         GreyPlane::Plane plane;
         try {
             GreyPlane::DecodeJpegFile(path, plane);
         } catch (const GreyPlane::PlaneError& error) {
             EXPECT_EQ(plane.Width, 0);
-            return { error.Why, error.what() };
+            return { error.Refused.Why, error.what() };
         }
-        return { GreyPlane::Problem::Missing, "(no error)" };
+        return { JpegGuard::Failure::Missing, "(no error)" };
     }
 
     std::filesystem::path folder;
@@ -344,18 +344,19 @@ TEST_F(GreyPlaneJpeg, BadFilesAreRefusedWithAReason)
 {
     const std::string none = (folder / "none.jpg").string();
     EXPECT_EQ(Refusal(none),
-        std::pair(GreyPlane::Problem::Missing, none + ": No such file or directory"));
-    EXPECT_EQ(Refusal(folder.string()).first, GreyPlane::Problem::NotRegularFile);
+        std::pair(JpegGuard::Failure::Missing, none + ": No such file or directory"));
+    EXPECT_EQ(Refusal(folder.string()).first, JpegGuard::Failure::NotRegularFile);
     const std::string text = Write("text.jpg", { 'h', 'e', 'l', 'l', 'o' });
-    EXPECT_EQ(Refusal(text).first, GreyPlane::Problem::NotJpeg);
+    EXPECT_EQ(Refusal(text).first, JpegGuard::Failure::NotJpeg);
     std::vector<unsigned char> jpeg = FlatJpeg(64, 64, Word(90, 120, 30));
     jpeg.resize(jpeg.size() / 2);
-    EXPECT_EQ(Refusal(Write("cut.jpg", jpeg)).first, GreyPlane::Problem::Truncated);
+    EXPECT_EQ(Refusal(Write("cut.jpg", jpeg)).first, JpegGuard::Failure::Truncated);
 }
 
 TEST_F(GreyPlaneJpeg, AHugeClaimedSizeIsRefusedBeforeAllocating)
 {
-    // The frame header says 20000 x 20000: 4 x 10^8 pixels, over 2^28.
+    // The frame header says 20000 x 20000: 2500 x 2500 blocks, far more than
+    // a file of a few hundred bytes holds at 256 blocks per byte.
     std::vector<unsigned char> jpeg = FlatJpeg(16, 16, Word(90, 90, 90));
     for (std::size_t i = 0; i + 8 < jpeg.size(); ++i)
         if (jpeg[i] == 0xff && jpeg[i + 1] == 0xc0) {
@@ -365,9 +366,11 @@ TEST_F(GreyPlaneJpeg, AHugeClaimedSizeIsRefusedBeforeAllocating)
             jpeg[i + 8] = 20000 & 0xff;
             break;
         }
+    ASSERT_LT(jpeg.size(), 1000u);
     const std::string path = Write("huge.jpg", jpeg);
-    EXPECT_EQ(
-        Refusal(path), std::pair(GreyPlane::Problem::TooLarge, path + ": 20000 x 20000 pixels"));
+    EXPECT_EQ(Refusal(path),
+        std::pair(JpegGuard::Failure::TooLittleData,
+            path + ": " + std::to_string(jpeg.size()) + " bytes cannot hold 20000 x 20000 pixels"));
 }
 
 } // namespace
