@@ -179,6 +179,17 @@ void SetUpMessageTexts()
         "\u03c3 Richtung der Verschiebung:", "\u03c3 angle of displacement:");
     Set(KeySigmaNote, "Mit Tasten angepasste Kreise: \u03c3 = 0,5 px angenommen",
         "Circles fitted by keys: \u03c3 taken as 0.5 px");
+    Set(NoDisplay,
+        "braucht eine grafische Oberfl\u00e4che (DISPLAY oder WAYLAND_DISPLAY nicht gesetzt "
+        "oder nicht nutzbar)",
+        "needs a graphical desktop (DISPLAY or WAYLAND_DISPLAY unset or unusable)");
+}
+
+std::string InBothLanguages(Entry entry)
+{
+    assert(entry >= 0 && entry < EntryCount && "a text of the table");
+    assert(!MessageTexts[2][entry].empty() && "SetUpMessageTexts must run first");
+    return MessageTexts[2][entry] + " / " + MessageTexts[1][entry];
 }
 
 const std::string& Text(Entry entry)
