@@ -76,7 +76,7 @@ struct WindowState {
     QTimer* ModalTick = nullptr; // ticks while a dialog runs its own loop
     int ModalDepth = 0; // open dialogs and message boxes of the console
     bool ErrorBoxOpen = false;
-    std::string ShownError; // the text of the open error box
+    std::optional<std::string> ShownError; // the text of the open error box
     std::optional<std::string> PendingError; // raised while the box was open
     bool Ending = false;
 };
@@ -185,6 +185,9 @@ void ShowErrorBox(const std::string& text)
 {
     QMessageBox box(QMessageBox::Critical, QString::fromStdString(Caption),
         QString::fromStdString(text), QMessageBox::Ok, W.Window);
+    // Closed by the user, the box shows nothing more: the same error raised
+    // while its loop winds down is news again, not a repeat.
+    QObject::connect(&box, &QDialog::finished, [] { W.ShownError.reset(); });
     BeginModal();
     box.exec();
     EndModal();
