@@ -145,7 +145,8 @@ void RepaintNow();
 // Errors (C++ exceptions) of EventRoutine are shown in a message box, after
 // which the console window is activated again. Ticks go on while the box is
 // open; an error they raise opens no second box: one that differs from the
-// shown one is shown after it (the latest of them only).
+// shown one is shown after it (the latest of them only). Once the user has
+// closed the box, the same error again is shown again.
 void OnTimer();
 // The console's error report: a message box with text over the console
 // window, which is active again afterwards. What the tick does with an error.
