@@ -39,6 +39,7 @@
 #include <stdexcept>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace FensterGraf {
 
@@ -77,7 +78,7 @@ struct WindowState {
     QTimer* ModalTick = nullptr; // ticks while a dialog runs its own loop
     int ModalDepth = 0; // open dialogs and message boxes of the console
     bool ErrorBoxOpen = false;
-    std::string ShownError; // the text of the open error box
+    std::optional<std::string> ShownError; // the text of the open error box
     std::optional<std::string> PendingError; // raised while the box was open
     bool Ending = false;
 };
@@ -186,6 +187,9 @@ void ShowErrorBox(const std::string& text)
 {
     QMessageBox box(QMessageBox::Critical, QString::fromStdString(Caption),
         QString::fromStdString(text), QMessageBox::Ok, W.Window);
+    // Closed by the user, the box shows nothing more: the same error raised
+    // while its loop winds down is news again, not a repeat.
+    QObject::connect(&box, &QDialog::finished, [] { W.ShownError.reset(); });
     BeginModal();
     box.exec();
     EndModal();
@@ -438,10 +442,48 @@ void StartProgram(Routine setup, Routine event)
     EventRoutine = std::move(event);
 }
 
+namespace {
+
+// Qt aborts from the application's constructor when its platform plugin finds
+// no usable display. Its messages meanwhile are held back: a fatal one ends
+// the program with NoDisplayLine and status 1, the others are passed on once
+// the application stands.
+struct HeldMessage {
+    QtMsgType Type;
+    std::string Category;
+    QString Text;
+};
+std::vector<HeldMessage> HeldStartMessages;
+
+void HoldStartMessage(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (type == QtFatalMsg) {
+        std::fputs((NoDisplayLine + "\n").c_str(), stderr);
+        std::_Exit(1); // nothing measured yet, and Qt half made
+    }
+    HeldStartMessages.push_back({ type, context.category ? context.category : "", text });
+}
+
+void CreateApplication(int& argc, char** argv)
+{
+    const QtMessageHandler passOn
+        = NoDisplayLine.empty() ? nullptr : qInstallMessageHandler(HoldStartMessage);
+    new QApplication(argc, argv); // lives until the process ends
+    if (!passOn)
+        return;
+    qInstallMessageHandler(passOn);
+    for (const HeldMessage& message : HeldStartMessages)
+        passOn(message.Type, QMessageLogContext(nullptr, 0, nullptr, message.Category.c_str()),
+            message.Text);
+    HeldStartMessages.clear();
+}
+
+} // namespace
+
 void RunConsole(int& argc, char** argv, Routine setup, Routine event)
 {
     if (!QApplication::instance())
-        new QApplication(argc, argv); // lives until the process ends
+        CreateApplication(argc, argv);
     OpenConsole(QCoreApplication::applicationFilePath().toStdString());
     CatchEndSignals();
     StartProgram(std::move(setup), std::move(event));

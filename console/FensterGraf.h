@@ -48,6 +48,11 @@ inline bool SetupDone = false;
 // The status EndProgram ends the process with. A test harness sets another,
 // so that a test which ends the program by surprise cannot pass.
 inline int EndStatus = 0;
+// What RunConsole writes to standard error, as one line, before it ends with
+// status 1 when no window system can be reached (no display set, or one that
+// does not answer). The program sets it from its text table; while it is
+// empty, Qt reports that itself and aborts.
+inline std::string NoDisplayLine;
 
 inline constexpr std::size_t KeyBufferCapacity = 255;
 inline std::string KeyBuffer; // one byte per key code, oldest first, at most 255
@@ -147,7 +152,8 @@ void RepaintNow();
 // Errors (C++ exceptions) of EventRoutine are shown in a message box, after
 // which the console window is activated again. Ticks go on while the box is
 // open; an error they raise opens no second box: one that differs from the
-// shown one is shown after it (the latest of them only).
+// shown one is shown after it (the latest of them only). Once the user has
+// closed the box, the same error again is shown again.
 void OnTimer();
 // The console's error report: a message box with text over the console
 // window, which is active again afterwards. What the tick does with an error.

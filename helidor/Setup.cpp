@@ -90,6 +90,8 @@ void StartHelidor()
 
 void RunHelidor(int& argc, char** argv)
 {
+    Texts::SetUpMessageTexts();
+    FensterGraf::NoDisplayLine = "helidor: " + Texts::InBothLanguages(Texts::NoDisplay);
     FensterGraf::RunConsole(argc, argv, SetUpMeasurement, Adjustment::HandleTick);
 }
 

@@ -201,6 +201,17 @@ void SetUpMessageTexts()
         "nicht verloren: ihre Zeilen werden bei der n\u00e4chsten Auswertung nachgetragen.",
         "The audit file \"%1\" cannot be written (%2). The measurement is not lost: its lines "
         "are written with the next evaluation.");
+    Set(NoDisplay,
+        "braucht eine grafische Oberfl\u00e4che (DISPLAY oder WAYLAND_DISPLAY nicht gesetzt "
+        "oder nicht nutzbar)",
+        "needs a graphical desktop (DISPLAY or WAYLAND_DISPLAY unset or unusable)");
+}
+
+std::string InBothLanguages(Entry entry)
+{
+    assert(entry >= 0 && entry < EntryCount && "a text of the table");
+    assert(!MessageTexts[2][entry].empty() && "SetUpMessageTexts must run first");
+    return MessageTexts[2][entry] + " / " + MessageTexts[1][entry];
 }
 
 const std::string& Text(Entry entry)

@@ -103,6 +103,7 @@ enum Entry {
     SameFileReason, // %1 the other file's name
     AuditFileRefused, // %2 the reason
     AuditLinesKept, // %2 the reason
+    NoDisplay, // said before the language is chosen: InBothLanguages
     EntryCount
 };
 
@@ -111,6 +112,10 @@ void SetUpMessageTexts();
 
 // The entry in the current Settings::Language; "" before the language is chosen.
 const std::string& Text(Entry entry);
+
+// The entry's English and German text on one line, "English / German", for
+// what must be said before the language question. After SetUpMessageTexts.
+std::string InBothLanguages(Entry entry);
 
 // The entry with %1 .. %9 replaced by the values in their order.
 std::string Message(Entry entry, std::initializer_list<std::string> values);

@@ -1,7 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CommandLine.h"
 
-#include <iostream>
+#include "Utf8.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace CommandLine {
 
@@ -11,7 +16,7 @@ constexpr int RefusalStatus = 2;
 
 bool ParseTime(const std::string& text)
 {
-    const std::size_t point = text.find('.');
+    const std::size_t point = text.find_first_of(".,"); // a comma as the time question takes it
     const std::string hours = text.substr(0, point);
     const std::string minutes = point == std::string::npos ? "" : text.substr(point + 1);
     auto digits = [](const std::string& part, std::size_t most) {
@@ -30,6 +35,45 @@ bool ParseTime(const std::string& text)
     return std::stoi(hours) < 24 && minuteValue < 60;
 }
 
+// The text as it can be shown on a terminal: control characters (C0, DEL,
+// C1) and bytes that are not UTF-8 as escapes, so that an argument cannot
+// move the cursor or change the terminal's colours.
+std::string Shown(const std::string& text)
+{
+    std::string shown;
+    char escape[8];
+    for (std::size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x20 || byte == 0x7f) {
+            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+            shown += escape;
+            ++i;
+            continue;
+        }
+        const std::size_t length = byte < 0x80 ? 1 : byte >= 0xf0 ? 4 : byte >= 0xe0 ? 3 : 2;
+        const std::string_view sequence = std::string_view(text).substr(i, length);
+        if (sequence.size() < length || !Utf8::IsValid(sequence)) {
+            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+            shown += escape;
+            ++i;
+        } else if (byte == 0xc2 && static_cast<unsigned char>(sequence[1]) < 0xa0) {
+            std::snprintf(
+                escape, sizeof escape, "\\u%04x", static_cast<unsigned char>(sequence[1]));
+            shown += escape;
+            i += length;
+        } else {
+            shown += sequence;
+            i += length;
+        }
+    }
+    return shown;
+}
+
+bool IsHelpOrVersion(const std::string& argument)
+{
+    return argument == "--help" || argument == "--version";
+}
+
 Options Refusal(const std::string& english, const std::string& german)
 {
     Options options;
@@ -38,26 +82,51 @@ Options Refusal(const std::string& english, const std::string& german)
     return options;
 }
 
+// Written and flushed; 1 with a report when standard output cannot take it.
+int Print(const std::string& text)
+{
+    errno = 0;
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return 0;
+    const std::string reason = errno != 0 ? std::string(": ") + std::strerror(errno) : "";
+    std::fputs(("quenmark: cannot write standard output" + reason
+                   + "\nquenmark: die Standardausgabe ist nicht schreibbar" + reason + "\n")
+                   .c_str(),
+        stderr);
+    return 1;
+}
+
 } // namespace
 
 Options Parse(const std::vector<std::string>& arguments)
 {
     Options options;
+    // Help and version together, in any order and number: the help, as Helidor does.
+    if (!arguments.empty() && std::all_of(arguments.begin(), arguments.end(), IsHelpOrVersion)) {
+        const bool help
+            = std::find(arguments.begin(), arguments.end(), "--help") != arguments.end();
+        options.What = help ? Action::ShowHelp : Action::ShowVersion;
+        return options;
+    }
     bool hasTime = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         const bool takesValue = argument == "--date" || argument == "--time";
         if (takesValue && i + 1 == arguments.size())
             return Refusal(argument + " needs a value", argument + " braucht einen Wert");
-        if ((argument == "--help" || argument == "--version") && arguments.size() == 1) {
-            options.What = argument == "--help" ? Action::ShowHelp : Action::ShowVersion;
-            return options;
-        }
         if (argument == "--date" && !options.HasDate) {
-            const std::string& text = arguments[++i];
-            if (!Ephemeris::ParseDate(text, options.Date))
+            const std::string text = Shown(arguments[++i]);
+            switch (Ephemeris::ReadDate(arguments[i], options.Date)) {
+            case Ephemeris::DateReading::NotYyyyMmDd:
                 return Refusal("cannot read the date \"" + text + "\" (YYYY-MM-DD)",
                     "das Datum \"" + text + "\" ist nicht lesbar (JJJJ-MM-TT)");
+            case Ephemeris::DateReading::NoSuchDay:
+                return Refusal(
+                    "the date " + text + " does not exist", "das Datum " + text + " gibt es nicht");
+            case Ephemeris::DateReading::Read:
+                break;
+            }
             if (!Ephemeris::InRange(options.Date))
                 return Refusal("the date " + text + " lies outside the years "
                         + std::to_string(Ephemeris::FirstYear) + " to "
@@ -68,13 +137,15 @@ Options Parse(const std::vector<std::string>& arguments)
             options.HasDate = true;
         } else if (argument == "--time" && !hasTime) {
             options.TimeText = arguments[++i];
+            const std::string text = Shown(options.TimeText);
             if (!ParseTime(options.TimeText))
-                return Refusal("cannot read the time \"" + options.TimeText + "\" (hh.mm UT)",
-                    "die Uhrzeit \"" + options.TimeText + "\" ist nicht lesbar (hh.mm UT)");
+                return Refusal("cannot read the time \"" + text + "\" (hh.mm UT)",
+                    "die Uhrzeit \"" + text + "\" ist nicht lesbar (hh.mm UT)");
             hasTime = true;
         } else {
-            return Refusal("unexpected argument \"" + argument + "\"",
-                "unerwartetes Argument \"" + argument + "\"");
+            const std::string text = Shown(argument);
+            return Refusal(
+                "unexpected argument \"" + text + "\"", "unerwartetes Argument \"" + text + "\"");
         }
     }
     if (hasTime && !options.HasDate)
@@ -102,9 +173,10 @@ std::string HelpText()
           "                     Greenwich at 0h UT and rPlanet/rEarth for this date\n"
           "                     (years "
         + years
-        + ")\n"
-          "  --time hh.mm       the time UT for them, also the default of the time\n"
-          "                     question (default 12.00)\n"
+        + "); on the date of a transit of Mercury\n"
+          "                     the planet question offers m\n"
+          "  --time hh.mm       the time UT for them (hh,mm too), also the default of\n"
+          "                     the time question (default 12.00)\n"
           "  --help             this text\n"
           "  --version          the program's version\n"
           "\n"
@@ -117,13 +189,11 @@ int Act(const Options& options)
 {
     switch (options.What) {
     case Action::ShowHelp:
-        std::cout << HelpText() << std::flush;
-        return std::cout ? 0 : 1;
+        return Print(HelpText());
     case Action::ShowVersion:
-        std::cout << "quenmark " TRANSIT_VERSION "\n" << std::flush;
-        return std::cout ? 0 : 1;
+        return Print("quenmark " TRANSIT_VERSION "\n");
     case Action::Refuse:
-        std::cerr << options.Error << UsageText() << std::flush;
+        std::fputs((options.Error + UsageText()).c_str(), stderr);
         return RefusalStatus;
     case Action::RunDialogue:
         break;

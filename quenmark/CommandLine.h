@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Quenmark's options. Grammar (each option at most once, no other argument):
 //   quenmark [--date YYYY-MM-DD [--time hh.mm]] | --help | --version
+// --help and --version may also come together and repeated; the help wins.
 // --time is hh.mm as the time question reads it: hours 0..23, then optionally
-// "." and one or two digits of minutes (0..59); it needs --date.
+// "." or "," and one or two digits of minutes (0..59); it needs --date.
+// Refusals show control characters of an argument as escapes (\x1b).
 #pragma once
 
 #include "Ephemeris.h"
@@ -30,8 +32,8 @@ std::string HelpText();
 std::string UsageText();
 
 // What main does with the options: help or version on standard output
-// (status 0), refusal on standard error (status 2). Returns -1 when the
-// dialogue is to run.
+// (status 0; 1 with a report on standard error when it cannot be written),
+// refusal on standard error (status 2). Returns -1 when the dialogue is to run.
 int Act(const Options& options);
 
 } // namespace CommandLine

@@ -6,15 +6,19 @@
 #include <erfa.h>
 #include <erfam.h>
 
+#include <algorithm>
 #include <array>
 #include <cassert>
 #include <cmath>
+#include <limits>
 
 namespace Ephemeris {
 
 namespace {
 
 constexpr double SolarRadiusMetres = 696.0e6;
+constexpr double MercuryRadiusMetres = 2439.7e3;
+constexpr double VenusRadiusMetres = 6051.8e3;
 constexpr double RadiansToArcseconds = 180 * 3600 / ERFA_DPI;
 
 // Delta T = TT - UT in seconds at the start of the years 1900, 1910 .. 1960
@@ -51,21 +55,91 @@ std::string Sexagesimal(double units, const char* first, const char* second)
         + std::to_string(whole % 60);
 }
 
+// Seen from the Earth's centre at hoursUt of the date: the angle between the
+// centres of the planet and the Sun less both angular radii (radians),
+// negative while the planet's disc overlaps the Sun's in front of it.
+double DiscGap(const CalendarDate& date, double hoursUt, Planet planet)
+{
+    double midnight0 = 0, midnight = 0;
+    eraCal2jd(date.Year, date.Month, date.Day, &midnight0, &midnight);
+    const double tt = midnight + hoursUt / 24 + DeltaTSeconds(date, hoursUt / 24) / ERFA_DAYSEC;
+    double heliocentric[2][3], barycentric[2][3];
+    eraEpv00(midnight0, tt, heliocentric, barycentric);
+    double toSun[3];
+    eraSxp(-1, heliocentric[0], toSun);
+
+    // The planet where its light left it: Mercury moves some 30" in those minutes.
+    const int number = planet == Planet::Mercury ? 1 : 2;
+    double planetPv[2][3], toPlanet[3];
+    eraPlan94(midnight0, tt, number, planetPv);
+    eraPmp(planetPv[0], heliocentric[0], toPlanet);
+    eraPlan94(midnight0, tt - eraPm(toPlanet) * ERFA_AULT / ERFA_DAYSEC, number, planetPv);
+    eraPmp(planetPv[0], heliocentric[0], toPlanet);
+
+    // Behind the Sun the planet is hidden: no transit however close the centres.
+    if (eraPm(toPlanet) > eraPm(toSun))
+        return ERFA_DPI;
+    const double planetRadius = planet == Planet::Mercury ? MercuryRadiusMetres : VenusRadiusMetres;
+    return eraSepp(toPlanet, toSun) - std::asin(SolarRadiusMetres / (eraPm(toSun) * ERFA_DAU))
+        - std::asin(planetRadius / (eraPm(toPlanet) * ERFA_DAU));
+}
+
+// The smallest DiscGap of the day. Over a day the planet's path relative to
+// the Sun is nearly straight, so the gap has at most one minimum: the nearest
+// whole hour, then a golden-section search within an hour either side of it.
+double SmallestGap(const CalendarDate& date, Planet planet)
+{
+    int nearestHour = 0;
+    double smallest = std::numeric_limits<double>::infinity();
+    for (int hour = 0; hour <= 24; ++hour) {
+        const double gap = DiscGap(date, hour, planet);
+        if (gap < smallest) {
+            smallest = gap;
+            nearestHour = hour;
+        }
+    }
+    const double goldenPart = (std::sqrt(5.0) - 1) / 2;
+    double low = std::max(nearestHour - 1, 0), high = std::min(nearestHour + 1, 24);
+    double left = high - goldenPart * (high - low), right = low + goldenPart * (high - low);
+    double leftGap = DiscGap(date, left, planet), rightGap = DiscGap(date, right, planet);
+    for (int step = 0; step < 30; ++step) { // the bracket shrinks below a millisecond
+        if (leftGap < rightGap) {
+            high = right;
+            right = left;
+            rightGap = leftGap;
+            left = high - goldenPart * (high - low);
+            leftGap = DiscGap(date, left, planet);
+        } else {
+            low = left;
+            left = right;
+            leftGap = rightGap;
+            right = low + goldenPart * (high - low);
+            rightGap = DiscGap(date, right, planet);
+        }
+    }
+    return std::min({ smallest, leftGap, rightGap });
+}
+
 } // namespace
 
-bool ParseDate(const std::string& text, CalendarDate& date)
+DateReading ReadDate(const std::string& text, CalendarDate& date)
 {
     if (text.size() != 10 || text[4] != '-' || text[7] != '-' || !IsDigits(text, 0, 4)
         || !IsDigits(text, 5, 2) || !IsDigits(text, 8, 2))
-        return false;
+        return DateReading::NotYyyyMmDd;
     const CalendarDate read { std::stoi(text.substr(0, 4)), std::stoi(text.substr(5, 2)),
         std::stoi(text.substr(8, 2)) };
     double djm0 = 0, djm = 0;
     // eraCal2jd checks month and day against the month's length, leap years included.
     if (read.Month < 1 || eraCal2jd(read.Year, read.Month, read.Day, &djm0, &djm) != 0)
-        return false;
+        return DateReading::NoSuchDay;
     date = read;
-    return true;
+    return DateReading::Read;
+}
+
+bool ParseDate(const std::string& text, CalendarDate& date)
+{
+    return ReadDate(text, date) == DateReading::Read;
 }
 
 bool InRange(const CalendarDate& date)
@@ -112,6 +186,15 @@ SunData Compute(const CalendarDate& date, double hoursUt, Planet planet)
     eraPlan94(midnight0, tt, planet == Planet::Mercury ? 1 : 2, planetPv);
     data.RadiusRatio = eraPm(planetPv[0]) / eraPm(heliocentric[0]);
     return data;
+}
+
+std::optional<Planet> PlanetInTransit(const CalendarDate& date)
+{
+    assert(InRange(date) && "PlanetInTransit takes dates within FirstYear..LastYear");
+    for (const Planet planet : { Planet::Mercury, Planet::Venus })
+        if (SmallestGap(date, planet) < 0)
+            return planet;
+    return std::nullopt;
 }
 
 std::string FormatHours(double radians)

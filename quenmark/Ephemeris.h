@@ -11,6 +11,7 @@
 // fraction of an arcsecond; their texts round to whole seconds.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace Ephemeris {
@@ -33,7 +34,13 @@ struct SunData {
     double RadiusRatio = 0; // planet's heliocentric distance / Earth's
 };
 
-// "YYYY-MM-DD", four digits, two, two, a real calendar date. False otherwise.
+enum class DateReading { Read, NotYyyyMmDd, NoSuchDay };
+
+// "YYYY-MM-DD", four digits, two, two; NoSuchDay when the form is right but
+// the calendar has no such day (2023-02-29, 2004-06-31, month 13).
+DateReading ReadDate(const std::string& text, CalendarDate& date);
+
+// ReadDate gave Read.
 bool ParseDate(const std::string& text, CalendarDate& date);
 
 // FirstYear-01-01 up to LastYear-12-31.
@@ -42,6 +49,11 @@ bool InRange(const CalendarDate& date);
 // The data at hoursUt (decimal hours UT, 0..24) of the date; the sidereal time
 // is that of 0h UT of the date. The date must be InRange.
 SunData Compute(const CalendarDate& date, double hoursUt, Planet planet);
+
+// The planet whose disc overlaps the Sun's, seen from the Earth's centre, at
+// some moment of the date from 0h to 24h UT (outer contacts count): the date
+// of a transit. None on any other date. The date must be InRange.
+std::optional<Planet> PlanetInTransit(const CalendarDate& date);
 
 // Texts in the dialogue's notation, rounded to the last unit shown:
 //   FormatHours:   5h7m27      (whole seconds of time; 0h0m0 .. 23h59m59)

@@ -7,6 +7,7 @@
 #include "NumberText.h"
 #include "Utf8.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cfloat>
 #include <cmath>
@@ -75,6 +76,7 @@ struct DateForDefaults {
     Ephemeris::CalendarDate Date;
     std::string TimeText;
     double HoursUt = 0;
+    std::string Planet = "v"; // the default of the planet question: "m" on a transit of Mercury
 };
 DateForDefaults DefaultsDate;
 
@@ -147,10 +149,14 @@ std::string DateText(const Ephemeris::CalendarDate& date)
     return text;
 }
 
+// The time with a point, also when it was given with a comma: "8,20" after
+// the date's comma would read as a list.
 void WriteComputedDefaultsNote(bool venus)
 {
-    KernDos::WriteLine(Text(ComputedDefaultsNote) + " " + DateText(DefaultsDate.Date) + ", "
-        + DefaultsDate.TimeText + " UT, " + Text(venus ? VenusName : MercuryName));
+    std::string time = DefaultsDate.TimeText;
+    std::replace(time.begin(), time.end(), ',', '.');
+    KernDos::WriteLine(Text(ComputedDefaultsNote) + " " + DateText(DefaultsDate.Date) + ", " + time
+        + " UT, " + Text(venus ? VenusName : MercuryName));
 }
 
 // German: the lines before the first "Derivation" line. English: that line
@@ -289,11 +295,15 @@ void ResetState()
 
 void UseDateForDefaults(const Ephemeris::CalendarDate& date, const std::string& timeText)
 {
+    // As the time question reads it: a comma is a decimal point.
+    std::string pointText = timeText;
+    std::replace(pointText.begin(), pointText.end(), ',', '.');
     double hhmm = 0;
     int errorPos = 0;
-    NumberText::TextToReal(timeText, hhmm, errorPos);
+    NumberText::TextToReal(pointText, hhmm, errorPos);
     assert(errorPos == 0 && "the time text is checked before, as hh.mm");
-    DefaultsDate = { true, date, timeText, AstrRout::HhMmToHours(hhmm) };
+    const bool mercury = Ephemeris::PlanetInTransit(date) == Ephemeris::Planet::Mercury;
+    DefaultsDate = { true, date, timeText, AstrRout::HhMmToHours(hhmm), mercury ? "m" : "v" };
 }
 
 void SetUpMessageTexts()
@@ -354,8 +364,10 @@ void ChooseLanguageAndShowTitle()
     Language = answer == "G" || answer == "g" ? German : English;
     Answers = {}; // planet "v" (assigning the literal trips a false -Wrestrict of GCC 12)
     LoadSiteAndPositionDefaults();
-    if (DefaultsDate.Given)
+    if (DefaultsDate.Given) {
+        Answers.Planet = DefaultsDate.Planet;
         Answers.Time = DefaultsDate.TimeText;
+    }
     KernDos::WriteLine();
     if (KernDos::FileExists(InfoTextFile))
         ShowTitleFile();

@@ -70,7 +70,8 @@ void ResetState();
 
 // From now on the Sun's data, the sidereal time and rPlanet/rEarth default to
 // the values for this date and time (hh.mm UT, as the time question reads it),
-// and the time question to timeText. Call before Run.
+// the time question to timeText, and the planet question to "m" when Mercury
+// crosses the Sun that day ("v" otherwise, as without a date). Call before Run.
 void UseDateForDefaults(const Ephemeris::CalendarDate& date, const std::string& timeText);
 
 void SetUpMessageTexts();

@@ -63,6 +63,28 @@ elseif(CASE STREQUAL "unknown")
     run_helidor(ARGS Sun.bmp)
     expect("status" "${status}" 2)
     expect_match("message" "${err}" "^helidor: unexpected argument 'Sun.bmp'\n${usage_line}$")
+elseif(CASE STREQUAL "nodisplay")
+    # No window system to reach: one line in both languages and status 1,
+    # not Qt's abort (134) with its plugin report.
+    set(line "helidor: needs a graphical desktop (DISPLAY or WAYLAND_DISPLAY unset or unusable)")
+    string(APPEND line " / braucht eine grafische Oberfläche (DISPLAY oder WAYLAND_DISPLAY")
+    string(APPEND line " nicht gesetzt oder nicht nutzbar)\n")
+    # env(1) execs the program, so that an abort shows as one (cmake -E env says 1).
+    set(unset -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
+    execute_process(COMMAND env -u DISPLAY ${unset} ${HELIDOR}
+        RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 30)
+    expect("status without DISPLAY" "${status}" 1)
+    expect("standard output" "${out}" "")
+    expect("message without DISPLAY" "${err}" "${line}")
+    # A display that is set but does not answer (no server has that number).
+    if(EXISTS /tmp/.X11-unix/X4093)
+        message(FATAL_ERROR "display :4093 exists here; pick another for this test")
+    endif()
+    execute_process(COMMAND env ${unset} DISPLAY=:4093 ${HELIDOR}
+        RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 30)
+    expect("status with an unusable DISPLAY" "${status}" 1)
+    expect("standard output" "${out}" "")
+    expect("message with an unusable DISPLAY" "${err}" "${line}")
 elseif(CASE STREQUAL "none")
     # Without arguments the window opens and waits in its first question:
     # still running when the timeout ends it, nothing on standard output.

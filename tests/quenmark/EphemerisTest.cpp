@@ -187,6 +187,59 @@ TEST(Dates, AreReadOnlyAsRealCalendarDates)
         EXPECT_FALSE(Ephemeris::ParseDate(bad, date)) << bad;
 }
 
+TEST(Dates, AWrongFormAndADayTheCalendarLacksAreTold)
+{
+    Ephemeris::CalendarDate date;
+    using Ephemeris::DateReading;
+    for (const char* missing : { "2023-02-29", "1900-02-29", "2004-06-31", "2004-13-01",
+             "2004-00-10", "2004-06-00", "2004-99-99" })
+        EXPECT_EQ(Ephemeris::ReadDate(missing, date), DateReading::NoSuchDay) << missing;
+    for (const char* unreadable : { "2004-6-08", "8.6.2004", "2004-06-0x", "" })
+        EXPECT_EQ(Ephemeris::ReadDate(unreadable, date), DateReading::NotYyyyMmDd) << unreadable;
+    EXPECT_EQ(Ephemeris::ReadDate("2024-02-29", date), DateReading::Read);
+}
+
+// The dates of transits as the almanacs give them, contacts in UT; a transit
+// that runs over midnight UT belongs to both dates. Venus passed behind the
+// Sun on 2016-06-06, and in inferior conjunction north of it on 2020-06-03.
+struct TransitRow {
+    const char* Name;
+    Ephemeris::CalendarDate When;
+    const char* Planet; // "Mercury", "Venus" or "" for neither
+};
+
+class TransitDates : public testing::TestWithParam<TransitRow> { };
+
+TEST_P(TransitDates, NameThePlanetOnTheSun)
+{
+    const auto& row = GetParam();
+    const auto planet = Ephemeris::PlanetInTransit(row.When);
+    const std::string name = !planet            ? ""
+        : *planet == Ephemeris::Planet::Mercury ? "Mercury"
+                                                : "Venus";
+    EXPECT_EQ(name, row.Planet);
+}
+
+INSTANTIATE_TEST_SUITE_P(Almanac, TransitDates,
+    testing::Values(TransitRow { "Mercury2003", Date(2003, 5, 7), "Mercury" },
+        TransitRow { "Mercury2006Evening", Date(2006, 11, 8), "Mercury" }, // from 19:12
+        TransitRow { "Mercury2006PastMidnight", Date(2006, 11, 9), "Mercury" }, // until 0:10
+        TransitRow { "Mercury2016", Date(2016, 5, 9), "Mercury" },
+        TransitRow { "Mercury2019", Date(2019, 11, 11), "Mercury" }, // 12:35 to 18:04
+        TransitRow { "DayBeforeMercury2019", Date(2019, 11, 10), "" },
+        TransitRow { "DayAfterMercury2019", Date(2019, 11, 12), "" },
+        TransitRow { "Mercury2032", Date(2032, 11, 13), "Mercury" },
+        TransitRow { "Mercury2039", Date(2039, 11, 7), "Mercury" },
+        TransitRow { "Venus2004", Date(2004, 6, 8), "Venus" }, // 5:13 to 11:26
+        TransitRow { "DayBeforeVenus2004", Date(2004, 6, 7), "" },
+        TransitRow { "DayAfterVenus2004", Date(2004, 6, 9), "" },
+        TransitRow { "Venus2012Evening", Date(2012, 6, 5), "Venus" }, // from 22:09
+        TransitRow { "Venus2012", Date(2012, 6, 6), "Venus" }, // until 4:49
+        TransitRow { "DayAfterVenus2012", Date(2012, 6, 7), "" },
+        TransitRow { "VenusBehindTheSun", Date(2016, 6, 6), "" },
+        TransitRow { "VenusNorthOfTheSun", Date(2020, 6, 3), "" }),
+    [](const auto& row) { return std::string(row.param.Name); });
+
 TEST(Dates, RangeIsTheEphemerisYears)
 {
     EXPECT_FALSE(Ephemeris::InRange(Date(1899, 12, 31)));

@@ -123,6 +123,32 @@ TEST_F(Options, VersionIsTheProjectVersion)
     EXPECT_EQ(Read("errors"), "");
 }
 
+// As Helidor takes them: together, in any order, the help wins.
+TEST_F(Options, HelpAndVersionTogether)
+{
+    const std::string usage
+        = "usage: quenmark [--date YYYY-MM-DD [--time hh.mm]] | --help | --version\n\n";
+    for (const char* arguments : { "--help --version", "--version --help", "--help --help" }) {
+        EXPECT_EQ(Run(std::string(arguments) + " > output 2> errors"), 0) << arguments;
+        EXPECT_EQ(Read("output").substr(0, usage.size()), usage) << arguments;
+        EXPECT_EQ(Read("errors"), "") << arguments;
+    }
+    EXPECT_EQ(Run("--version --version > output 2> errors"), 0);
+    EXPECT_EQ(Read("output"), "quenmark " TRANSIT_VERSION "\n");
+    EXPECT_EQ(Read("errors"), "");
+}
+
+TEST_F(Options, HelpOrVersionThatCannotBeWrittenIsReported)
+{
+    for (const char* option : { "--help", "--version" }) {
+        EXPECT_EQ(Run(std::string(option) + " > /dev/full 2> errors"), 1) << option;
+        EXPECT_EQ(Read("errors"),
+            "quenmark: cannot write standard output: No space left on device\n"
+            "quenmark: die Standardausgabe ist nicht schreibbar: No space left on device\n")
+            << option;
+    }
+}
+
 TEST_F(Options, NoArgumentStartsTheDialogue)
 {
     EXPECT_EQ(Run("< /dev/null > output 2> errors"), 0);
@@ -148,17 +174,38 @@ TEST_P(RefusedOptions, ReportOnStandardErrorBeforeAnyQuestion)
         errors.substr(0, errors.find('\n') + 1), std::string("quenmark: ") + row.Report + "\n");
     EXPECT_NE(
         errors.find("\nusage: quenmark [--date YYYY-MM-DD [--time hh.mm]]"), std::string::npos);
+    // Nothing typed into an argument reaches the terminal as a control character.
+    for (const char c : errors)
+        EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << static_cast<int>(c);
+    EXPECT_EQ(errors.find("\x7f"), std::string::npos);
+    EXPECT_EQ(errors.find("\xc2\x9b"), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(Options, RefusedOptions,
     testing::Values(Refusal { "UnknownOption", "--verbose", "unexpected argument \"--verbose\"" },
         Refusal { "StrayArgument", "2004-06-08", "unexpected argument \"2004-06-08\"" },
-        Refusal { "HelpWithMore", "--help --version", "unexpected argument \"--help\"" },
+        Refusal { "HelpWithDate", "--help --date 2004-06-08", "unexpected argument \"--help\"" },
+        Refusal { "VersionAfterDate", "--date 2004-06-08 --version",
+            "unexpected argument \"--version\"" },
+        // Control characters as escapes: ESC, BEL, TAB, DEL, and C1's CSI in UTF-8.
+        Refusal { "EscapeSequence", R"~("$(printf -- '--\033[2J\033]0;x\007')")~",
+            R"~(unexpected argument "--\x1b[2J\x1b]0;x\x07")~" },
+        Refusal { "TabAndDelete", R"~("$(printf '\t--x\177')")~",
+            R"~(unexpected argument "\x09--x\x7f")~" },
+        Refusal { "CsiInUtf8", R"~(--date "$(printf '\302\2332J')")~",
+            R"~(cannot read the date "\u009b2J" (YYYY-MM-DD))~" },
+        Refusal { "NotUtf8", R"~(--date 2004-06-08 --time "$(printf '8\233.20')")~",
+            R"~(cannot read the time "8\x9b.20" (hh.mm UT))~" },
+        Refusal {
+            "UmlautKept", "--zeitzone=München", "unexpected argument \"--zeitzone=München\"" },
         Refusal {
             "DateTwice", "--date 2004-06-08 --date 2004-06-08", "unexpected argument \"--date\"" },
         Refusal { "DateWithoutValue", "--date", "--date needs a value" },
         Refusal {
-            "BadDate", "--date 2004-06-31", "cannot read the date \"2004-06-31\" (YYYY-MM-DD)" },
+            "NoThirtyFirstOfJune", "--date 2004-06-31", "the date 2004-06-31 does not exist" },
+        Refusal { "NoLeapDay", "--date 2023-02-29", "the date 2023-02-29 does not exist" },
+        Refusal { "NoMonth13", "--date 2023-13-01", "the date 2023-13-01 does not exist" },
+        Refusal { "NoDayZero", "--date 2023-01-00", "the date 2023-01-00 does not exist" },
         Refusal {
             "DateNotIso", "--date 8.6.2004", "cannot read the date \"8.6.2004\" (YYYY-MM-DD)" },
         Refusal { "DateBeforeRange", "--date 1899-12-31",
@@ -171,6 +218,10 @@ INSTANTIATE_TEST_SUITE_P(Options, RefusedOptions,
             "cannot read the time \"8.60\" (hh.mm UT)" },
         Refusal { "TimeNotHhMm", "--date 2004-06-08 --time 8:20",
             "cannot read the time \"8:20\" (hh.mm UT)" },
+        Refusal { "MinutesTooLargeAfterComma", "--date 2004-06-08 --time 8,60",
+            "cannot read the time \"8,60\" (hh.mm UT)" },
+        Refusal { "CommaAndPoint", "--date 2004-06-08 --time 8,2.0",
+            "cannot read the time \"8,2.0\" (hh.mm UT)" },
         Refusal { "TimeWithoutDate", "--time 8.20", "--time needs --date" }),
     [](const auto& row) { return std::string(row.param.Name); });
 
