@@ -3,8 +3,9 @@
 // nearest solar limb or to the edge of a planet in front of the Sun, to a
 // fraction of a pixel, and says how sure it is or why it refuses.
 //
-// Method. Sun: rays from the seed's centre over the radius +- (0.12 r + 25)
-// px; on each the strongest bright-to-dark peak of a Gaussian-smoothed
+// Method. Sun: rays from the seed's centre over the radius +- (0.12 r +
+// the centre's slack + 10) px, the slack the larger of 0.12 r and 20 screen
+// pixels; on each the strongest bright-to-dark peak of a Gaussian-smoothed
 // derivative (the limb's inflection point), refined by a 3-point parabola.
 // Rays whose edge is weak against the sky noise or against the other rays,
 // or whose bright side is saturated, are dropped. A robust start from a fixed
@@ -12,7 +13,9 @@
 // least-squares fit with Tukey weights, then two passes of rays normal to the
 // circle (+-12 px, then +-8 px, sigma 1.25 px); there a limb whose dark side
 // is lit well above the sky (seen over the other exposure's disc, whose
-// shading would draw it that way) is dropped too. Planet: the darkest
+// shading would draw it that way) is dropped too. A limb to avoid (the other
+// exposure's, fitted already) found again sends the search outwards: rays
+// from that limb's centre, beginning beyond it, over three radii. Planet: the darkest
 // ring-minus-core contrast within 25 px of the seed, about 2 pi r rays for the
 // dark-to-bright edge, points within 10 px of the Sun's limb dropped, then
 // the same fit; its edge points are moved back by the pull of the
@@ -31,6 +34,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace LimbFit {
@@ -77,8 +81,17 @@ struct Fit {
     double EdgeWidth = 0; // px, the blur of the edge (Gaussian sigma)
 };
 
+// What the Sun's fit is told beside its seed.
+struct SunHints {
+    // px the seed's centre may lie off the limb's where 12 % of its radius is
+    // less: 20 screen pixels, more on a picture shown reduced.
+    double CentreSlack = 20;
+    // A limb fitted already (the other exposure's): the fit snaps to another.
+    std::optional<Circle> Avoid;
+};
+
 // Fits the nearest solar limb (bright inside, dark outside) to the seed.
-Fit FitSunLimb(const GreyView& grey, const Circle& seed);
+Fit FitSunLimb(const GreyView& grey, const Circle& seed, const SunHints& hints = {});
 
 // Fits the edge of a dark planet near the seed on the Sun whose circle is sun.
 Fit FitPlanet(const GreyView& grey, const Circle& seed, const Circle& sun);
