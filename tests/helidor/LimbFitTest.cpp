@@ -282,6 +282,44 @@ TEST(LimbFitLarge, RefusalsSayTrulyWhy)
     }
 }
 
+// [SECTION] The other exposure's limb avoided
+
+TEST(LimbFitAvoid, FromSunOnesCircleTheOtherExposureIsFound)
+{
+    // Overlapping (centres 1.3 radii apart, dim: the overlap not clipped)
+    // and apart (2 radii); the seed is the first Sun's circle.
+    struct Case {
+        int Width;
+        LimbScenes::Disc Second;
+    } cases[]
+        = { { 560, { 130.4 + 169, 170.2 - 12, 130 } }, { 660, { 130.4 + 260, 170.2 + 20, 130 } } };
+    for (const Case& c : cases) {
+        LimbScenes::Scene scene = SunScene(c.Width, 360, { 130.4, 170.2, 130 });
+        scene.Suns.push_back(c.Second);
+        scene.Exposure = 0.35;
+        const Rendered picture = Render(scene);
+        const Circle first { 130.4, 170.2, 130 };
+        LimbFit::SunHints hints;
+        EXPECT_NEAR(LimbFit::FitSunLimb(picture.View(), first, hints).Fitted.X, 130.4, 0.05)
+            << "no limb avoided: the seed's own";
+        hints.Avoid = first;
+        const LimbFit::Fit fit = LimbFit::FitSunLimb(picture.View(), first, hints);
+        ExpectCentre(fit, c.Second.X, c.Second.Y, 0.05);
+        EXPECT_NEAR(fit.Fitted.R, 130, 0.5);
+    }
+}
+
+TEST(LimbFitAvoid, NoOtherLimbIsNoEdge)
+{
+    const Rendered picture = Render(SunScene(400, 380, { 201.3, 188.6, 140 }));
+    LimbFit::SunHints hints;
+    hints.Avoid = Circle { 201, 189, 140 };
+    const Circle seed { 201, 189, 140 };
+    EXPECT_EQ(
+        std::string(LimbFit::OutcomeName(LimbFit::FitSunLimb(picture.View(), seed, hints).Result)),
+        "no edge");
+}
+
 // [SECTION] Edge rays: the levels beside an edge, a limb over lit ground
 
 TEST(EdgeRaysLevels, MeansBeyondTheSmoothingsReachOnEitherSide)
