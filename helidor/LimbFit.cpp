@@ -99,6 +99,9 @@ struct SunLimits {
     double Radius = 0;
 };
 
+// px: a seed set by keys at full size is rarely farther off.
+constexpr double NarrowCentreLimit = 35;
+
 SunLimits LimitsFor(const Circle& seed, const SunHints& hints)
 {
     return { std::max(0.12 * seed.R, hints.CentreSlack) + 15, 0.12 * seed.R + 2 };
@@ -243,7 +246,12 @@ Fit FitSunLimb(const GreyView& grey, const Circle& seed, const SunHints& hints)
 {
     assert(grey.Samples != nullptr && seed.R > 0 && "a plane and a seed with a radius");
     const SunLimits limits = LimitsFor(seed, hints);
-    Fit fit = FitSunNear(grey, seed, limits);
+    // The narrow window first, where most seeds are: the wide one reads
+    // twice the samples across the plane.
+    const SunLimits narrow { std::min(limits.Centre, NarrowCentreLimit), limits.Radius };
+    Fit fit = FitSunNear(grey, seed, narrow);
+    if (fit.Result != Outcome::Fitted && limits.Centre > narrow.Centre)
+        fit = FitSunNear(grey, seed, limits);
     if (hints.Avoid) {
         // The avoided limb found again, or nothing found from a seed on it:
         // the other exposure's lies further out.
