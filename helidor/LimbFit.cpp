@@ -127,6 +127,23 @@ Outcome StrongPoints(const EdgeSet& edges, std::vector<Point>& points)
     return edges.ClippedRays > edges.RaysWithEdge / 2 ? Outcome::Saturated : Outcome::NoEdge;
 }
 
+// The robust start, then the weighted fit of the points near it only: most
+// points may lie elsewhere.
+bool StartOnNearPoints(const std::vector<Point>& points, const Circle& seed, double radiusLimit,
+    double centreLimit, int trials, Circle& circle)
+{
+    Circle start;
+    if (!RobustStart(points, seed, radiusLimit, centreLimit, 2.0, start, trials))
+        return false;
+    std::vector<Point> near;
+    for (const Point& p : points)
+        if (std::abs(std::hypot(p.X - start.X, p.Y - start.Y) - start.R) < 6)
+            near.push_back(p);
+    const LeastSquares ls = TukeyFit(near, start);
+    circle = ls.Fitted;
+    return ls.Ok;
+}
+
 // The refined limb from a start circle, checked against the seed.
 Fit RefineSun(
     const GreyView& grey, const Circle& seed, Circle circle, double centreLimit, double radiusLimit)
@@ -183,18 +200,12 @@ Fit FitSunNear(const GreyView& grey, const Circle& seed, const SunLimits& limits
     EdgeSet more;
     CastRays(grey, rays, SunCoarseSigma, 1.0, Polarity::BrightToDark, more, CoarsePeaks);
     StrongPoints(more, points);
-    Circle start;
-    if (RobustStart(points, seed, 0.12 * seed.R, limits.Centre, 2.0, start)) {
-        std::vector<Point> near;
-        for (const Point& p : points)
-            if (std::abs(std::hypot(p.X - start.X, p.Y - start.Y) - start.R) < 6)
-                near.push_back(p);
-        const LeastSquares ls = TukeyFit(near, start);
-        if (ls.Ok)
-            return RefineSun(grey, seed, ls.Fitted, limits.Centre, limits.Radius);
-    }
+    if (StartOnNearPoints(
+            points, seed, 0.12 * seed.R, limits.Centre, CircleFit::RandomCircles, circle))
+        return RefineSun(grey, seed, circle, limits.Centre, limits.Radius);
     // Why: a circle beyond the limits, an edge around the seed that is no
     // circle, or strong edges on too few rays to be a limb at all.
+    Circle start;
     const Outcome why = RobustStart(points, seed, 0.5 * seed.R,
                             std::numeric_limits<double>::infinity(), 2.0, start)
         ? Outcome::MovedTooFar
@@ -221,17 +232,23 @@ Fit FitSunBeyond(
     }
     EdgeSet edges;
     CastRays(grey, rays, SunCoarseSigma, 1.0, Polarity::BrightToDark, edges);
+    // Only the rays towards the other disc see its limb, all about as
+    // strong: the floor is taken from the strongest tenth, not the median.
+    std::vector<double> strengths = edges.Strengths;
+    std::sort(strengths.begin(), strengths.end());
+    const double floor
+        = strengths.empty() ? 0 : 0.3 * strengths[strengths.size() - 1 - strengths.size() / 10];
+    const std::vector<char> strong = StrongEnough(edges);
     std::vector<Point> points;
-    const Outcome seen = StrongPoints(edges, points);
-    if (seen != Outcome::Fitted) {
-        Refuse(fit, seen, seed);
-        return fit;
-    }
-    // Only the rays towards the other disc see its limb: more trials.
+    for (std::size_t i = 0; i < edges.Points.size(); ++i)
+        if (strong[i] && edges.Strengths[i] >= floor)
+            points.push_back(edges.Points[i]);
     Circle circle;
-    if (!StartAndFit(points, { avoid.X, avoid.Y, seed.R }, 0.12 * seed.R, to + seed.R, 2.0, circle,
-            5 * CircleFit::RandomCircles)) {
-        Refuse(fit, Outcome::NoEdge, seed);
+    if (static_cast<int>(points.size()) < MinimumPoints
+        || !StartOnNearPoints(points, { avoid.X, avoid.Y, seed.R }, 0.12 * seed.R, to + seed.R,
+            5 * CircleFit::RandomCircles, circle)) {
+        const bool clipped = edges.ClippedRays > edges.RaysWithEdge / 2;
+        Refuse(fit, clipped ? Outcome::Saturated : Outcome::NoEdge, seed);
         return fit;
     }
     fit = RefineSun(grey, seed, circle, std::numeric_limits<double>::infinity(), limits.Radius);
