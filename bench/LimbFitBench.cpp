@@ -68,6 +68,7 @@ struct Trial {
     bool Planet = false;
     LimbFit::Circle Sun; // for a planet
     bool ShouldRefuse = false; // a spot seeded as a planet, a planet on the limb
+    LimbFit::SunHints Hints; // for a Sun
 };
 
 struct Tally {
@@ -112,7 +113,7 @@ Trial MakeTrial(const std::string& kind, Draw& draw)
     const double r = draw.LogUniform(120, 1500);
     LimbScenes::Scene scene = BaseScene(draw, r);
     const LimbScenes::Disc sun = scene.Suns[0];
-    if (kind == "sun single") {
+    if (kind == "sun single" || kind == "sun seed far off") {
         if (draw.Chance(0.2))
             scene.Gains = { 0.6, 1.0, 1.9 }; // red burnt out over the disc
         const int spots = static_cast<int>(draw.Uniform(0, 4));
@@ -121,7 +122,7 @@ Trial MakeTrial(const std::string& kind, Draw& draw)
             const LimbScenes::Disc at = OnDisc(draw, sun, draw.Uniform(0, 0.97) * r, 0);
             scene.Spots.push_back({ at.X, at.Y, umbra, umbra * draw.Uniform(1.8, 2.5) });
         }
-    } else if (kind == "sun double") {
+    } else if (kind == "sun double" || kind == "sun 2 on sun 1") {
         // The second exposure beside the first; a bright pair clips the overlap.
         scene.Exposure = draw.Chance(0.5) ? draw.Uniform(0.55, 0.75) : draw.Uniform(0.3, 0.45);
         const double separation = draw.Uniform(1.5, 2.05) * r;
@@ -173,6 +174,27 @@ Trial MakeTrial(const std::string& kind, Draw& draw)
     }
     trial.Truth = { scene.Suns[0].X, scene.Suns[0].Y, r };
     trial.Seed = SeedNear(draw, trial.Truth, 20);
+    if (kind == "sun seed far off") {
+        // The farthest a seed may be: its centre off by 10 % of the radius
+        // or 20 screen pixels, whichever is more, on a picture shown at a
+        // size that leaves the Sun at least 60 px on the screen, and its
+        // radius 10 % off.
+        int scale = 1 << static_cast<int>(draw.Uniform(0, 4));
+        while (scale > 1 && r / scale < 60)
+            scale /= 2;
+        trial.Hints.CentreSlack = 20.0 * scale;
+        const double angle = draw.Uniform(0, 2 * Pi), offset = std::max(0.1 * r, 20.0 * scale);
+        trial.Seed = { trial.Truth.X + offset * std::cos(angle),
+            trial.Truth.Y + offset * std::sin(angle), r * (draw.Chance(0.5) ? 0.9 : 1.1) };
+    } else if (kind == "sun 2 on sun 1") {
+        // Sun 2's circle starts on the confirmed Sun 1; the whole picture
+        // drawn, as the search beyond Sun 1 crosses the other disc.
+        scene.Whole = true;
+        trial.Seed = { scene.Suns[0].X + draw.Uniform(-1, 1), scene.Suns[0].Y + draw.Uniform(-1, 1),
+            r + draw.Uniform(-1, 1) };
+        trial.Hints.Avoid = trial.Seed;
+        trial.Truth = { scene.Suns[1].X, scene.Suns[1].Y, r };
+    }
     trial.Scene = scene;
     return trial;
 }
@@ -266,8 +288,9 @@ void PrintTally(const std::string& kind, const Tally& t, double seconds)
 
 int Scenes(int perCase)
 {
-    const char* kinds[] = { "sun single", "sun double", "sun spots+notch", "planet inside",
-        "planet near limb", "planet on limb", "spot as planet" };
+    const char* kinds[]
+        = { "sun single", "sun double", "sun spots+notch", "planet inside", "planet near limb",
+              "planet on limb", "spot as planet", "sun seed far off", "sun 2 on sun 1" };
     std::printf("%d scenes per case. Errors of the centre in px (median, p95), radius bias in px\n"
                 "(mean fitted - true), radius pull (error / predicted sigma_r, its standard\n"
                 "deviation), refusals, silent failures (accepted with an error over 0.5 px,\n"
@@ -291,8 +314,9 @@ int Scenes(int perCase)
             LimbScenes::Render(trial.Scene, words);
             GreyPlane::FromWords(words.data(), trial.Scene.Width, trial.Scene.Height, plane);
             const LimbFit::GreyView view { plane.Width, plane.Height, plane.Samples.data() };
-            const LimbFit::Fit fit = trial.Planet ? LimbFit::FitPlanet(view, trial.Seed, trial.Sun)
-                                                  : LimbFit::FitSunLimb(view, trial.Seed);
+            const LimbFit::Fit fit = trial.Planet
+                ? LimbFit::FitPlanet(view, trial.Seed, trial.Sun)
+                : LimbFit::FitSunLimb(view, trial.Seed, trial.Hints);
             Record(trial, view, fit, tally);
         }
         PrintTally(kinds[k], tally, std::chrono::duration<double>(Clock::now() - start).count());

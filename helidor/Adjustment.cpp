@@ -20,6 +20,7 @@
 #include <climits>
 #include <cmath>
 #include <numbers>
+#include <optional>
 #include <stdexcept>
 #include <system_error>
 
@@ -322,8 +323,12 @@ void AssistCircle()
         return;
     const bool sun = ConfirmedCount < pictures;
     const int sunEntry = pictures == 2 && ConfirmedCount == 3 ? 2 : 1;
-    const Assist::Result result
-        = sun ? Assist::FitSun(Seed()) : Assist::FitPlanet(Seed(), ConfirmedCircle(sunEntry));
+    // Sun 2 starts on Sun 1: its limb is not the one to snap to.
+    const std::optional<Assist::Circle> avoid = sun && ConfirmedCount == 1
+        ? std::optional<Assist::Circle>(ConfirmedCircle(1))
+        : std::nullopt;
+    const Assist::Result result = sun ? Assist::FitSun(Seed(), avoid)
+                                      : Assist::FitPlanet(Seed(), ConfirmedCircle(sunEntry));
     if (!result.Taken) {
         RingBell();
         Assist::ShowMessage(result.Message);

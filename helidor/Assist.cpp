@@ -198,10 +198,15 @@ double ToPlane(double x, int scale, int origin)
     return (x - origin + 0.5) * scale - 0.5;
 }
 
-Result FitSun(const Circle& seed)
+Result FitSun(const Circle& seed, const std::optional<Circle>& avoid)
 {
-    return Run(seed, [](const LimbFit::GreyView& view, const LimbFit::Circle& planeSeed) {
-        return LimbFit::FitSunLimb(view, planeSeed);
+    return Run(seed, [&avoid](const LimbFit::GreyView& view, const LimbFit::Circle& planeSeed) {
+        // A seed is set to a few screen pixels: more of the plane's on a reduced picture.
+        LimbFit::SunHints hints;
+        hints.CentreSlack = 20.0 * Scale();
+        if (avoid)
+            hints.Avoid = ToPlaneCircle(*avoid);
+        return LimbFit::FitSunLimb(view, planeSeed, hints);
     });
 }
 

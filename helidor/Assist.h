@@ -9,6 +9,7 @@
 #include "LimbFit.h"
 
 #include <array>
+#include <optional>
 #include <string>
 
 namespace Assist {
@@ -35,10 +36,11 @@ void ShowingPicture(
 double ToScreen(double u, int scale, int origin);
 double ToPlane(double x, int scale, int origin);
 
-// Snaps seed to the nearest solar limb, or to the edge of a planet on the
-// Sun whose circle is sun. Builds the plane first when needed (a plane that
-// cannot be built is a refusal). Keeps the edge points for DrawFitPoints.
-Result FitSun(const Circle& seed);
+// Snaps seed to the nearest solar limb (not to avoid's, the other exposure's
+// when given), or to the edge of a planet on the Sun whose circle is sun.
+// Builds the plane first when needed (a plane that cannot be built is a
+// refusal). Keeps the edge points for DrawFitPoints.
+Result FitSun(const Circle& seed, const std::optional<Circle>& avoid = {});
 Result FitPlanet(const Circle& seed, const Circle& sun);
 
 // The edge points of the last fit taken: used in LightGreen, rejected in

@@ -15,7 +15,6 @@ namespace CircleFit {
 namespace {
 
 constexpr double Pi = std::numbers::pi;
-constexpr int RandomCircles = 400;
 constexpr std::uint32_t RandomSeed = 20240605;
 
 using EdgeRays::Distance;
@@ -38,14 +37,14 @@ bool CircleThrough(const Point& a, const Point& b, const Point& c, Circle& circl
 // The 3-point circle within the limits that most points lie on, then the
 // points within tolerance of it refitted; a fixed seed keeps it repeatable.
 bool RobustStart(const std::vector<Point>& points, const Circle& seed, double radiusLimit,
-    double centreLimit, double tolerance, Circle& start)
+    double centreLimit, double tolerance, Circle& start, int trials)
 {
     const auto n = static_cast<std::uint32_t>(points.size());
     if (n < 3)
         return false;
     std::mt19937 random(RandomSeed);
     int bestCount = 0;
-    for (int trial = 0; trial < RandomCircles; ++trial) {
+    for (int trial = 0; trial < trials; ++trial) {
         const std::uint32_t i = random() % n, j = random() % n, k = random() % n;
         if (i == j || j == k || i == k)
             continue;
@@ -70,10 +69,10 @@ bool RobustStart(const std::vector<Point>& points, const Circle& seed, double ra
 // Gauss-Newton steps; the covariance is s^2 (J'WJ)^-1 of the last step.
 // The robust start, then the weighted fit from it; false when either fails.
 bool StartAndFit(const std::vector<Point>& points, const Circle& seed, double radiusLimit,
-    double centreLimit, double tolerance, Circle& circle)
+    double centreLimit, double tolerance, Circle& circle, int trials)
 {
     Circle start;
-    if (!RobustStart(points, seed, radiusLimit, centreLimit, tolerance, start))
+    if (!RobustStart(points, seed, radiusLimit, centreLimit, tolerance, start, trials))
         return false;
     const LeastSquares ls = TukeyFit(points, start);
     circle = ls.Fitted;

@@ -26,17 +26,20 @@ struct LeastSquares {
 
 using Shift = std::array<double, 3>; // of x, y, r, px
 
+// Random 3-point circles the robust start tries unless told otherwise.
+inline constexpr int RandomCircles = 400;
+
 bool CircleThrough(const Point& a, const Point& b, const Point& c, Circle& circle);
 // The 3-point circle within the limits that most points lie on (within
 // tolerance px); a fixed seed keeps it repeatable.
 bool RobustStart(const std::vector<Point>& points, const Circle& seed, double radiusLimit,
-    double centreLimit, double tolerance, Circle& start);
+    double centreLimit, double tolerance, Circle& start, int trials = RandomCircles);
 // Orthogonal-distance fit with Tukey's biweight by iteratively reweighted
 // Gauss-Newton steps from start.
 LeastSquares TukeyFit(const std::vector<Point>& points, const Circle& start);
 // The robust start, then the weighted fit from it; false when either fails.
 bool StartAndFit(const std::vector<Point>& points, const Circle& seed, double radiusLimit,
-    double centreLimit, double tolerance, Circle& circle);
+    double centreLimit, double tolerance, Circle& circle, int trials = RandomCircles);
 bool Invert3(const std::array<double, 9>& m, std::array<double, 9>& inverse);
 // Degrees of the circle the weighted points cover: 360 less the widest gap.
 double ArcCoverage(

@@ -125,21 +125,29 @@ bool ClipToPlane(const GreyView& grey, const Ray& ray, double margin, double& fr
 RayEdge FindEdge(const GreyView& grey, const Ray& ray, double sigma, double step, Polarity polarity,
     std::vector<double>& skyDerivatives)
 {
-    RayEdge edge;
+    std::vector<RayEdge> edges;
+    FindEdges(grey, ray, sigma, step, polarity, 1, skyDerivatives, edges);
+    return edges.empty() ? RayEdge {} : edges.front();
+}
+
+void FindEdges(const GreyView& grey, const Ray& ray, double sigma, double step, Polarity polarity,
+    int most, std::vector<double>& skyDerivatives, std::vector<RayEdge>& found)
+{
+    found.clear();
     const std::vector<double>& taps = DerivativeKernel(sigma, step);
     const int half = static_cast<int>(taps.size() / 2);
     // A limb near the picture's border is still seen on the part of the ray inside it.
     double from = ray.From, to = ray.To;
     if (!ClipToPlane(grey, ray, half * step, from, to))
-        return edge;
+        return;
     const int inner = static_cast<int>(std::floor((to - from) / step)) + 1;
     if (inner < 3)
-        return edge;
+        return;
     const int count = inner + 2 * half;
     static thread_local std::vector<double> values, derivative;
     static thread_local std::vector<char> saturated;
     if (!ReadProfile(grey, ray, from - half * step, step, count, values, saturated))
-        return edge;
+        return;
     derivative.assign(static_cast<std::size_t>(inner), 0);
     const double sign = polarity == Polarity::BrightToDark ? -1 : 1;
     int best = -1;
@@ -152,57 +160,78 @@ RayEdge FindEdge(const GreyView& grey, const Ray& ray, double sigma, double step
             best = k;
     }
     if (best <= 0 || best >= inner - 1 || derivative[static_cast<std::size_t>(best)] <= 0)
-        return edge;
-    const double a = derivative[static_cast<std::size_t>(best - 1)];
-    const double b = derivative[static_cast<std::size_t>(best)];
-    const double c = derivative[static_cast<std::size_t>(best + 1)];
-    const double curvature = a - 2 * b + c;
-    const double offset = curvature < 0 ? std::clamp(0.5 * (a - c) / curvature, -0.5, 0.5) : 0;
-    edge.Found = true;
-    edge.T = from + (best + offset) * step;
-    edge.Strength = b;
-
-    // Saturation on the bright side within reach of the smoothing and the blur.
+        return;
     const int reach = static_cast<int>(std::ceil((3 * sigma + 3) / step));
-    for (int k = std::max(0, best - reach); k <= std::min(inner - 1, best + reach); ++k) {
-        const bool brightSide = polarity == Polarity::BrightToDark ? k <= best : k >= best;
-        if (brightSide && saturated[static_cast<std::size_t>(k + half)])
-            edge.Clipped = true;
+    const auto at = [&](int k) { return derivative[static_cast<std::size_t>(k)]; };
+    // The strongest first, then the next local peaks apart from those taken.
+    std::vector<int> peaks { best };
+    if (most > 1) {
+        std::vector<int> others;
+        for (int k = 1; k < inner - 1; ++k)
+            if (k != best && at(k) > 0 && at(k) >= at(k - 1) && at(k) > at(k + 1))
+                others.push_back(k);
+        std::sort(others.begin(), others.end(), [&](int p, int q) { return at(p) > at(q); });
+        for (int k : others) {
+            if (static_cast<int>(peaks.size()) >= most)
+                break;
+            if (std::none_of(peaks.begin(), peaks.end(),
+                    [&](int taken) { return std::abs(taken - k) <= reach; }))
+                peaks.push_back(k);
+        }
     }
-    // Derivative values on the dark side, away from the edge: the noise the edge stands out of.
+    for (int peak : peaks) {
+        const double a = at(peak - 1), b = at(peak), c = at(peak + 1);
+        const double curvature = a - 2 * b + c;
+        const double offset = curvature < 0 ? std::clamp(0.5 * (a - c) / curvature, -0.5, 0.5) : 0;
+        RayEdge edge;
+        edge.Found = true;
+        edge.T = from + (peak + offset) * step;
+        edge.Strength = b;
+        // Saturation on the bright side within reach of the smoothing and the blur.
+        for (int k = std::max(0, peak - reach); k <= std::min(inner - 1, peak + reach); ++k) {
+            const bool brightSide = polarity == Polarity::BrightToDark ? k <= peak : k >= peak;
+            if (brightSide && saturated[static_cast<std::size_t>(k + half)])
+                edge.Clipped = true;
+        }
+        // Sample m lies at derivative index m - half.
+        const int before = peak - reach + half, after = peak + reach + half;
+        const double lowLevel = MeanOf(values, 0, before);
+        const double highLevel = MeanOf(values, after + 1, count);
+        const bool outwardDark = polarity == Polarity::BrightToDark;
+        edge.DarkLevel = outwardDark ? highLevel : lowLevel;
+        edge.BrightLevel = outwardDark ? lowLevel : highLevel;
+        found.push_back(edge);
+    }
+    // Derivative values on the dark side of the strongest edge, away from
+    // it: the noise the edge stands out of.
     for (int k = 0; k < inner; ++k) {
         const bool darkSide
             = polarity == Polarity::BrightToDark ? k > best + reach : k < best - reach;
         if (darkSide)
-            skyDerivatives.push_back(derivative[static_cast<std::size_t>(k)]);
+            skyDerivatives.push_back(at(k));
     }
-    // Sample m lies at derivative index m - half.
-    const int before = best - reach + half, after = best + reach + half;
-    const double lowLevel = MeanOf(values, 0, before);
-    const double highLevel = MeanOf(values, after + 1, count);
-    const bool outwardDark = polarity == Polarity::BrightToDark;
-    edge.DarkLevel = outwardDark ? highLevel : lowLevel;
-    edge.BrightLevel = outwardDark ? lowLevel : highLevel;
-    return edge;
 }
 
 void CastRays(const GreyView& grey, const std::vector<Ray>& rays, double sigma, double step,
-    Polarity polarity, EdgeSet& edges)
+    Polarity polarity, EdgeSet& edges, int perRay)
 {
+    std::vector<RayEdge> found;
     for (const Ray& ray : rays) {
-        const RayEdge edge = FindEdge(grey, ray, sigma, step, polarity, edges.SkyDerivatives);
-        if (!edge.Found)
+        FindEdges(grey, ray, sigma, step, polarity, perRay, edges.SkyDerivatives, found);
+        if (found.empty())
             continue;
         ++edges.RaysWithEdge;
-        if (edge.Clipped) {
+        if (found.front().Clipped)
             ++edges.ClippedRays;
-            continue;
+        for (const RayEdge& edge : found) {
+            if (edge.Clipped)
+                continue;
+            edges.Points.push_back(
+                { ray.OriginX + edge.T * ray.DirX, ray.OriginY + edge.T * ray.DirY });
+            edges.Strengths.push_back(edge.Strength);
+            edges.DarkLevels.push_back(edge.DarkLevel);
+            edges.BrightLevels.push_back(edge.BrightLevel);
         }
-        edges.Points.push_back(
-            { ray.OriginX + edge.T * ray.DirX, ray.OriginY + edge.T * ray.DirY });
-        edges.Strengths.push_back(edge.Strength);
-        edges.DarkLevels.push_back(edge.DarkLevel);
-        edges.BrightLevels.push_back(edge.BrightLevel);
     }
 }
 

@@ -70,9 +70,15 @@ bool ClipToPlane(const GreyView& grey, const Ray& ray, double margin, double& fr
 // appends the derivative on its dark side, away from it, to skyDerivatives.
 RayEdge FindEdge(const GreyView& grey, const Ray& ray, double sigma, double step, Polarity polarity,
     std::vector<double>& skyDerivatives);
-// FindEdge on every ray; rays whose bright side is clipped are counted, not kept.
+// Up to most edges of the ray: the strongest (as FindEdge's, with its sky
+// derivatives), then the strongest other peaks farther from those taken
+// than the smoothing and the blur reach.
+void FindEdges(const GreyView& grey, const Ray& ray, double sigma, double step, Polarity polarity,
+    int most, std::vector<double>& skyDerivatives, std::vector<RayEdge>& found);
+// FindEdges on every ray, perRay edges at most; a ray whose strongest edge's
+// bright side is clipped is counted, and no clipped edge is kept.
 void CastRays(const GreyView& grey, const std::vector<Ray>& rays, double sigma, double step,
-    Polarity polarity, EdgeSet& edges);
+    Polarity polarity, EdgeSet& edges, int perRay = 1);
 double Median(std::vector<double> values);
 // 1.4826 times the median absolute deviation: sigma for Gaussian noise.
 double RobustSigma(const std::vector<double>& values);

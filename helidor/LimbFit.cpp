@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstddef>
 #include <iterator>
+#include <limits>
 #include <numbers>
 
 // The two fits and their verdicts. The rays are cast in EdgeRays, the
@@ -39,12 +40,14 @@ constexpr double ShadingModelError = 0.2;
 constexpr double LimbPlanetSigma = 0.06;
 constexpr int MinimumPoints = 12;
 constexpr int CoarseRays = 180;
+constexpr int CoarsePeaks = 3;
 
 using CircleFit::AddOuterProduct;
 using CircleFit::ArcCoverage;
 using CircleFit::CentreSigma;
 using CircleFit::CorrelationInflation;
 using CircleFit::LeastSquares;
+using CircleFit::RobustStart;
 using CircleFit::StartAndFit;
 using CircleFit::TukeyFit;
 using EdgeRays::CastRays;
@@ -88,40 +91,64 @@ const char* OutcomeName(Outcome outcome)
 
 // [SECTION] Sun
 
-Fit FitSunLimb(const GreyView& grey, const Circle& seed)
-{
-    assert(grey.Samples != nullptr && seed.R > 0 && "a plane and a seed with a radius");
-    Fit fit;
-    Refuse(fit, Outcome::NoEdge, seed);
+namespace {
 
-    // Coarse rays from the seed's centre over the radius +- (0.12 r + 25).
-    const double reach = 0.12 * seed.R + 25;
-    const int rayCount = CoarseRays;
-    std::vector<Ray> rays;
-    for (int j = 0; j < rayCount; ++j) {
-        const double angle = 2 * Pi * j / rayCount;
-        rays.push_back({ seed.X, seed.Y, std::cos(angle), std::sin(angle),
-            std::max(1.0, seed.R - reach), seed.R + reach });
-    }
-    EdgeSet edges;
-    CastRays(grey, rays, SunCoarseSigma, 1.0, Polarity::BrightToDark, edges);
+// How far a Sun's seed may lie from the limb it snaps to, px.
+struct SunLimits {
+    double Centre = 0;
+    double Radius = 0;
+};
+
+// px: a seed set by keys at full size is rarely farther off.
+constexpr double NarrowCentreLimit = 35;
+
+SunLimits LimitsFor(const Circle& seed, const SunHints& hints)
+{
+    return { std::max(0.12 * seed.R, hints.CentreSlack) + 15, 0.12 * seed.R + 2 };
+}
+
+// Two circles of one limb: the avoided one may have been set by keys.
+bool SameLimb(const Circle& a, const Circle& b)
+{
+    const double tolerance = 0.05 * b.R + 5;
+    return std::hypot(a.X - b.X, a.Y - b.Y) < tolerance && std::abs(a.R - b.R) < tolerance;
+}
+
+// Strong edges of the rays cast, or the refusal when too few are.
+Outcome StrongPoints(const EdgeSet& edges, std::vector<Point>& points)
+{
     const std::vector<char> strong = StrongEnough(edges);
-    std::vector<Point> points;
+    points.clear();
     for (std::size_t i = 0; i < edges.Points.size(); ++i)
         if (strong[i])
             points.push_back(edges.Points[i]);
-    if (static_cast<int>(points.size()) < MinimumPoints) {
-        const bool clipped = edges.ClippedRays > edges.RaysWithEdge / 2;
-        Refuse(fit, clipped ? Outcome::Saturated : Outcome::NoEdge, seed);
-        return fit;
-    }
+    if (static_cast<int>(points.size()) >= MinimumPoints)
+        return Outcome::Fitted;
+    return edges.ClippedRays > edges.RaysWithEdge / 2 ? Outcome::Saturated : Outcome::NoEdge;
+}
 
-    Circle circle;
-    if (!StartAndFit(points, seed, 0.12 * seed.R, 35, 2.0, circle)) {
-        Refuse(fit, Outcome::NotCircle, seed);
-        return fit;
-    }
+// The robust start, then the weighted fit of the points near it only: most
+// points may lie elsewhere.
+bool StartOnNearPoints(const std::vector<Point>& points, const Circle& seed, double radiusLimit,
+    double centreLimit, int trials, Circle& circle)
+{
+    Circle start;
+    if (!RobustStart(points, seed, radiusLimit, centreLimit, 2.0, start, trials))
+        return false;
+    std::vector<Point> near;
+    for (const Point& p : points)
+        if (std::abs(std::hypot(p.X - start.X, p.Y - start.Y) - start.R) < 6)
+            near.push_back(p);
+    const LeastSquares ls = TukeyFit(near, start);
+    circle = ls.Fitted;
+    return ls.Ok;
+}
 
+// The refined limb from a start circle, checked against the seed.
+Fit RefineSun(
+    const GreyView& grey, const Circle& seed, Circle circle, double centreLimit, double radiusLimit)
+{
+    Fit fit;
     LeastSquares ls;
     std::vector<Point> used, dropped;
     const Outcome outcome = RefinePasses(
@@ -130,15 +157,133 @@ Fit FitSunLimb(const GreyView& grey, const Circle& seed)
         Refuse(fit, outcome, seed);
         return fit;
     }
-    if (std::hypot(ls.Fitted.X - seed.X, ls.Fitted.Y - seed.Y) > 35
-        || std::abs(ls.Fitted.R - seed.R) > 0.12 * seed.R + 2) {
+    if (std::hypot(ls.Fitted.X - seed.X, ls.Fitted.Y - seed.Y) > centreLimit
+        || std::abs(ls.Fitted.R - seed.R) > radiusLimit) {
         Refuse(fit, Outcome::MovedTooFar, seed);
         return fit;
     }
     Accept(fit, ls, used, {});
     fit.Rejected.insert(fit.Rejected.end(), dropped.begin(), dropped.end());
-    // The edge points lie inside the limb where it is darkened and blurred.
-    LimbShift::CorrectRadius(grey, fit);
+    return fit;
+}
+
+// The limb nearest the seed.
+Fit FitSunNear(const GreyView& grey, const Circle& seed, const SunLimits& limits)
+{
+    Fit fit;
+    Refuse(fit, Outcome::NoEdge, seed);
+    // Coarse rays from the seed's centre, over its radius +- the radius's and
+    // the centre's slack and the limb's blur.
+    const double reach = 0.12 * seed.R + limits.Centre - 10;
+    std::vector<Ray> rays;
+    for (int j = 0; j < CoarseRays; ++j) {
+        const double angle = 2 * Pi * j / CoarseRays;
+        rays.push_back({ seed.X, seed.Y, std::cos(angle), std::sin(angle),
+            std::max(1.0, seed.R - reach), seed.R + reach });
+    }
+    EdgeSet edges;
+    CastRays(grey, rays, SunCoarseSigma, 1.0, Polarity::BrightToDark, edges);
+    std::vector<Point> points;
+    const Outcome seen = StrongPoints(edges, points);
+    if (seen != Outcome::Fitted) {
+        Refuse(fit, seen, seed);
+        return fit;
+    }
+    Circle circle;
+    if (StartAndFit(points, seed, 0.12 * seed.R, limits.Centre, 2.0, circle))
+        return RefineSun(grey, seed, circle, limits.Centre, limits.Radius);
+
+    // Over so wide a window the limb need not be a ray's strongest edge (a
+    // planet, a spot, the other exposure's limb, structure on the disc): a
+    // few edges a ray, the start fitted to those near the start circle only.
+    const int strongRays = static_cast<int>(points.size());
+    EdgeSet more;
+    CastRays(grey, rays, SunCoarseSigma, 1.0, Polarity::BrightToDark, more, CoarsePeaks);
+    StrongPoints(more, points);
+    if (StartOnNearPoints(
+            points, seed, 0.12 * seed.R, limits.Centre, CircleFit::RandomCircles, circle))
+        return RefineSun(grey, seed, circle, limits.Centre, limits.Radius);
+    // Why: a circle beyond the limits, an edge around the seed that is no
+    // circle, or strong edges on too few rays to be a limb at all.
+    Circle start;
+    const Outcome why = RobustStart(points, seed, 0.5 * seed.R,
+                            std::numeric_limits<double>::infinity(), 2.0, start)
+        ? Outcome::MovedTooFar
+        : 2 * strongRays >= CoarseRays ? Outcome::NotCircle
+                                       : Outcome::NoEdge;
+    Refuse(fit, why, seed);
+    return fit;
+}
+
+// Another limb than the avoided one: rays from its centre, beginning beyond
+// its limb and the blur's reach, over three of the seed's radii. The other
+// exposure's limb where it lies over this disc is not seen from there; the
+// refinement's rays drop it as seen over lit ground anyway.
+Fit FitSunBeyond(
+    const GreyView& grey, const Circle& seed, const Circle& avoid, const SunLimits& limits)
+{
+    Fit fit;
+    Refuse(fit, Outcome::NoEdge, seed);
+    const double from = avoid.R + 20 + 0.02 * avoid.R, to = from + 3 * seed.R;
+    std::vector<Ray> rays;
+    for (int j = 0; j < CoarseRays; ++j) {
+        const double angle = 2 * Pi * j / CoarseRays;
+        rays.push_back({ avoid.X, avoid.Y, std::cos(angle), std::sin(angle), from, to });
+    }
+    EdgeSet edges;
+    CastRays(grey, rays, SunCoarseSigma, 1.0, Polarity::BrightToDark, edges);
+    // Only the rays towards the other disc see its limb, all about as
+    // strong: the floor is taken from the strongest tenth, not the median.
+    std::vector<double> strengths = edges.Strengths;
+    std::sort(strengths.begin(), strengths.end());
+    const double floor
+        = strengths.empty() ? 0 : 0.3 * strengths[strengths.size() - 1 - strengths.size() / 10];
+    const std::vector<char> strong = StrongEnough(edges);
+    std::vector<Point> points;
+    for (std::size_t i = 0; i < edges.Points.size(); ++i)
+        if (strong[i] && edges.Strengths[i] >= floor)
+            points.push_back(edges.Points[i]);
+    Circle circle;
+    if (static_cast<int>(points.size()) < MinimumPoints
+        || !StartOnNearPoints(points, { avoid.X, avoid.Y, seed.R }, 0.12 * seed.R, to + seed.R,
+            5 * CircleFit::RandomCircles, circle)) {
+        const bool clipped = edges.ClippedRays > edges.RaysWithEdge / 2;
+        Refuse(fit, clipped ? Outcome::Saturated : Outcome::NoEdge, seed);
+        return fit;
+    }
+    fit = RefineSun(grey, seed, circle, std::numeric_limits<double>::infinity(), limits.Radius);
+    if (fit.Result == Outcome::Fitted && SameLimb(fit.Fitted, avoid))
+        Refuse(fit, Outcome::NoEdge, seed);
+    return fit;
+}
+
+} // namespace
+
+Fit FitSunLimb(const GreyView& grey, const Circle& seed, const SunHints& hints)
+{
+    assert(grey.Samples != nullptr && seed.R > 0 && "a plane and a seed with a radius");
+    const SunLimits limits = LimitsFor(seed, hints);
+    // The narrow window first, where most seeds are: the wide one reads
+    // twice the samples across the plane.
+    const SunLimits narrow { std::min(limits.Centre, NarrowCentreLimit), limits.Radius };
+    Fit fit = FitSunNear(grey, seed, narrow);
+    if (fit.Result != Outcome::Fitted && limits.Centre > narrow.Centre)
+        fit = FitSunNear(grey, seed, limits);
+    if (hints.Avoid) {
+        // The avoided limb found again, or nothing found from a seed on it:
+        // the other exposure's lies further out.
+        const Circle& avoid = *hints.Avoid;
+        const bool onAvoided = fit.Result == Outcome::Fitted
+            ? SameLimb(fit.Fitted, avoid)
+            : std::hypot(seed.X - avoid.X, seed.Y - avoid.Y) <= limits.Centre
+                && std::abs(seed.R - avoid.R) <= limits.Radius;
+        if (onAvoided)
+            fit = FitSunBeyond(grey, seed, avoid, limits);
+    }
+    if (fit.Result == Outcome::Fitted) {
+        // The edge points lie inside the limb where it is darkened and blurred.
+        LimbShift::CorrectRadius(grey, fit);
+    }
     return fit;
 }
 

@@ -6,6 +6,7 @@
 // replaced after it was shown; Sun 2 confirmed on Sun 1; sigmas too large to
 // mean anything.
 #include "HelidorRun.h"
+#include "LimbScenes.h"
 
 #include "Adjustment.h"
 #include "Assist.h"
@@ -132,6 +133,11 @@ protected:
         return canvas;
     }
 
+    // A 6000 x 4000 JPEG of sun shown at size scale; the circle moved by keys
+    // to seeds offset screen px left, right, up and down of it and a tenth
+    // smaller and larger, each snapped back onto the Sun's true circle.
+    void SnapsFromSeedsOff(int scale, const LimbScenes::Disc& sun, int offset);
+
     PromptLoop::Binding Saved {};
 };
 
@@ -239,6 +245,34 @@ TEST_F(AssistTest, TwoPicturesAssistedFromSeedsOffAgreeWithTheTruth)
     EXPECT_FALSE(PageLineHasText(19)) << "no circle fitted by keys";
 }
 
+// [SECTION] Sun 2 starting on Sun 1
+
+TEST_F(AssistTest, SunTwoStartingOnSunOneSnapsToItsOwnLimb)
+{
+    const auto truth = Truth("Lurni1000UT.truth.txt");
+    ASSERT_TRUE(StartAndAnswer(Returns(10)));
+    CountBells();
+    Assist();
+    Confirm();
+    // Sun 2's circle starts on the confirmed Sun 1, (257, 494) r 203; Sun 2
+    // lies 266 px to the right and a little up.
+    EXPECT_EQ(Adjustment::CircleX, 257);
+    EXPECT_EQ(Adjustment::CircleY, 494);
+    Assist();
+    const TrueCircle& sun2 = truth.at("sun2");
+    ASSERT_TRUE(Adjustment::CircleRefinement.Assisted);
+    EXPECT_NEAR(Adjustment::CircleRefinement.X, sun2.X, 0.15);
+    EXPECT_NEAR(Adjustment::CircleRefinement.Y, sun2.Y, 0.15);
+    EXPECT_NEAR(Adjustment::CircleRefinement.R, sun2.Radius, 0.1);
+    EXPECT_EQ(Bells, 0);
+    // Once more from there: still Sun 2, not back to Sun 1.
+    TypeKeys(Qt::Key_Left, 12);
+    Assist();
+    EXPECT_NEAR(Adjustment::CircleRefinement.X, sun2.X, 0.15);
+    Confirm();
+    EXPECT_EQ(Adjustment::ConfirmedCount, 2);
+}
+
 // [SECTION] A JPEG shown at a quarter of its size
 
 // The picture moved so that its Sun (true (261.5, 489.25) r 201.5 at full
@@ -300,6 +334,74 @@ TEST_F(AssistTest, SmallPlanetOfAQuarterSizeJpegIsFittedAtFullResolution)
     const QImage page = FensterGraf::Canvas().copy();
     Assist();
     EXPECT_EQ(FensterGraf::Canvas(), page);
+    EXPECT_EQ(Bells, 0);
+}
+
+// [SECTION] 24-megapixel JPEGs shown reduced: seeds a tenth of the radius or 20 px off
+
+void AssistTest::SnapsFromSeedsOff(int scale, const LimbScenes::Disc& sun, int offset)
+{
+    LimbScenes::Scene scene;
+    scene.Width = 6000;
+    scene.Height = 4000;
+    scene.Suns = { sun };
+    scene.Blur = 1.5;
+    scene.Jpeg = false;
+    scene.Whole = true;
+    {
+        std::vector<std::uint32_t> words;
+        LimbScenes::Render(scene, words);
+        std::vector<unsigned char> jpeg;
+        ASSERT_TRUE(LimbScenes::EncodeJpeg(words, scene.Width, scene.Height, 90, jpeg));
+        ASSERT_TRUE(LimbScenes::WriteFile((Folder / "large.jpg").string(), jpeg));
+    }
+    const double x = (sun.X + 0.5) / scale - 0.5, y = (sun.Y + 0.5) / scale - 0.5;
+    const double r = sun.R / scale;
+    const int cx = static_cast<int>(std::lround(x)), cy = static_cast<int>(std::lround(y));
+    const int cr = static_cast<int>(std::lround(r));
+    std::vector<DialogAction> answers = Returns(11);
+    answers[2] = Type("large.jpg");
+    answers[3] = Type(std::to_string(scale));
+    answers[6] = Type("1");
+    answers[7] = Type("0");
+    answers[10] = Type(std::to_string(cr));
+    ASSERT_TRUE(StartAndAnswer(answers));
+    // The circle starts at (250, 500): onto the Sun, then off it for each seed.
+    TypeKeys(Qt::Key_Right, cx - 250);
+    TypeKeys(cy < 500 ? Qt::Key_Up : Qt::Key_Down, std::abs(cy - 500));
+    const int tenth = static_cast<int>(0.1 * r);
+    const std::tuple<Qt::Key, int, const char*> seeds[]
+        = { { Qt::Key_Left, offset, "left" }, { Qt::Key_Right, offset, "right" },
+              { Qt::Key_Up, offset, "up" }, { Qt::Key_Down, offset, "down" },
+              { Qt::Key_PageDown, tenth, "smaller" }, { Qt::Key_PageUp, tenth, "larger" } };
+    for (const auto& [key, count, name] : seeds) {
+        SCOPED_TRACE(name);
+        TypeKeys(key, count);
+        Assist();
+        ASSERT_TRUE(Adjustment::CircleRefinement.Assisted);
+        EXPECT_NEAR(Adjustment::CircleRefinement.X, x, 0.05);
+        EXPECT_NEAR(Adjustment::CircleRefinement.Y, y, 0.05);
+        EXPECT_NEAR(Adjustment::CircleRefinement.R, r, 0.05);
+        ASSERT_EQ(Adjustment::CircleX, cx);
+        ASSERT_EQ(Adjustment::CircleY, cy);
+        ASSERT_EQ(Adjustment::CircleRadius, cr);
+    }
+    EXPECT_EQ(Assist::PlaneWidth(), 6000);
+}
+
+TEST_F(AssistTest, LargeJpegAtAQuarterSnapsFromSeedsATenthOfTheRadiusOff)
+{
+    // At size 4 (749.7, 499.775) r 450 on the screen, where a tenth is 45 px.
+    CountBells();
+    SnapsFromSeedsOff(4, { 3000.3, 2000.6, 1800 }, 45);
+    EXPECT_EQ(Bells, 0);
+}
+
+TEST_F(AssistTest, SmallSunOfALargeJpegAtAnEighthSnapsFromSeedsTwentyPixelsOff)
+{
+    // At size 8 (374.1, 250.0875) r 75 on the screen: 20 px are more than a tenth.
+    CountBells();
+    SnapsFromSeedsOff(8, { 2996.3, 2004.2, 600 }, 20);
     EXPECT_EQ(Bells, 0);
 }
 

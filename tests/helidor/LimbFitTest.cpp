@@ -167,6 +167,159 @@ TEST(LimbFitSun, APlanetCuttingIntoTheLimbGetsNoWeight)
     EXPECT_GT(nearPlanet, 10);
 }
 
+// [SECTION] Seeds off on large pictures
+
+// A Sun drawn sample by sample straight into a plane, as rendering the
+// words of 100 million pixels and converting them would take too long: a
+// disc darkened towards its limb (u = 0.6), its edge blurred by a Gaussian
+// of 1.5 px, on a dark sky, with noise of half a percent of its centre.
+struct LargePlane {
+    int Width = 0;
+    int Height = 0;
+    std::vector<std::uint16_t> Samples;
+    LimbFit::GreyView View() const { return { Width, Height, Samples.data() }; }
+};
+
+LargePlane DrawLargeSun(int width, int height, const Circle& sun)
+{
+    constexpr double Centre = 26000, Sky = 300, Noise = 130, Blur = 1.5, Darkening = 0.6;
+    LargePlane plane { width, height, {} };
+    plane.Samples.resize(static_cast<std::size_t>(width) * height);
+    std::uint32_t state = 12345;
+    const double inner2 = (sun.R - 6 * Blur) * (sun.R - 6 * Blur);
+    const double outer2 = (sun.R + 6 * Blur) * (sun.R + 6 * Blur);
+    for (int y = 0; y < height; ++y) {
+        const double dy2 = (y - sun.Y) * (y - sun.Y);
+        std::uint16_t* row = plane.Samples.data() + static_cast<std::size_t>(y) * width;
+        for (int x = 0; x < width; ++x) {
+            const double d2 = (x - sun.X) * (x - sun.X) + dy2;
+            double v = Sky;
+            if (d2 < outer2) {
+                const double mu = std::sqrt(std::max(0.0, 1 - d2 / (sun.R * sun.R)));
+                const double disc = Centre * (1 - Darkening * (1 - mu));
+                v += d2 <= inner2 ? disc
+                                  : disc * 0.5
+                        * std::erfc((std::sqrt(d2) - sun.R) / (std::numbers::sqrt2 * Blur));
+            }
+            state ^= state << 13;
+            state ^= state >> 17;
+            state ^= state << 5;
+            v += Noise * std::numbers::sqrt3 * (state / 2147483648.0 - 1);
+            row[x] = static_cast<std::uint16_t>(std::lround(v));
+        }
+    }
+    return plane;
+}
+
+// Seeds at the far corners of what must be snapped: the centre off by
+// offset px left, right, up or down, the radius 10 % short or long.
+void ExpectFittedFromSeedsOff(const LargePlane& plane, const Circle& sun, double offset, int scale)
+{
+    LimbFit::SunHints hints;
+    hints.CentreSlack = 20.0 * scale;
+    const double directions[4][2] = { { 1, 0 }, { -1, 0 }, { 0, 1 }, { 0, -1 } };
+    for (const auto& d : directions)
+        for (double radius : { 0.9, 1.1 }) {
+            const Circle seed { sun.X + offset * d[0], sun.Y + offset * d[1], radius * sun.R };
+            SCOPED_TRACE(
+                testing::Message() << "seed " << seed.X << ", " << seed.Y << " r " << seed.R);
+            const LimbFit::Fit fit = LimbFit::FitSunLimb(plane.View(), seed, hints);
+            ExpectCentre(fit, sun.X, sun.Y, CentreTolerance);
+            EXPECT_NEAR(fit.Fitted.R, sun.R, 0.5);
+        }
+}
+
+TEST(LimbFitLarge, TwentyFourMegapixelsAtSizeFourFromSeedsTenPercentOff)
+{
+    // The Sun 450 px in radius on the screen: 10 % is 45 screen px, 180 in the plane.
+    const Circle sun { 3000.3, 2000.6, 1800 };
+    const LargePlane plane = DrawLargeSun(6000, 4000, sun);
+    ExpectFittedFromSeedsOff(plane, sun, 180, 4);
+}
+
+TEST(LimbFitLarge, AHundredMegapixelsAtSizeEightFromSeedsTenPercentOff)
+{
+    const Circle sun { 6120.4, 4080.7, 3600 };
+    const LargePlane plane = DrawLargeSun(12240, 8160, sun);
+    ExpectFittedFromSeedsOff(plane, sun, 360, 8);
+}
+
+TEST(LimbFitLarge, ASmallSunAtSizeEightFromSeedsTwentyScreenPixelsOff)
+{
+    // 75 px in radius on the screen: 20 screen px (160 in the plane) are
+    // more than 10 % of it.
+    const Circle sun { 2000.5, 1500.2, 600 };
+    const LargePlane plane = DrawLargeSun(4000, 3000, sun);
+    ExpectFittedFromSeedsOff(plane, sun, 160, 8);
+}
+
+TEST(LimbFitLarge, RefusalsSayTrulyWhy)
+{
+    const Circle sun { 3000.3, 2000.6, 1800 };
+    const LargePlane plane = DrawLargeSun(6000, 4000, sun);
+    LimbFit::SunHints hints;
+    hints.CentreSlack = 80;
+    struct Case {
+        Circle Seed;
+        Outcome Why;
+    } cases[] = {
+        // In the sky, its circle nowhere near the limb.
+        { { 700, 700, 400 }, Outcome::NoEdge },
+        // Inside the disc, a third of its radius.
+        { { 3100, 1900, 600 }, Outcome::NoEdge },
+        // On the disc 80 % of the radius out, its circle of 540 px crossing
+        // the limb over a short part: the limb is not near the circle.
+        { { 3000.3 + 1152, 2000.6 + 864, 540 }, Outcome::NoEdge },
+        // The limb's circle within the rays' reach, the centre 30 % of the
+        // radius off, or the radius 30 % too long: a circle beyond the limits.
+        { { 3000.3 + 540, 2000.6, 1800 }, Outcome::MovedTooFar },
+        { { 3000.3 + 216, 2000.6 + 162, 2340 }, Outcome::MovedTooFar },
+    };
+    for (const Case& c : cases) {
+        const LimbFit::Fit fit = LimbFit::FitSunLimb(plane.View(), c.Seed, hints);
+        EXPECT_EQ(std::string(LimbFit::OutcomeName(fit.Result)), LimbFit::OutcomeName(c.Why))
+            << c.Seed.X << ", " << c.Seed.Y << " r " << c.Seed.R;
+    }
+}
+
+// [SECTION] The other exposure's limb avoided
+
+TEST(LimbFitAvoid, FromSunOnesCircleTheOtherExposureIsFound)
+{
+    // Overlapping (centres 1.3 radii apart, dim: the overlap not clipped)
+    // and apart (2 radii); the seed is the first Sun's circle.
+    struct Case {
+        int Width;
+        LimbScenes::Disc Second;
+    } cases[]
+        = { { 560, { 130.4 + 169, 170.2 - 12, 130 } }, { 660, { 130.4 + 260, 170.2 + 20, 130 } } };
+    for (const Case& c : cases) {
+        LimbScenes::Scene scene = SunScene(c.Width, 360, { 130.4, 170.2, 130 });
+        scene.Suns.push_back(c.Second);
+        scene.Exposure = 0.35;
+        const Rendered picture = Render(scene);
+        const Circle first { 130.4, 170.2, 130 };
+        LimbFit::SunHints hints;
+        EXPECT_NEAR(LimbFit::FitSunLimb(picture.View(), first, hints).Fitted.X, 130.4, 0.05)
+            << "no limb avoided: the seed's own";
+        hints.Avoid = first;
+        const LimbFit::Fit fit = LimbFit::FitSunLimb(picture.View(), first, hints);
+        ExpectCentre(fit, c.Second.X, c.Second.Y, 0.05);
+        EXPECT_NEAR(fit.Fitted.R, 130, 0.5);
+    }
+}
+
+TEST(LimbFitAvoid, NoOtherLimbIsNoEdge)
+{
+    const Rendered picture = Render(SunScene(400, 380, { 201.3, 188.6, 140 }));
+    LimbFit::SunHints hints;
+    hints.Avoid = Circle { 201, 189, 140 };
+    const Circle seed { 201, 189, 140 };
+    EXPECT_EQ(
+        std::string(LimbFit::OutcomeName(LimbFit::FitSunLimb(picture.View(), seed, hints).Result)),
+        "no edge");
+}
+
 // [SECTION] Edge rays: the levels beside an edge, a limb over lit ground
 
 TEST(EdgeRaysLevels, MeansBeyondTheSmoothingsReachOnEitherSide)
