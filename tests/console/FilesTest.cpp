@@ -28,6 +28,7 @@
 namespace {
 
 using ConsoleTesting::ConsoleTest;
+using ConsoleTesting::FileSizeLimit;
 using ConsoleTesting::PixelAt;
 using ConsoleTesting::TempPath;
 using ConsoleTesting::WhitePixel;
@@ -124,24 +125,6 @@ TEST_F(FilesTest, UnwritablePictureThrows)
     EXPECT_THROW(
         Kern2::SaveScreenRect(TempPath("no/such/folder/x.bmp"), 0, 0, 31, 9), std::runtime_error);
 }
-
-// A file size limit, as a full disk: writes beyond it fail part-way.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit { bytes, saved.rlim_max };
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &saved); }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit saved {};
-};
 
 std::vector<std::string> FilesIn(const std::string& folder)
 {

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -182,6 +183,19 @@ int RunAllTests(int argc, char** argv)
     const int status = RUN_ALL_TESTS();
     Finished = true;
     return status;
+}
+
+FileSizeLimit::FileSizeLimit(rlim_t bytes)
+{
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit { bytes, saved.rlim_max };
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    ::setrlimit(RLIMIT_FSIZE, &saved);
 }
 
 } // namespace ConsoleTesting

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
+
 class QDialog;
 
 namespace ConsoleTesting {
@@ -80,6 +82,19 @@ private:
     QPointer<QMessageBox> answeredBox; // a later box may take the same address
     QElapsedTimer waiting;
     QTimer timer;
+};
+
+// A file size limit while it lives, as a full disk: writes beyond it fail
+// part-way (SIGXFSZ is ignored, so they fail with EFBIG).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved {};
 };
 
 } // namespace ConsoleTesting

@@ -280,15 +280,7 @@ TEST_F(AssistTest, SunTwoStartingOnSunOneSnapsToItsOwnLimb)
 TEST_F(AssistTest, SmallPlanetOfAQuarterSizeJpegIsFittedAtFullResolution)
 {
     const auto truth = Truth("Lurni1000UT1.truth.txt");
-    std::vector<DialogAction> answers = Returns(11);
-    answers[2] = Type("Lurni1000UT1.jpg");
-    answers[3] = Type("4");
-    answers[6] = Type("1");
-    answers[7] = Type("0");
-    answers[8] = Type("188");
-    answers[9] = Type("381");
-    answers[10] = Type("50");
-    ASSERT_TRUE(StartAndAnswer(answers));
+    ASSERT_TRUE(StartAndAnswer(QuarterSizeSampleAnswers()));
     CountBells();
     Assist();
     EXPECT_EQ(Assist::PlaneWidth(), 800) << "the plane at full size, not the 200 px shown";

@@ -17,8 +17,6 @@
 namespace HelidorTesting {
 namespace {
 
-using ConsoleTesting::Type;
-
 class AuditScaleTest : public HelidorRun { };
 
 std::vector<std::string> Fields(const std::string& line)
@@ -42,15 +40,7 @@ std::vector<std::string> QuarterSigmas(const std::array<double, 9>& full)
 
 TEST_F(AuditScaleTest, SigmasOfAQuarterSizeJpegAreTheFullOnesOverFour)
 {
-    std::vector<DialogAction> answers = Returns(11);
-    answers[2] = Type("Lurni1000UT1.jpg");
-    answers[3] = Type("4");
-    answers[6] = Type("1");
-    answers[7] = Type("0");
-    answers[8] = Type("188");
-    answers[9] = Type("381");
-    answers[10] = Type("50");
-    ASSERT_TRUE(StartAndAnswer(answers));
+    ASSERT_TRUE(StartAndAnswer(QuarterSizeSampleAnswers()));
     GreyPlane::Plane plane;
     GreyPlane::DecodeJpegFile(SampleFolder() + "/Lurni1000UT1.jpg", plane);
     const LimbFit::GreyView view { plane.Width, plane.Height, plane.Samples.data() };

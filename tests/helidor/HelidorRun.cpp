@@ -23,6 +23,19 @@ std::vector<DialogAction> Returns(int count)
         static_cast<std::size_t>(count), ConsoleTesting::PressReturn());
 }
 
+std::vector<DialogAction> QuarterSizeSampleAnswers()
+{
+    std::vector<DialogAction> answers = Returns(11);
+    answers[2] = ConsoleTesting::Type("Lurni1000UT1.jpg");
+    answers[3] = ConsoleTesting::Type("4");
+    answers[6] = ConsoleTesting::Type("1");
+    answers[7] = ConsoleTesting::Type("0");
+    answers[8] = ConsoleTesting::Type("188");
+    answers[9] = ConsoleTesting::Type("381");
+    answers[10] = ConsoleTesting::Type("50");
+    return answers;
+}
+
 void HelidorRun::SetUp()
 {
     ConsoleTest::SetUp();

@@ -53,4 +53,8 @@ private:
 // Return at every question: the built-in defaults.
 std::vector<DialogAction> Returns(int count);
 
+// The once-exposed sample JPEG at size 4, rotation 0, its corner at (188, 381)
+// and a start radius of 50: its Sun lies at (253, 503.06) r 50.375 on the screen.
+std::vector<DialogAction> QuarterSizeSampleAnswers();
+
 } // namespace HelidorTesting

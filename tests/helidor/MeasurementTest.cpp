@@ -25,6 +25,7 @@ namespace HelidorTesting {
 namespace {
 
 using Adjustment::Circle;
+using ConsoleTesting::FileSizeLimit;
 using ConsoleTesting::PixelAt;
 using ConsoleTesting::PressReturn;
 using ConsoleTesting::Type;
@@ -239,24 +240,6 @@ TEST_F(MeasurementTest, ScreenPicturesThatCannotBeWrittenLoseNoMeasurement)
             "Das Bildschirmbild \u201eMond.bmp\u201c" + notSaved }));
     EXPECT_TRUE(PageShows(3, "  rho': 0.5000")) << "the results page is shown";
 }
-
-// A file size limit, as a full disk: writes beyond it fail part-way.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit { bytes, saved.rlim_max };
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &saved); }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit saved {};
-};
 
 TEST_F(MeasurementTest, FullDiskTearsNoLineAndTheNextEvaluationWritesBoth)
 {
