@@ -63,10 +63,13 @@ TEST_F(ResultFilesRecovery, RemovedFilesComeBackWithTheirHeaders)
     ResultFiles::CreateResultFile(Path("Test.txt"));
     ResultFiles::CreateSecondResultFile(Path("Test2.txt"));
     const auto evaluate = [](const std::string& mark) {
-        ResultFiles::AppendToResultFile(mark + "\r\n");
-        ResultFiles::AppendToSecondResultFile(mark + "2\r\n");
-        ResultFiles::AppendToAuditFile(mark + "\taudit\n");
-        ResultFiles::AppendToSecondAuditFile(mark + "\taudit2\n");
+        ResultFiles::Append(ResultFiles::Exposure::First, ResultFiles::Kind::Result, mark + "\r\n");
+        ResultFiles::Append(
+            ResultFiles::Exposure::Second, ResultFiles::Kind::Result, mark + "2\r\n");
+        ResultFiles::Append(
+            ResultFiles::Exposure::First, ResultFiles::Kind::Audit, mark + "\taudit\n");
+        ResultFiles::Append(
+            ResultFiles::Exposure::Second, ResultFiles::Kind::Audit, mark + "\taudit2\n");
     };
     evaluate("1");
     for (const char* name : { "Test.txt", "Test2.txt", "Test.fit.tsv", "Test2.fit.tsv" })
@@ -86,14 +89,19 @@ TEST_F(ResultFilesRecovery, AuditFileBlockedAtFirstGetsEveryKeptLineLater)
     fs::create_directory(folder / "Test.fit.tsv");
     fs::create_directory(folder / "Test2.fit.tsv");
     for (const std::string& line : { Lines[0], Lines[1] }) {
-        EXPECT_THROW(ResultFiles::AppendToAuditFile(line), std::runtime_error);
-        EXPECT_THROW(ResultFiles::AppendToSecondAuditFile(line), std::runtime_error);
-        ResultFiles::AppendToResultFile("line\r\n"); // the result file goes on
+        EXPECT_THROW(
+            ResultFiles::Append(ResultFiles::Exposure::First, ResultFiles::Kind::Audit, line),
+            std::runtime_error);
+        EXPECT_THROW(
+            ResultFiles::Append(ResultFiles::Exposure::Second, ResultFiles::Kind::Audit, line),
+            std::runtime_error);
+        ResultFiles::Append(ResultFiles::Exposure::First, ResultFiles::Kind::Result,
+            "line\r\n"); // the result file goes on
     }
     fs::remove(folder / "Test.fit.tsv");
     fs::remove(folder / "Test2.fit.tsv");
-    ResultFiles::AppendToAuditFile(Lines[2]);
-    ResultFiles::AppendToSecondAuditFile(Lines[2]);
+    ResultFiles::Append(ResultFiles::Exposure::First, ResultFiles::Kind::Audit, Lines[2]);
+    ResultFiles::Append(ResultFiles::Exposure::Second, ResultFiles::Kind::Audit, Lines[2]);
     for (const char* name : { "Test.fit.tsv", "Test2.fit.tsv" })
         EXPECT_EQ(Read(name), AuditHeader + Lines[0] + Lines[1] + Lines[2]) << name;
     EXPECT_EQ(Read("Test.txt"), ResultHeader + "line\r\nline\r\n");
@@ -105,7 +113,9 @@ TEST_F(ResultFilesRecovery, AuditFileBlockedUntilTheEndGetsItsHeaderAtTheLastTry
 {
     ResultFiles::CreateResultFile(Path("Test.txt"));
     fs::create_directory(folder / "Test.fit.tsv");
-    EXPECT_THROW(ResultFiles::AppendToAuditFile(Lines[0]), std::runtime_error);
+    EXPECT_THROW(
+        ResultFiles::Append(ResultFiles::Exposure::First, ResultFiles::Kind::Audit, Lines[0]),
+        std::runtime_error);
     fs::remove(folder / "Test.fit.tsv");
     ResultFiles::FlushAll();
     EXPECT_EQ(Read("Test.fit.tsv"), AuditHeader + Lines[0]);
