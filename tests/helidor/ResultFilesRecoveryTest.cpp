@@ -11,6 +11,7 @@
 
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -119,6 +120,33 @@ TEST_F(ResultFilesRecovery, AuditFileBlockedUntilTheEndGetsItsHeaderAtTheLastTry
     fs::remove(folder / "Test.fit.tsv");
     ResultFiles::FlushAll();
     EXPECT_EQ(Read("Test.fit.tsv"), AuditHeader + Lines[0]);
+}
+
+// The audit rows as a program reads them, from any caller: a decimal point
+// also in German, an unknown value an empty column, LF at the end.
+TEST_F(ResultFilesRecovery, AuditRowsHaveTheirColumnsInEveryLanguage)
+{
+    Settings::Language = 1;
+    const double unknown = std::nan("");
+    EXPECT_EQ(ResultFiles::AuditRow(4, "sun", { 250, 500.25, 200.125, unknown, 0.5, 0.75 }, 3,
+                  unknown, unknown, "keys"),
+        "4\tsun\t250.000\t500.250\t200.125\t\t0.500\t0.750\t\t\tkeys\n");
+    EXPECT_EQ(ResultFiles::AuditRow(12, "result2", { 0.25, -0.5, 0.75, 0.001, 0.002, 0.0015 }, 6,
+                  -78.5, 0.25, "mixed"),
+        "12\tresult2\t0.250000\t-0.500000\t0.750000\t0.001000\t0.002000\t0.001500\t-78.5000\t"
+        "0.2500\tmixed\n");
+}
+
+// A new first result file belongs to a new run: its second file is created
+// anew at the next measurement of two pictures.
+TEST_F(ResultFilesRecovery, NewFirstFileHasTheSecondCreatedAnew)
+{
+    ResultFiles::CreateResultFile(Path("Test.txt"));
+    EXPECT_FALSE(ResultFiles::SecondResultFileOpen());
+    ResultFiles::CreateSecondResultFile(Path("Test2.txt"));
+    EXPECT_TRUE(ResultFiles::SecondResultFileOpen());
+    ResultFiles::CreateResultFile(Path("Other.txt"));
+    EXPECT_FALSE(ResultFiles::SecondResultFileOpen());
 }
 
 } // namespace
