@@ -20,8 +20,6 @@ namespace Evaluation {
 
 namespace {
 
-using Adjustment::Circle;
-
 std::string Format(double value, double spec)
 {
     return Kern::FormatReal(value, spec);

@@ -31,11 +31,11 @@ std::string WriteFailureReason(int error)
 namespace {
 
 struct ResultFile {
-    std::string Name;
-    std::string KeptLines; // written by no evaluation yet
+    std::string Name {};
+    std::string KeptLines {}; // written by no evaluation yet
     dev_t Device = 0;
     ino_t Inode = 0;
-    std::string Header; // with its line end
+    std::string Header {}; // with its line end
     bool Created = false;
     bool IsAudit = false;
 };
@@ -43,7 +43,7 @@ struct ResultFile {
 // evaluation that writes to it.
 struct Pair {
     ResultFile Result;
-    ResultFile Audit;
+    ResultFile Audit { .IsAudit = true };
 };
 std::array<Pair, 2> Pairs; // by exposure
 bool SecondOpen = false;
@@ -273,9 +273,7 @@ void CreatePair(Pair& pair, const std::string& name, std::initializer_list<std::
 {
     pair.Result.KeptLines.clear();
     Create(pair.Result, name, ResultHeaderLine, others);
-    pair.Audit = {};
-    pair.Audit.Name = AuditFileName(name);
-    pair.Audit.IsAudit = true;
+    pair.Audit = { .Name = AuditFileName(name), .IsAudit = true };
 }
 
 // The audit file's name refused at the result file's question, so that the
@@ -433,8 +431,7 @@ void FlushAll()
 
 void Reset()
 {
-    for (ResultFile* file : AllFiles())
-        *file = {};
+    Pairs = {};
     SecondOpen = false;
 }
 

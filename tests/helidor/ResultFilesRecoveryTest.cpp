@@ -149,4 +149,18 @@ TEST_F(ResultFilesRecovery, NewFirstFileHasTheSecondCreatedAnew)
     EXPECT_FALSE(ResultFiles::SecondResultFileOpen());
 }
 
+// Without a result file there is no audit file to keep lines for; the
+// result file's lines are kept and said so.
+TEST_F(ResultFilesRecovery, NoAuditFileWithoutAResultFile)
+{
+    using ResultFiles::Exposure, ResultFiles::Kind;
+    for (const Exposure exposure : { Exposure::First, Exposure::Second }) {
+        EXPECT_NO_THROW(ResultFiles::Append(exposure, Kind::Audit, Lines[0]));
+        EXPECT_THROW(ResultFiles::Append(exposure, Kind::Result, "1\r\n"), std::runtime_error);
+    }
+    ResultFiles::CreateResultFile(Path("Test.txt"));
+    EXPECT_NO_THROW(ResultFiles::Append(Exposure::Second, Kind::Audit, Lines[0]));
+    EXPECT_FALSE(fs::exists(folder / "Test2.fit.tsv"));
+}
+
 } // namespace
