@@ -353,7 +353,7 @@ void AssistCircle()
 void CompleteMeasurement()
 {
     DrawConstruction();
-    SaveScreen(ConstructionPicture);
+    SaveScreen(ResultFiles::ConstructionPicture);
     Kern::Delay(2000);
     Evaluation::EvaluatePositions();
     AdjustmentDone = true;
@@ -409,7 +409,7 @@ void HandleTick()
         Screens::BeginPause();
         break;
     case KeySave:
-        SaveScreen(ScreenPicture);
+        SaveScreen(ResultFiles::ScreenPicture);
         break;
     default:
         break;

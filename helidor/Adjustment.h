@@ -58,10 +58,6 @@ inline constexpr int KeyLeft = 13, KeyRight = 14, KeyUp = 15, KeyDown = 16, KeyP
                      KeyPageDown = 20, KeyReturn = 23, KeyEsc = 27, KeyPause = 'p', KeySave = 's',
                      KeyAssist = 'a';
 
-// The screen pictures, written to the working folder.
-inline constexpr const char* ConstructionPicture = "Ergebnis.bmp";
-inline constexpr const char* ScreenPicture = "Mond.bmp";
-
 // The start radius of a planet circle after a Sun circle of radius sunRadius.
 int PlanetStartRadius(int sunRadius);
 

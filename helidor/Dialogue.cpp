@@ -103,7 +103,7 @@ void AskParameters()
     Kern::ReadText(Texts::Text(Texts::DeclinationPrompt), DeclinationText);
     Declination = AstrRout::ParseAngle(DeclinationText);
     AskPictureCount();
-    if (PictureCount == 2 && !ResultFiles::SecondResultFileOpen)
+    if (PictureCount == 2 && !ResultFiles::SecondResultFileOpen())
         ResultFiles::CreateSecondResultFile(ResultFiles::SecondFileName(ResultFileName));
     if (PictureCount == 2) {
         Modul::ReadInteger(

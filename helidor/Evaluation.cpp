@@ -20,8 +20,6 @@ namespace Evaluation {
 
 namespace {
 
-using Adjustment::Circle;
-
 std::string Format(double value, double spec)
 {
     return Kern::FormatReal(value, spec);
@@ -127,12 +125,7 @@ double DriftSigma(const Taken& sun1, const Taken& sun2)
         FitErrors::WithCentreFloor(sun2.Covariance, FitErrors::SunCentreFloor));
 }
 
-// [SECTION] Audit lines: a decimal point in every language, empty for unknown.
-
-std::string Number(double value, int decimals)
-{
-    return std::isfinite(value) ? NumberText::FormatFixed(value, 0, decimals) : std::string();
-}
+// [SECTION] Audit lines
 
 std::string FitKind(const std::vector<Taken>& circles)
 {
@@ -146,21 +139,18 @@ std::string FitKind(const std::vector<Taken>& circles)
 
 std::string AuditCircle(const std::string& object, const Taken& c)
 {
-    const auto sigma = [&c](std::size_t i) { return Number(std::sqrt(c.Covariance[i]), 3); };
-    const std::string t = "\t";
-    return std::to_string(EvaluationCount + 1) + t + object + t + Number(c.X, 3) + t
-        + Number(c.Y, 3) + t + Number(c.R, 3) + t + sigma(0) + t + sigma(4) + t + sigma(8) + t + t
-        + t + (c.Assisted ? "assisted" : "keys") + ResultFiles::AuditLineEnd;
+    const auto sigma = [&c](std::size_t i) { return std::sqrt(c.Covariance[i]); };
+    return ResultFiles::AuditRow(EvaluationCount + 1, object,
+        { c.X, c.Y, c.R, sigma(0), sigma(4), sigma(8) }, 3, Unknown, Unknown,
+        c.Assisted ? "assisted" : "keys");
 }
 
 // x, y, rho in solar radii, theta in degrees.
 std::string AuditResult(const std::string& object, double x, double y, double rho, double theta,
     const Uncertainty& u, const std::string& fit)
 {
-    const std::string t = "\t";
-    return std::to_string(EvaluationCount + 1) + t + object + t + Number(x, 6) + t + Number(y, 6)
-        + t + Number(rho, 6) + t + Number(u.X, 6) + t + Number(u.Y, 6) + t + Number(u.Rho, 6) + t
-        + Number(theta, 4) + t + Number(u.Angle, 4) + t + fit + ResultFiles::AuditLineEnd;
+    return ResultFiles::AuditRow(
+        EvaluationCount + 1, object, { x, y, rho, u.X, u.Y, u.Rho }, 6, theta, u.Angle, fit);
 }
 
 bool AnyAssisted(const std::vector<Taken>& circles)
@@ -365,30 +355,30 @@ void EvaluatePositions()
     const Results results = ComputeResults();
     // On the disk before the page shows them; a file that cannot take them
     // keeps them for the next evaluation, and the user reads the page first.
-    std::string failures;
-    const auto append
-        = [](std::string& to, void (*write)(const std::string&), const std::string& text) {
-              try {
-                  write(text);
-              } catch (const std::runtime_error& error) {
-                  to += (to.empty() ? "" : "\n") + std::string(error.what());
-              }
-          };
-    append(failures, ResultFiles::AppendToResultFile, results.ResultFileText);
-    if (Settings::PictureCount == 2)
-        append(failures, ResultFiles::AppendToSecondResultFile, results.SecondResultFileText);
+    using ResultFiles::Exposure, ResultFiles::Kind;
+    const bool two = Settings::PictureCount == 2;
+    std::string failures[2]; // by kind
+    const auto append = [&failures](Exposure exposure, Kind kind, const std::string& text) {
+        std::string& to = failures[static_cast<std::size_t>(kind)];
+        try {
+            ResultFiles::Append(exposure, kind, text);
+        } catch (const std::runtime_error& error) {
+            to += (to.empty() ? "" : "\n") + std::string(error.what());
+        }
+    };
+    append(Exposure::First, Kind::Result, results.ResultFileText);
+    if (two)
+        append(Exposure::Second, Kind::Result, results.SecondResultFileText);
+    append(Exposure::First, Kind::Audit, results.AuditFileText);
+    if (two)
+        append(Exposure::Second, Kind::Audit, results.SecondAuditFileText);
     // The audit files fail with their result files on a full disk: the
     // message of the result files says it for both.
-    std::string auditFailures;
-    append(auditFailures, ResultFiles::AppendToAuditFile, results.AuditFileText);
-    if (Settings::PictureCount == 2)
-        append(auditFailures, ResultFiles::AppendToSecondAuditFile, results.SecondAuditFileText);
-    if (failures.empty())
-        failures = auditFailures;
+    const std::string& shown = failures[0].empty() ? failures[1] : failures[0];
     ++EvaluationCount;
     ShowPage(results);
-    if (!failures.empty())
-        FensterGraf::ShowErrorMessage(failures);
+    if (!shown.empty())
+        FensterGraf::ShowErrorMessage(shown);
 }
 
 } // namespace Evaluation

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ResultFiles.h"
 
-#include "Adjustment.h"
+#include "NumberText.h"
 #include "Texts.h"
 
 #include <cerrno>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -30,19 +31,28 @@ std::string WriteFailureReason(int error)
 namespace {
 
 struct ResultFile {
-    std::string Name;
-    std::string KeptLines; // written by no evaluation yet
+    std::string Name {};
+    std::string KeptLines {}; // written by no evaluation yet
     dev_t Device = 0;
     ino_t Inode = 0;
-    std::string Header; // with its line end
+    std::string Header {}; // with its line end
     bool Created = false;
     bool IsAudit = false;
 };
-ResultFile First;
-ResultFile Second;
-// Beside each result file, created at the first evaluation that writes to it.
-ResultFile FirstAudit;
-ResultFile SecondAudit;
+// A result file and the audit file beside it, created at the first
+// evaluation that writes to it.
+struct Pair {
+    ResultFile Result;
+    ResultFile Audit { .IsAudit = true };
+};
+std::array<Pair, 2> Pairs; // by exposure
+bool SecondOpen = false;
+
+// Every file, in the order of the messages about them.
+std::array<ResultFile*, 4> AllFiles()
+{
+    return { &Pairs[0].Result, &Pairs[1].Result, &Pairs[0].Audit, &Pairs[1].Audit };
+}
 
 // A name that cannot take a file of ours: the message for a result file, and
 // the reason alone, which the audit files' messages name.
@@ -158,7 +168,7 @@ bool BeginsWithHeader(int fd, const std::string& header)
 void CheckName(
     const std::string& name, const std::string& header, std::initializer_list<std::string> others)
 {
-    for (const char* picture : { Adjustment::ConstructionPicture, Adjustment::ScreenPicture })
+    for (const char* picture : { ConstructionPicture, ScreenPicture })
         if (SameFile(name, picture))
             RefuseClash(name, picture);
     for (const std::string& other : others)
@@ -235,7 +245,7 @@ void Create(ResultFile& file, const std::string& name, const std::string& header
     struct stat status { };
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
         refuse(RefuseNotRegular, name);
-    for (const ResultFile* other : { &First, &Second, &FirstAudit, &SecondAudit })
+    for (const ResultFile* other : AllFiles())
         if (other != &file && IsThisFile(*other, status))
             refuse(RefuseClash, name, other->Name);
     if (!BeginsWithHeader(fd, header))
@@ -254,23 +264,16 @@ void Create(ResultFile& file, const std::string& name, const std::string& header
     file.Created = true;
 }
 
-std::string AuditHeaderLine()
-{
-    return std::string(AuditHeader) + AuditLineEnd;
-}
+const std::string AuditHeaderLine = std::string(AuditHeader) + AuditLineEnd;
+const std::string ResultHeaderLine = std::string(ResultHeader) + LineEnd;
 
-std::string ResultHeaderLine()
+// The result file of pair under name; its audit file named, to be created at
+// its first lines.
+void CreatePair(Pair& pair, const std::string& name, std::initializer_list<std::string> others)
 {
-    return std::string(ResultHeader) + LineEnd;
-}
-
-// The audit file of a result file: named, created at its first lines.
-ResultFile AuditOf(const std::string& resultFileName)
-{
-    ResultFile audit;
-    audit.Name = AuditFileName(resultFileName);
-    audit.IsAudit = true;
-    return audit;
+    pair.Result.KeptLines.clear();
+    Create(pair.Result, name, ResultHeaderLine, others);
+    pair.Audit = { .Name = AuditFileName(name), .IsAudit = true };
 }
 
 // The audit file's name refused at the result file's question, so that the
@@ -278,7 +281,7 @@ ResultFile AuditOf(const std::string& resultFileName)
 void CheckAuditName(const std::string& name, std::initializer_list<std::string> others)
 {
     try {
-        CheckName(name, AuditHeaderLine(), others);
+        CheckName(name, AuditHeaderLine, others);
     } catch (const Refusal& refusal) {
         throw std::runtime_error(Texts::Message(Texts::AuditFileRefused, { name, refusal.Reason }));
     }
@@ -291,12 +294,28 @@ void CheckAuditName(const std::string& name, std::initializer_list<std::string> 
         file.IsAudit ? Texts::AuditLinesKept : Texts::ResultLinesKept, { file.Name, reason }));
 }
 
-// The kept lines and text, whole or not at all.
-void Append(ResultFile& file, const std::string& text)
+// The audit file that belongs to file, created with its header, refused as
+// the result files are.
+void CreateAudit(ResultFile& file)
 {
+    const std::string& first = Pairs[0].Result.Name;
+    const std::string second
+        = Pairs[1].Result.Name.empty() ? SecondFileName(first) : Pairs[1].Result.Name;
+    const std::string other
+        = &file == &Pairs[0].Audit ? AuditFileName(second) : Pairs[0].Audit.Name;
+    Create(file, file.Name, AuditHeaderLine, { first, second, other });
+}
+
+// The kept lines and text, whole or not at all.
+void Write(ResultFile& file, const std::string& text)
+{
+    if (file.IsAudit && file.Name.empty())
+        return; // no result file, no audit file
     file.KeptLines += text;
     int fd = -1;
     try {
+        if (file.IsAudit && !file.Created)
+            CreateAudit(file);
         fd = OpenForAppending(file.Name);
     } catch (const Refusal& refusal) {
         RefuseKept(file, refusal.Reason);
@@ -315,34 +334,12 @@ void Append(ResultFile& file, const std::string& text)
     file.KeptLines.clear();
 }
 
-void AppendToAudit(ResultFile& file, const std::string& text)
-{
-    if (file.Name.empty())
-        return; // no result file, no audit file
-    if (!file.Created) {
-        try {
-            const std::string second
-                = Second.Name.empty() ? SecondFileName(First.Name) : Second.Name;
-            const std::string other
-                = &file == &FirstAudit ? AuditFileName(second) : FirstAudit.Name;
-            Create(file, file.Name, AuditHeaderLine(), { First.Name, second, other });
-        } catch (const Refusal& refusal) {
-            file.KeptLines += text;
-            RefuseKept(file, refusal.Reason);
-        }
-    }
-    Append(file, text);
-}
-
 void LastTry(ResultFile& file)
 {
     if (file.KeptLines.empty())
         return;
     try {
-        if (file.IsAudit)
-            AppendToAudit(file, "");
-        else
-            Append(file, "");
+        Write(file, "");
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n%s", error.what(), file.KeptLines.c_str());
     }
@@ -370,42 +367,49 @@ std::string AuditFileName(const std::string& resultFileName)
 void CreateResultFile(const std::string& name)
 {
     // The result file's own faults first; its audit file's before anything is cut.
-    CheckName(name, ResultHeaderLine(), {});
+    CheckName(name, ResultHeaderLine, {});
     const std::string second = SecondFileName(name);
     CheckAuditName(AuditFileName(name), { name, second, AuditFileName(second) });
-    First.KeptLines.clear();
-    Create(First, name, ResultHeaderLine(), {});
-    FirstAudit = AuditOf(name);
+    CreatePair(Pairs[0], name, {});
+    SecondOpen = false;
 }
 
 void CreateSecondResultFile(const std::string& name)
 {
-    CheckName(name, ResultHeaderLine(), { First.Name });
-    CheckAuditName(AuditFileName(name), { First.Name, FirstAudit.Name, name });
-    Second.KeptLines.clear();
-    Create(Second, name, ResultHeaderLine(), { First.Name, FirstAudit.Name });
-    SecondAudit = AuditOf(name);
-    SecondResultFileOpen = true;
+    const Pair& first = Pairs[0];
+    CheckName(name, ResultHeaderLine, { first.Result.Name });
+    CheckAuditName(AuditFileName(name), { first.Result.Name, first.Audit.Name, name });
+    CreatePair(Pairs[1], name, { first.Result.Name, first.Audit.Name });
+    SecondOpen = true;
 }
 
-void AppendToAuditFile(const std::string& text)
+bool SecondResultFileOpen()
 {
-    AppendToAudit(FirstAudit, text);
+    return SecondOpen;
 }
 
-void AppendToSecondAuditFile(const std::string& text)
+void Append(Exposure exposure, Kind kind, const std::string& text)
 {
-    AppendToAudit(SecondAudit, text);
+    Pair& pair = Pairs[static_cast<std::size_t>(exposure)];
+    Write(kind == Kind::Audit ? pair.Audit : pair.Result, text);
 }
 
-void AppendToResultFile(const std::string& text)
+std::string AuditRow(int measurement, const std::string& object,
+    const std::array<double, 6>& values, int decimals, double pa, double sigmaPa,
+    const std::string& fit)
 {
-    Append(First, text);
-}
-
-void AppendToSecondResultFile(const std::string& text)
-{
-    Append(Second, text);
+    std::string row = std::to_string(measurement) + '\t' + object;
+    // A decimal point in every language, empty for unknown.
+    const auto column = [&row](double value, int digits) {
+        row += '\t';
+        if (std::isfinite(value))
+            row += NumberText::FormatFixed(value, 0, digits);
+    };
+    for (const double value : values)
+        column(value, decimals);
+    column(pa, 4);
+    column(sigmaPa, 4);
+    return row + '\t' + fit + AuditLineEnd;
 }
 
 bool IsResultFile(const std::string& name)
@@ -413,7 +417,7 @@ bool IsResultFile(const std::string& name)
     struct stat status { };
     if (::stat(name.c_str(), &status) != 0)
         return false;
-    for (const ResultFile* file : { &First, &Second, &FirstAudit, &SecondAudit })
+    for (const ResultFile* file : AllFiles())
         if (IsThisFile(*file, status))
             return true;
     return false;
@@ -421,19 +425,14 @@ bool IsResultFile(const std::string& name)
 
 void FlushAll()
 {
-    LastTry(First);
-    LastTry(Second);
-    LastTry(FirstAudit);
-    LastTry(SecondAudit);
+    for (ResultFile* file : AllFiles())
+        LastTry(*file);
 }
 
 void Reset()
 {
-    First = {};
-    Second = {};
-    FirstAudit = {};
-    SecondAudit = {};
-    SecondResultFileOpen = false;
+    Pairs = {};
+    SecondOpen = false;
 }
 
 } // namespace ResultFiles

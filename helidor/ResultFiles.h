@@ -5,6 +5,7 @@
 // measured is lost while the program runs. Lines end with CR LF.
 #pragma once
 
+#include <array>
 #include <string>
 
 namespace ResultFiles {
@@ -20,7 +21,22 @@ inline constexpr const char* AuditHeader
     = "measurement\tobject\tx\ty\tr\tsigma_x\tsigma_y\tsigma_r\tpa\tsigma_pa\tfit";
 inline constexpr const char* AuditLineEnd = "\n";
 
-inline bool SecondResultFileOpen = false;
+// One audit row, line end included: values are x, y, r and their sigmas with
+// decimals digits, pa and sigmaPa (degrees) with 4; an unknown (NaN) value
+// leaves its column empty.
+std::string AuditRow(int measurement, const std::string& object,
+    const std::array<double, 6>& values, int decimals, double pa, double sigmaPa,
+    const std::string& fit);
+
+// The screen pictures, written to the working folder; no result file may
+// take their names.
+inline constexpr const char* ConstructionPicture = "Ergebnis.bmp";
+inline constexpr const char* ScreenPicture = "Mond.bmp";
+
+// Each exposure of a measurement has a pair of files: its result file and
+// the audit file beside it.
+enum class Exposure { First, Second };
+enum class Kind { Result, Audit };
 
 // The second file's name: "2" inserted before the first "." of the file name
 // (Test.txt -> Test2.txt, res.a.txt -> res2.a.txt, results -> 2results).
@@ -37,22 +53,19 @@ std::string AuditFileName(const std::string& resultFileName);
 // file (without waiting on a FIFO), that is one of the screen pictures or
 // the same file as another of the run's files (a link, by inode); and the
 // name whose audit file would be refused so, before anything is cut.
-// Throws std::runtime_error, in the chosen language.
+// Throws std::runtime_error, in the chosen language. A new first file has
+// the second created anew at the next measurement of two pictures.
 void CreateResultFile(const std::string& name);
-void CreateSecondResultFile(const std::string& name); // sets SecondResultFileOpen
+void CreateSecondResultFile(const std::string& name);
+bool SecondResultFileOpen();
 
-// Appends the lines kept from failed writes and then text, all or nothing:
-// a write that fails part-way is cut back. Throws std::runtime_error, in the
-// chosen language, when they cannot be written; they are then kept.
-void AppendToResultFile(const std::string& text);
-void AppendToSecondResultFile(const std::string& text);
-
-// As AppendToResultFile for the audit file of the first (second) result
-// file; the first lines of a run create it with its header, replacing only
-// an audit file (empty, or beginning with its header) and refusing as
-// CreateResultFile does. Nothing without a result file.
-void AppendToAuditFile(const std::string& text);
-void AppendToSecondAuditFile(const std::string& text);
+// Appends the lines kept from failed writes and then text to the exposure's
+// file of kind, all or nothing: a write that fails part-way is cut back.
+// Throws std::runtime_error, in the chosen language, when they cannot be
+// written; they are then kept. An audit file is created with its header by
+// its first lines, replacing only an audit file (empty, or beginning with its
+// header) and refusing as CreateResultFile does; nothing without a result file.
+void Append(Exposure exposure, Kind kind, const std::string& text);
 
 // True when name is the same file as one of the result or audit files.
 bool IsResultFile(const std::string& name);

@@ -36,7 +36,6 @@ void FirstTimeSetup()
     FensterGraf::ExitHook = ResultFiles::FlushAll;
     Adjustment::BeginRun();
     FensterGraf::SetupDone = true;
-    ResultFiles::SecondResultFileOpen = false;
 }
 
 // The title screen, the parameters and the adjustment screen, again until

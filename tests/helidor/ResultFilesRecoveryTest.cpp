@@ -11,6 +11,7 @@
 
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -63,10 +64,13 @@ TEST_F(ResultFilesRecovery, RemovedFilesComeBackWithTheirHeaders)
     ResultFiles::CreateResultFile(Path("Test.txt"));
     ResultFiles::CreateSecondResultFile(Path("Test2.txt"));
     const auto evaluate = [](const std::string& mark) {
-        ResultFiles::AppendToResultFile(mark + "\r\n");
-        ResultFiles::AppendToSecondResultFile(mark + "2\r\n");
-        ResultFiles::AppendToAuditFile(mark + "\taudit\n");
-        ResultFiles::AppendToSecondAuditFile(mark + "\taudit2\n");
+        ResultFiles::Append(ResultFiles::Exposure::First, ResultFiles::Kind::Result, mark + "\r\n");
+        ResultFiles::Append(
+            ResultFiles::Exposure::Second, ResultFiles::Kind::Result, mark + "2\r\n");
+        ResultFiles::Append(
+            ResultFiles::Exposure::First, ResultFiles::Kind::Audit, mark + "\taudit\n");
+        ResultFiles::Append(
+            ResultFiles::Exposure::Second, ResultFiles::Kind::Audit, mark + "\taudit2\n");
     };
     evaluate("1");
     for (const char* name : { "Test.txt", "Test2.txt", "Test.fit.tsv", "Test2.fit.tsv" })
@@ -86,14 +90,19 @@ TEST_F(ResultFilesRecovery, AuditFileBlockedAtFirstGetsEveryKeptLineLater)
     fs::create_directory(folder / "Test.fit.tsv");
     fs::create_directory(folder / "Test2.fit.tsv");
     for (const std::string& line : { Lines[0], Lines[1] }) {
-        EXPECT_THROW(ResultFiles::AppendToAuditFile(line), std::runtime_error);
-        EXPECT_THROW(ResultFiles::AppendToSecondAuditFile(line), std::runtime_error);
-        ResultFiles::AppendToResultFile("line\r\n"); // the result file goes on
+        EXPECT_THROW(
+            ResultFiles::Append(ResultFiles::Exposure::First, ResultFiles::Kind::Audit, line),
+            std::runtime_error);
+        EXPECT_THROW(
+            ResultFiles::Append(ResultFiles::Exposure::Second, ResultFiles::Kind::Audit, line),
+            std::runtime_error);
+        ResultFiles::Append(ResultFiles::Exposure::First, ResultFiles::Kind::Result,
+            "line\r\n"); // the result file goes on
     }
     fs::remove(folder / "Test.fit.tsv");
     fs::remove(folder / "Test2.fit.tsv");
-    ResultFiles::AppendToAuditFile(Lines[2]);
-    ResultFiles::AppendToSecondAuditFile(Lines[2]);
+    ResultFiles::Append(ResultFiles::Exposure::First, ResultFiles::Kind::Audit, Lines[2]);
+    ResultFiles::Append(ResultFiles::Exposure::Second, ResultFiles::Kind::Audit, Lines[2]);
     for (const char* name : { "Test.fit.tsv", "Test2.fit.tsv" })
         EXPECT_EQ(Read(name), AuditHeader + Lines[0] + Lines[1] + Lines[2]) << name;
     EXPECT_EQ(Read("Test.txt"), ResultHeader + "line\r\nline\r\n");
@@ -105,10 +114,53 @@ TEST_F(ResultFilesRecovery, AuditFileBlockedUntilTheEndGetsItsHeaderAtTheLastTry
 {
     ResultFiles::CreateResultFile(Path("Test.txt"));
     fs::create_directory(folder / "Test.fit.tsv");
-    EXPECT_THROW(ResultFiles::AppendToAuditFile(Lines[0]), std::runtime_error);
+    EXPECT_THROW(
+        ResultFiles::Append(ResultFiles::Exposure::First, ResultFiles::Kind::Audit, Lines[0]),
+        std::runtime_error);
     fs::remove(folder / "Test.fit.tsv");
     ResultFiles::FlushAll();
     EXPECT_EQ(Read("Test.fit.tsv"), AuditHeader + Lines[0]);
+}
+
+// The audit rows as a program reads them, from any caller: a decimal point
+// also in German, an unknown value an empty column, LF at the end.
+TEST_F(ResultFilesRecovery, AuditRowsHaveTheirColumnsInEveryLanguage)
+{
+    Settings::Language = 1;
+    const double unknown = std::nan("");
+    EXPECT_EQ(ResultFiles::AuditRow(4, "sun", { 250, 500.25, 200.125, unknown, 0.5, 0.75 }, 3,
+                  unknown, unknown, "keys"),
+        "4\tsun\t250.000\t500.250\t200.125\t\t0.500\t0.750\t\t\tkeys\n");
+    EXPECT_EQ(ResultFiles::AuditRow(12, "result2", { 0.25, -0.5, 0.75, 0.001, 0.002, 0.0015 }, 6,
+                  -78.5, 0.25, "mixed"),
+        "12\tresult2\t0.250000\t-0.500000\t0.750000\t0.001000\t0.002000\t0.001500\t-78.5000\t"
+        "0.2500\tmixed\n");
+}
+
+// A new first result file belongs to a new run: its second file is created
+// anew at the next measurement of two pictures.
+TEST_F(ResultFilesRecovery, NewFirstFileHasTheSecondCreatedAnew)
+{
+    ResultFiles::CreateResultFile(Path("Test.txt"));
+    EXPECT_FALSE(ResultFiles::SecondResultFileOpen());
+    ResultFiles::CreateSecondResultFile(Path("Test2.txt"));
+    EXPECT_TRUE(ResultFiles::SecondResultFileOpen());
+    ResultFiles::CreateResultFile(Path("Other.txt"));
+    EXPECT_FALSE(ResultFiles::SecondResultFileOpen());
+}
+
+// Without a result file there is no audit file to keep lines for; the
+// result file's lines are kept and said so.
+TEST_F(ResultFilesRecovery, NoAuditFileWithoutAResultFile)
+{
+    using ResultFiles::Exposure, ResultFiles::Kind;
+    for (const Exposure exposure : { Exposure::First, Exposure::Second }) {
+        EXPECT_NO_THROW(ResultFiles::Append(exposure, Kind::Audit, Lines[0]));
+        EXPECT_THROW(ResultFiles::Append(exposure, Kind::Result, "1\r\n"), std::runtime_error);
+    }
+    ResultFiles::CreateResultFile(Path("Test.txt"));
+    EXPECT_NO_THROW(ResultFiles::Append(Exposure::Second, Kind::Audit, Lines[0]));
+    EXPECT_FALSE(fs::exists(folder / "Test2.fit.tsv"));
 }
 
 } // namespace

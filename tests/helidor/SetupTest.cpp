@@ -136,7 +136,7 @@ TEST_F(HelidorRun, EscAsksAgainWithTheLastAnswersButNotLanguageAndFile)
         PressReturn(), PressReturn(), Type("120"), Type("10"), Type("20"), Type("190") }));
     EXPECT_EQ(ReadFile("res2.a.txt"), Header);
     // A mark in the second file shows that it is not created again.
-    ResultFiles::AppendToSecondResultFile("mark\r\n");
+    ResultFiles::Append(ResultFiles::Exposure::Second, ResultFiles::Kind::Result, "mark\r\n");
     ASSERT_TRUE(NewInput({ PressReturn(), PressReturn(), PressReturn(), Type("1"), PressReturn(),
         PressReturn(), PressReturn(), PressReturn() }));
     const std::vector<std::string> defaults { "Lurni1000UT.bmp", "8.30", "22.9", "2", "0.0", "10",
@@ -434,7 +434,7 @@ TEST_F(HelidorRun, SecondFileThatIsNoResultFileIsRefusedInGerman)
     EXPECT_EQ(Script->Prompts[6], "Name des Bildes (mit Extension)");
     EXPECT_EQ(ReadFile("res2.txt"), "my notes\r\n");
     EXPECT_EQ(ReadFile("res.txt"), Header);
-    EXPECT_FALSE(ResultFiles::SecondResultFileOpen);
+    EXPECT_FALSE(ResultFiles::SecondResultFileOpen());
 }
 
 // The audit file of the name is checked at the question, where another name
@@ -545,7 +545,7 @@ TEST_F(HelidorRun, SecondResultFileThatCannotBeCreatedBringsTheDialogueBack)
     ASSERT_EQ(Script->Messages.size(), 1u);
     EXPECT_NE(Script->Messages[0].find("Test2.txt"), std::string::npos);
     EXPECT_EQ(Script->Prompts[6], "Name of the picture (incl. Extension)");
-    EXPECT_FALSE(ResultFiles::SecondResultFileOpen);
+    EXPECT_FALSE(ResultFiles::SecondResultFileOpen());
     EXPECT_FALSE(Setup::SetupRunning);
 }
 
