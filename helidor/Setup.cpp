@@ -79,7 +79,7 @@ void SetUpMeasurement()
     FensterGraf::SetupDone = true;
     SetupRunning = false;
     InProgress = false;
-    Screens::Paused = false;
+    Screens::EndPause();
 }
 
 void StartHelidor()
