@@ -1,18 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CommandLine.h"
 
-#include "Utf8.h"
-
-#include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include "ProgramOptions.h"
 
 namespace CommandLine {
 
 namespace {
-
-constexpr int RefusalStatus = 2;
 
 bool ParseTime(const std::string& text)
 {
@@ -35,45 +28,6 @@ bool ParseTime(const std::string& text)
     return std::stoi(hours) < 24 && minuteValue < 60;
 }
 
-// The text as it can be shown on a terminal: control characters (C0, DEL,
-// C1) and bytes that are not UTF-8 as escapes, so that an argument cannot
-// move the cursor or change the terminal's colours.
-std::string Shown(const std::string& text)
-{
-    std::string shown;
-    char escape[8];
-    for (std::size_t i = 0; i < text.size();) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (byte < 0x20 || byte == 0x7f) {
-            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
-            shown += escape;
-            ++i;
-            continue;
-        }
-        const std::size_t length = byte < 0x80 ? 1 : byte >= 0xf0 ? 4 : byte >= 0xe0 ? 3 : 2;
-        const std::string_view sequence = std::string_view(text).substr(i, length);
-        if (sequence.size() < length || !Utf8::IsValid(sequence)) {
-            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
-            shown += escape;
-            ++i;
-        } else if (byte == 0xc2 && static_cast<unsigned char>(sequence[1]) < 0xa0) {
-            std::snprintf(
-                escape, sizeof escape, "\\u%04x", static_cast<unsigned char>(sequence[1]));
-            shown += escape;
-            i += length;
-        } else {
-            shown += sequence;
-            i += length;
-        }
-    }
-    return shown;
-}
-
-bool IsHelpOrVersion(const std::string& argument)
-{
-    return argument == "--help" || argument == "--version";
-}
-
 Options Refusal(const std::string& english, const std::string& german)
 {
     Options options;
@@ -82,19 +36,10 @@ Options Refusal(const std::string& english, const std::string& german)
     return options;
 }
 
-// Written and flushed; 1 with a report when standard output cannot take it.
-int Print(const std::string& text)
+std::string WriteFailure(const std::string& reason)
 {
-    errno = 0;
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
-        return 0;
-    const std::string reason = errno != 0 ? std::string(": ") + std::strerror(errno) : "";
-    std::fputs(("quenmark: cannot write standard output" + reason
-                   + "\nquenmark: die Standardausgabe ist nicht schreibbar" + reason + "\n")
-                   .c_str(),
-        stderr);
-    return 1;
+    return "quenmark: cannot write standard output" + reason
+        + "\nquenmark: die Standardausgabe ist nicht schreibbar" + reason + "\n";
 }
 
 } // namespace
@@ -102,11 +47,10 @@ int Print(const std::string& text)
 Options Parse(const std::vector<std::string>& arguments)
 {
     Options options;
-    // Help and version together, in any order and number: the help, as Helidor does.
-    if (!arguments.empty() && std::all_of(arguments.begin(), arguments.end(), IsHelpOrVersion)) {
-        const bool help
-            = std::find(arguments.begin(), arguments.end(), "--help") != arguments.end();
-        options.What = help ? Action::ShowHelp : Action::ShowVersion;
+    using ProgramOptions::Request;
+    const Request request = ProgramOptions::HelpOrVersion({ arguments.begin(), arguments.end() });
+    if (request != Request::Other) {
+        options.What = request == Request::Help ? Action::ShowHelp : Action::ShowVersion;
         return options;
     }
     bool hasTime = false;
@@ -116,7 +60,7 @@ Options Parse(const std::vector<std::string>& arguments)
         if (takesValue && i + 1 == arguments.size())
             return Refusal(argument + " needs a value", argument + " braucht einen Wert");
         if (argument == "--date" && !options.HasDate) {
-            const std::string text = Shown(arguments[++i]);
+            const std::string text = ProgramOptions::Shown(arguments[++i]);
             switch (Ephemeris::ReadDate(arguments[i], options.Date)) {
             case Ephemeris::DateReading::NotYyyyMmDd:
                 return Refusal("cannot read the date \"" + text + "\" (YYYY-MM-DD)",
@@ -137,13 +81,13 @@ Options Parse(const std::vector<std::string>& arguments)
             options.HasDate = true;
         } else if (argument == "--time" && !hasTime) {
             options.TimeText = arguments[++i];
-            const std::string text = Shown(options.TimeText);
+            const std::string text = ProgramOptions::Shown(options.TimeText);
             if (!ParseTime(options.TimeText))
                 return Refusal("cannot read the time \"" + text + "\" (hh.mm UT)",
                     "die Uhrzeit \"" + text + "\" ist nicht lesbar (hh.mm UT)");
             hasTime = true;
         } else {
-            const std::string text = Shown(argument);
+            const std::string text = ProgramOptions::Shown(argument);
             return Refusal(
                 "unexpected argument \"" + text + "\"", "unerwartetes Argument \"" + text + "\"");
         }
@@ -189,12 +133,11 @@ int Act(const Options& options)
 {
     switch (options.What) {
     case Action::ShowHelp:
-        return Print(HelpText());
+        return ProgramOptions::Print(HelpText(), WriteFailure);
     case Action::ShowVersion:
-        return Print("quenmark " TRANSIT_VERSION "\n");
+        return ProgramOptions::Print("quenmark " TRANSIT_VERSION "\n", WriteFailure);
     case Action::Refuse:
-        std::fputs((options.Error + UsageText()).c_str(), stderr);
-        return RefusalStatus;
+        return ProgramOptions::Refuse(options.Error + UsageText());
     case Action::RunDialogue:
         break;
     }
