@@ -2,6 +2,7 @@
 #include "Quenmark.h"
 
 #include "AstrRout.h"
+#include "Files.h"
 #include "KernDos.h"
 #include "ModulDos.h"
 #include "NumberText.h"
@@ -12,7 +13,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
+#include <numbers>
 #include <string_view>
 
 namespace Quenmark {
@@ -23,7 +24,6 @@ constexpr const char* InfoTextFile = "Quenmark.inf";
 constexpr int PromptColumns = 45;
 constexpr int ResultColumns = 60;
 constexpr double SiderealRate = 1.0027379093;
-constexpr double FullTurn = 6.283185307179586477;
 // Rounding of the site positions (Earth radii) beyond which Delta and the
 // scalar product are noise: the angles are too large to place the sites.
 constexpr double PlacementLimit = 1e-6;
@@ -160,10 +160,13 @@ void WriteComputedDefaultsNote(bool venus)
 }
 
 // German: the lines before the first "Derivation" line. English: that line
-// and everything after it (nothing when there is none).
-void ShowTitleFile()
+// and everything after it (nothing when there is none). False when there is
+// no such regular file.
+bool ShowTitleFile()
 {
-    std::ifstream file(InfoTextFile, std::ios::binary);
+    Files::RegularFileStream file(InfoTextFile);
+    if (!file.IsOpen())
+        return false;
     bool inEnglishPart = false;
     for (std::string line; Utf8::ReadLine(file, line);) {
         line = Utf8::FromUtf8OrLatin1(line);
@@ -172,10 +175,11 @@ void ShowTitleFile()
         if (inEnglishPart == (Language == English))
             KernDos::WriteLine(line);
         else if (Language == German)
-            return;
+            return true;
     }
     if (file.bad())
         KernDos::EndWithError(std::string("cannot read ") + InfoTextFile);
+    return true;
 }
 
 void ShowBuiltInTitle()
@@ -369,9 +373,7 @@ void ChooseLanguageAndShowTitle()
         Answers.Time = DefaultsDate.TimeText;
     }
     KernDos::WriteLine();
-    if (KernDos::FileExists(InfoTextFile))
-        ShowTitleFile();
-    else
+    if (!ShowTitleFile())
         ShowBuiltInTitle();
     KernDos::WriteLine();
 }
@@ -390,7 +392,7 @@ void ReadSunAndSites()
     ReadAngle(Text(RightAscensionPrompt), Answers.RightAscension, Input.RightAscension);
     ReadAngle(Text(DeclinationPrompt), Answers.Declination, Input.Declination);
     ReadNumber(Text(SunRadiusPrompt), Answers.SunRadius, Input.SunRadius);
-    Input.SunRadius = Input.SunRadius / 60 * static_cast<double>(AstrRout::DegreesToRadians);
+    Input.SunRadius = Input.SunRadius / 60 * Mathe::RadiansPerDegree;
     KernDos::WriteLine();
     ReadAngle(Text(SiderealTimePrompt), Answers.SiderealTime, Input.SiderealTime0);
     KernDos::WriteLine();
@@ -403,8 +405,7 @@ void ReadTimeAndPositions()
 {
     KernDos::WriteLine();
     ReadNumber(Text(TimePrompt), Answers.Time, Input.Time);
-    Input.Time
-        = AstrRout::HhMmToHours(Input.Time) * 15 * static_cast<double>(AstrRout::DegreesToRadians);
+    Input.Time = AstrRout::HhMmToHours(Input.Time) * 15 * Mathe::RadiansPerDegree;
     KernDos::WriteLine();
     WriteUnderlined(Text(PositionsHeading));
     KernDos::WriteLine("Position 1:");
@@ -430,8 +431,8 @@ void ComputeParallax()
 
     auto localSiderealTime = [](double longitude) {
         double time = Input.SiderealTime0 + longitude + SiderealRate * Input.Time;
-        if (time > FullTurn)
-            time -= FullTurn;
+        if (time > 2 * std::numbers::pi)
+            time -= 2 * std::numbers::pi;
         return time;
     };
     Result.LocalSiderealTime1 = localSiderealTime(Input.Longitude1);
@@ -449,8 +450,8 @@ void ComputeParallax()
     if (std::fabs(product) > 1 && std::fabs(product) - 1 <= RoundingBound())
         product = std::copysign(1.0, product);
     Result.W = Mathe::ArcCos(product);
-    Result.Beta = std::sqrt((x1 - x2) * (x1 - x2) + (y1 - y2) * (y1 - y2))
-        / static_cast<double>(AstrRout::DegreesToRadians) * 3600;
+    Result.Beta
+        = std::sqrt((x1 - x2) * (x1 - x2) + (y1 - y2) * (y1 - y2)) / Mathe::RadiansPerDegree * 3600;
     Result.PiS
         = Result.Beta / Result.Baseline.Length / std::sin(Result.W) * (1 / Input.RadiusRatio - 1);
 }

@@ -79,6 +79,15 @@ TEST_F(Program, TitleFileIsReadOnlyWhenItIsARegularFile)
     EXPECT_NE(Read("output").find("Derivation of the Sun's parallax"), std::string::npos);
 }
 
+TEST_F(Program, TitleFileThatIsAFolderGivesTheBuiltInTitle)
+{
+    std::ofstream(work / "input") << "g\n";
+    fs::create_directory(work / "Quenmark.inf");
+    EXPECT_EQ(Run("< input > output 2> errors"), 0);
+    EXPECT_NE(Read("output").find("Bestimmung der Sonnenparallaxe"), std::string::npos);
+    EXPECT_EQ(Read("errors"), "");
+}
+
 TEST_F(Program, OverlongAnswerIsCutInBoundedMemory)
 {
     // 100 MB of digits for the Sun's radius: the first 4096 are kept, a number
