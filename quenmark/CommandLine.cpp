@@ -2,6 +2,7 @@
 #include "CommandLine.h"
 
 #include "ProgramOptions.h"
+#include "Quenmark.h"
 
 namespace CommandLine {
 
@@ -28,24 +29,32 @@ bool ParseTime(const std::string& text)
     return std::stoi(hours) < 24 && minuteValue < 60;
 }
 
-Options Refusal(const std::string& english, const std::string& german)
+// The entry in English, then in German, each line after the program's name.
+std::string BothLanguages(Quenmark::TextEntry entry, const std::vector<std::string>& values)
+{
+    return "quenmark: " + Quenmark::FilledText(Quenmark::English, entry, values)
+        + "\nquenmark: " + Quenmark::FilledText(Quenmark::German, entry, values) + "\n";
+}
+
+Options Refusal(Quenmark::TextEntry entry, const std::vector<std::string>& values = {})
 {
     Options options;
     options.What = Action::Refuse;
-    options.Error = "quenmark: " + english + "\nquenmark: " + german + "\n";
+    options.Error = BothLanguages(entry, values);
     return options;
 }
 
 std::string WriteFailure(const std::string& reason)
 {
-    return "quenmark: cannot write standard output" + reason
-        + "\nquenmark: die Standardausgabe ist nicht schreibbar" + reason + "\n";
+    Quenmark::SetUpMessageTexts(); // also when Act runs without Parse
+    return BothLanguages(Quenmark::OutputWriteFailure, { reason });
 }
 
 } // namespace
 
 Options Parse(const std::vector<std::string>& arguments)
 {
+    Quenmark::SetUpMessageTexts(); // the refusals come before the dialogue
     Options options;
     using ProgramOptions::Request;
     const Request request = ProgramOptions::HelpOrVersion({ arguments.begin(), arguments.end() });
@@ -58,42 +67,35 @@ Options Parse(const std::vector<std::string>& arguments)
         const std::string& argument = arguments[i];
         const bool takesValue = argument == "--date" || argument == "--time";
         if (takesValue && i + 1 == arguments.size())
-            return Refusal(argument + " needs a value", argument + " braucht einen Wert");
+            return Refusal(Quenmark::NeedsValueRefusal, { argument });
         if (argument == "--date" && !options.HasDate) {
             const std::string text = ProgramOptions::Shown(arguments[++i]);
             switch (Ephemeris::ReadDate(arguments[i], options.Date)) {
             case Ephemeris::DateReading::NotYyyyMmDd:
-                return Refusal("cannot read the date \"" + text + "\" (YYYY-MM-DD)",
-                    "das Datum \"" + text + "\" ist nicht lesbar (JJJJ-MM-TT)");
+                return Refusal(Quenmark::DateUnreadableRefusal, { text });
             case Ephemeris::DateReading::NoSuchDay:
-                return Refusal(
-                    "the date " + text + " does not exist", "das Datum " + text + " gibt es nicht");
+                return Refusal(Quenmark::NoSuchDateRefusal, { text });
             case Ephemeris::DateReading::Read:
                 break;
             }
             if (!Ephemeris::InRange(options.Date))
-                return Refusal("the date " + text + " lies outside the years "
-                        + std::to_string(Ephemeris::FirstYear) + " to "
-                        + std::to_string(Ephemeris::LastYear),
-                    "das Datum " + text + " liegt ausserhalb der Jahre "
-                        + std::to_string(Ephemeris::FirstYear) + " bis "
-                        + std::to_string(Ephemeris::LastYear));
+                return Refusal(Quenmark::DateOutOfRangeRefusal,
+                    { text, std::to_string(Ephemeris::FirstYear),
+                        std::to_string(Ephemeris::LastYear) });
             options.HasDate = true;
         } else if (argument == "--time" && !hasTime) {
             options.TimeText = arguments[++i];
-            const std::string text = ProgramOptions::Shown(options.TimeText);
             if (!ParseTime(options.TimeText))
-                return Refusal("cannot read the time \"" + text + "\" (hh.mm UT)",
-                    "die Uhrzeit \"" + text + "\" ist nicht lesbar (hh.mm UT)");
+                return Refusal(
+                    Quenmark::TimeUnreadableRefusal, { ProgramOptions::Shown(options.TimeText) });
             hasTime = true;
         } else {
-            const std::string text = ProgramOptions::Shown(argument);
             return Refusal(
-                "unexpected argument \"" + text + "\"", "unerwartetes Argument \"" + text + "\"");
+                Quenmark::UnexpectedArgumentRefusal, { ProgramOptions::Shown(argument) });
         }
     }
     if (hasTime && !options.HasDate)
-        return Refusal("--time needs --date", "--time braucht --date");
+        return Refusal(Quenmark::TimeWithoutDateRefusal);
     return options;
 }
 
