@@ -14,7 +14,6 @@ namespace CircleFit {
 
 namespace {
 
-constexpr double Pi = std::numbers::pi;
 constexpr std::uint32_t RandomSeed = 20240605;
 
 using EdgeRays::Distance;
@@ -162,10 +161,10 @@ double ArcCoverage(
     if (angles.size() < 2)
         return 0;
     std::sort(angles.begin(), angles.end());
-    double widest = angles.front() + 2 * Pi - angles.back();
+    double widest = angles.front() + 2 * std::numbers::pi - angles.back();
     for (std::size_t i = 1; i < angles.size(); ++i)
         widest = std::max(widest, angles[i] - angles[i - 1]);
-    return 360 - widest * 180 / Pi;
+    return 360 - widest * 180 / std::numbers::pi;
 }
 
 // Neighbouring rays closer than the smoothing, the blur and JPEG's blocks

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CommandLine.h"
 
-#include <cstdio>
-#include <string_view>
+#include "ProgramOptions.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
 
 namespace CommandLine {
 
@@ -25,43 +28,31 @@ constexpr std::string_view Help
 
 constexpr std::string_view Version = "helidor " TRANSIT_VERSION "\n";
 
-// Written and flushed; 1 when standard output cannot take it (a full disk).
-int Print(std::string_view text, std::string_view more = {})
+std::string WriteFailure(const std::string&)
 {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    if (!more.empty()) // an empty view may hold no pointer at all
-        std::fwrite(more.data(), 1, more.size(), stdout);
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fputs("helidor: cannot write to standard output\n", stderr);
-        return 1;
-    }
-    return 0;
-}
-
-int Refuse(std::string_view argument)
-{
-    const char* what = argument.starts_with('-') ? "unknown option" : "unexpected argument";
-    std::fprintf(
-        stderr, "helidor: %s '%.*s'\n", what, static_cast<int>(argument.size()), argument.data());
-    std::fwrite(ShortUsage.data(), 1, ShortUsage.size(), stderr);
-    return 2;
+    return "helidor: cannot write to standard output\n";
 }
 
 } // namespace
 
-int HandleArguments(int argc, const char* const* argv)
+int HandleArguments(int argc, const char* const* argv, std::FILE* out, std::FILE* errors)
 {
     if (argc <= 1)
         return OpenWindow;
-    bool help = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view argument = argv[i];
-        if (argument == "--help")
-            help = true;
-        else if (argument != "--version")
-            return Refuse(argument);
-    }
-    return help ? Print(ShortUsage, Help) : Print(Version);
+    const std::vector<std::string_view> arguments(argv + 1, argv + argc);
+    using ProgramOptions::Request;
+    const Request request = ProgramOptions::HelpOrVersion(arguments);
+    if (request != Request::Other)
+        return ProgramOptions::Print(request == Request::Help
+                ? std::string(ShortUsage) + std::string(Help)
+                : std::string(Version),
+            WriteFailure, out, errors);
+    const std::string_view argument = *std::find_if(arguments.begin(), arguments.end(),
+        [](std::string_view a) { return a != "--help" && a != "--version"; });
+    return ProgramOptions::Refuse(std::string("helidor: ")
+            + (argument.starts_with('-') ? "unknown option '" : "unexpected argument '")
+            + ProgramOptions::Shown(argument) + "'\n" + std::string(ShortUsage),
+        errors);
 }
 
 } // namespace CommandLine

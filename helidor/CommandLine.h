@@ -4,6 +4,8 @@
 // options too (the environment sets the platform where one is needed).
 #pragma once
 
+#include <cstdio>
+
 namespace CommandLine {
 
 inline constexpr int OpenWindow = -1; // no arguments: the program starts as always
@@ -11,7 +13,9 @@ inline constexpr int OpenWindow = -1; // no arguments: the program starts as alw
 // Looks at the arguments after the program name. --help writes the usage and
 // --version the version line to standard output (status 0; 1 when that output
 // cannot be written); any other argument gets a short usage on standard
-// error (status 2). Returns OpenWindow when there are no arguments.
-int HandleArguments(int argc, const char* const* argv);
+// error (status 2), its control characters as escapes. Returns OpenWindow
+// when there are no arguments.
+int HandleArguments(
+    int argc, const char* const* argv, std::FILE* out = stdout, std::FILE* errors = stderr);
 
 } // namespace CommandLine

@@ -11,7 +11,6 @@ namespace EdgeRays {
 
 namespace {
 
-constexpr double Pi = std::numbers::pi;
 constexpr double EdgeToNoise = 6.0;
 constexpr double EdgeToMedian = 0.25;
 // A dark side lit by more than this share of the edge's contrast, or by
@@ -289,7 +288,7 @@ std::vector<char> OverLitGround(const EdgeSet& edges)
 
 int NormalRayCount(double radius)
 {
-    return std::clamp(static_cast<int>(std::lround(2 * Pi * radius)), 32, 1440);
+    return std::clamp(static_cast<int>(std::lround(2 * std::numbers::pi * radius)), 32, 1440);
 }
 
 // Rays across the circle, outwards for the Sun's limb and the planet's edge alike.
@@ -298,7 +297,7 @@ std::vector<Ray> NormalRays(const Circle& circle, int count, double halfWidth, P
     std::vector<Ray> rays;
     rays.reserve(static_cast<std::size_t>(count));
     for (int j = 0; j < count; ++j) {
-        const double angle = 2 * Pi * (j + 0.5) / count;
+        const double angle = 2 * std::numbers::pi * (j + 0.5) / count;
         const double cx = std::cos(angle), cy = std::sin(angle);
         rays.push_back(
             { circle.X + circle.R * cx, circle.Y + circle.R * cy, cx, cy, -halfWidth, halfWidth });

@@ -21,8 +21,6 @@ namespace LimbFit {
 
 namespace {
 
-constexpr double Pi = std::numbers::pi;
-
 constexpr double SunCoarseSigma = 2.0;
 // What the residuals do not show (JPEG's blocks, the other exposure's limb):
 // the variance factor that brings the spread of error / sigma to 1 on the
@@ -177,7 +175,7 @@ Fit FitSunNear(const GreyView& grey, const Circle& seed, const SunLimits& limits
     const double reach = 0.12 * seed.R + limits.Centre - 10;
     std::vector<Ray> rays;
     for (int j = 0; j < CoarseRays; ++j) {
-        const double angle = 2 * Pi * j / CoarseRays;
+        const double angle = 2 * std::numbers::pi * j / CoarseRays;
         rays.push_back({ seed.X, seed.Y, std::cos(angle), std::sin(angle),
             std::max(1.0, seed.R - reach), seed.R + reach });
     }
@@ -227,7 +225,7 @@ Fit FitSunBeyond(
     const double from = avoid.R + 20 + 0.02 * avoid.R, to = from + 3 * seed.R;
     std::vector<Ray> rays;
     for (int j = 0; j < CoarseRays; ++j) {
-        const double angle = 2 * Pi * j / CoarseRays;
+        const double angle = 2 * std::numbers::pi * j / CoarseRays;
         rays.push_back({ avoid.X, avoid.Y, std::cos(angle), std::sin(angle), from, to });
     }
     EdgeSet edges;
@@ -309,10 +307,10 @@ Fit FitPlanet(const GreyView& grey, const Circle& seed, const Circle& sun)
     }
 
     // About 2 pi r rays from the darkest spot for the dark-to-bright edge.
-    const int rayCount = std::max(32, static_cast<int>(std::lround(2 * Pi * seed.R)));
+    const int rayCount = std::max(32, static_cast<int>(std::lround(2 * std::numbers::pi * seed.R)));
     std::vector<Ray> rays;
     for (int j = 0; j < rayCount; ++j) {
-        const double angle = 2 * Pi * j / rayCount;
+        const double angle = 2 * std::numbers::pi * j / rayCount;
         rays.push_back({ centre.X, centre.Y, std::cos(angle), std::sin(angle),
             std::max(0.5, 0.5 * seed.R - 2), 1.5 * seed.R + 6 });
     }

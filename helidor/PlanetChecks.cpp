@@ -14,7 +14,6 @@ namespace PlanetChecks {
 
 namespace {
 
-constexpr double Pi = std::numbers::pi;
 constexpr double SpotSpread = 2.0; // rise 10-90 % x steepest slope: 1.02 for a blurred disc
 constexpr double SpotDepth = 0.12; // umbral light above what the blur leaks into a planet
 constexpr double SpotPenumbra = 0.2; // light inside the edge, beyond the blur's reach
@@ -134,7 +133,7 @@ double UsableArcFraction(const Circle& planet, const Circle& sun)
     int inside = 0;
     const int count = 360;
     for (int j = 0; j < count; ++j) {
-        const double angle = 2 * Pi * j / count;
+        const double angle = 2 * std::numbers::pi * j / count;
         const double x = planet.X + planet.R * std::cos(angle);
         const double y = planet.Y + planet.R * std::sin(angle);
         inside += std::hypot(x - sun.X, y - sun.Y) < sun.R - LimbMargin;
@@ -147,7 +146,7 @@ double SkyLevel(const GreyView& grey, const Circle& sun)
 {
     std::vector<double> values;
     for (int j = 0; j < 720; ++j) {
-        const double angle = 2 * Pi * j / 720;
+        const double angle = 2 * std::numbers::pi * j / 720;
         for (double d = 15; d <= 25; d += 5) {
             bool clipped = false;
             const double v = SampleAt(grey, sun.X + (sun.R + d) * std::cos(angle),
@@ -271,7 +270,7 @@ double LimbBlur(const GreyView& grey, const Circle& sun)
     std::vector<double> widths, values;
     std::vector<char> saturated;
     for (int j = 0; j < rayCount; ++j) {
-        const double angle = 2 * Pi * (j + 0.5) / rayCount;
+        const double angle = 2 * std::numbers::pi * (j + 0.5) / rayCount;
         const double cx = std::cos(angle), cy = std::sin(angle);
         const Ray ray { sun.X + sun.R * cx, sun.Y + sun.R * cy, cx, cy, -reach, reach };
         if (!ReadProfile(grey, ray, -reach, step, count, values, saturated))
@@ -366,7 +365,7 @@ bool LooksLikeSunspot(const GreyView& grey, const Circle& planet, const Circle& 
     const double spread = rise * steepest; // 1.02 for a blurred step
     // A blurred dark disc keeps exp(-r^2 / 2 sigma^2) of the light at its
     // centre, with sigma from the steepest slope; a spot's umbra keeps more.
-    const double sigma = 1 / (std::sqrt(2 * Pi) * steepest);
+    const double sigma = 1 / (std::sqrt(2 * std::numbers::pi) * steepest);
     slopeSigma = sigma;
     // The seeing's blur is best read off the limb: a spot's slope is widened by its penumbra.
     const double blur

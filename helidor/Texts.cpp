@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Texts.h"
 
-#include "FensterGraf.h"
+#include "Files.h"
 #include "Kern.h"
 #include "Settings.h"
 #include "Utf8.h"
 
 #include <array>
 #include <cassert>
-#include <fstream>
+#include <istream>
 
 namespace Texts {
 
@@ -241,9 +241,9 @@ std::string Message(Entry entry, std::initializer_list<std::string> values)
 
 void ShowInfoText(int top)
 {
-    if (!FensterGraf::FileExists(InfoTextFile))
+    Files::RegularFileStream file(InfoTextFile);
+    if (!file.IsOpen())
         return;
-    std::ifstream file(InfoTextFile, std::ios::binary);
     const bool english = Settings::Language == 2;
     const bool german = Settings::Language == 1;
     std::string line;

@@ -1,18 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CommandLine.h"
 
-#include "Utf8.h"
-
-#include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include "ProgramOptions.h"
+#include "Quenmark.h"
 
 namespace CommandLine {
 
 namespace {
-
-constexpr int RefusalStatus = 2;
 
 bool ParseTime(const std::string& text)
 {
@@ -35,78 +29,37 @@ bool ParseTime(const std::string& text)
     return std::stoi(hours) < 24 && minuteValue < 60;
 }
 
-// The text as it can be shown on a terminal: control characters (C0, DEL,
-// C1) and bytes that are not UTF-8 as escapes, so that an argument cannot
-// move the cursor or change the terminal's colours.
-std::string Shown(const std::string& text)
+// The entry in English, then in German, each line after the program's name.
+std::string BothLanguages(Quenmark::TextEntry entry, const std::vector<std::string>& values)
 {
-    std::string shown;
-    char escape[8];
-    for (std::size_t i = 0; i < text.size();) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (byte < 0x20 || byte == 0x7f) {
-            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
-            shown += escape;
-            ++i;
-            continue;
-        }
-        const std::size_t length = byte < 0x80 ? 1 : byte >= 0xf0 ? 4 : byte >= 0xe0 ? 3 : 2;
-        const std::string_view sequence = std::string_view(text).substr(i, length);
-        if (sequence.size() < length || !Utf8::IsValid(sequence)) {
-            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
-            shown += escape;
-            ++i;
-        } else if (byte == 0xc2 && static_cast<unsigned char>(sequence[1]) < 0xa0) {
-            std::snprintf(
-                escape, sizeof escape, "\\u%04x", static_cast<unsigned char>(sequence[1]));
-            shown += escape;
-            i += length;
-        } else {
-            shown += sequence;
-            i += length;
-        }
-    }
-    return shown;
+    return "quenmark: " + Quenmark::FilledText(Quenmark::English, entry, values)
+        + "\nquenmark: " + Quenmark::FilledText(Quenmark::German, entry, values) + "\n";
 }
 
-bool IsHelpOrVersion(const std::string& argument)
-{
-    return argument == "--help" || argument == "--version";
-}
-
-Options Refusal(const std::string& english, const std::string& german)
+Options Refusal(Quenmark::TextEntry entry, const std::vector<std::string>& values = {})
 {
     Options options;
     options.What = Action::Refuse;
-    options.Error = "quenmark: " + english + "\nquenmark: " + german + "\n";
+    options.Error = BothLanguages(entry, values);
     return options;
 }
 
-// Written and flushed; 1 with a report when standard output cannot take it.
-int Print(const std::string& text)
+std::string WriteFailure(const std::string& reason)
 {
-    errno = 0;
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
-        return 0;
-    const std::string reason = errno != 0 ? std::string(": ") + std::strerror(errno) : "";
-    std::fputs(("quenmark: cannot write standard output" + reason
-                   + "\nquenmark: die Standardausgabe ist nicht schreibbar" + reason + "\n")
-                   .c_str(),
-        stderr);
-    return 1;
+    Quenmark::SetUpMessageTexts(); // also when Act runs without Parse
+    return BothLanguages(Quenmark::OutputWriteFailure, { reason });
 }
 
 } // namespace
 
 Options Parse(const std::vector<std::string>& arguments)
 {
+    Quenmark::SetUpMessageTexts(); // the refusals come before the dialogue
     Options options;
-    // Help and version together, in any order and number: the help, as Helidor does.
-    if (!arguments.empty() && std::all_of(arguments.begin(), arguments.end(), IsHelpOrVersion)) {
-        const bool help
-            = std::find(arguments.begin(), arguments.end(), "--help") != arguments.end();
-        options.What = help ? Action::ShowHelp : Action::ShowVersion;
+    using ProgramOptions::Request;
+    const Request request = ProgramOptions::HelpOrVersion({ arguments.begin(), arguments.end() });
+    if (request != Request::Other) {
+        options.What = request == Request::Help ? Action::ShowHelp : Action::ShowVersion;
         return options;
     }
     bool hasTime = false;
@@ -114,42 +67,35 @@ Options Parse(const std::vector<std::string>& arguments)
         const std::string& argument = arguments[i];
         const bool takesValue = argument == "--date" || argument == "--time";
         if (takesValue && i + 1 == arguments.size())
-            return Refusal(argument + " needs a value", argument + " braucht einen Wert");
+            return Refusal(Quenmark::NeedsValueRefusal, { argument });
         if (argument == "--date" && !options.HasDate) {
-            const std::string text = Shown(arguments[++i]);
+            const std::string text = ProgramOptions::Shown(arguments[++i]);
             switch (Ephemeris::ReadDate(arguments[i], options.Date)) {
             case Ephemeris::DateReading::NotYyyyMmDd:
-                return Refusal("cannot read the date \"" + text + "\" (YYYY-MM-DD)",
-                    "das Datum \"" + text + "\" ist nicht lesbar (JJJJ-MM-TT)");
+                return Refusal(Quenmark::DateUnreadableRefusal, { text });
             case Ephemeris::DateReading::NoSuchDay:
-                return Refusal(
-                    "the date " + text + " does not exist", "das Datum " + text + " gibt es nicht");
+                return Refusal(Quenmark::NoSuchDateRefusal, { text });
             case Ephemeris::DateReading::Read:
                 break;
             }
             if (!Ephemeris::InRange(options.Date))
-                return Refusal("the date " + text + " lies outside the years "
-                        + std::to_string(Ephemeris::FirstYear) + " to "
-                        + std::to_string(Ephemeris::LastYear),
-                    "das Datum " + text + " liegt ausserhalb der Jahre "
-                        + std::to_string(Ephemeris::FirstYear) + " bis "
-                        + std::to_string(Ephemeris::LastYear));
+                return Refusal(Quenmark::DateOutOfRangeRefusal,
+                    { text, std::to_string(Ephemeris::FirstYear),
+                        std::to_string(Ephemeris::LastYear) });
             options.HasDate = true;
         } else if (argument == "--time" && !hasTime) {
             options.TimeText = arguments[++i];
-            const std::string text = Shown(options.TimeText);
             if (!ParseTime(options.TimeText))
-                return Refusal("cannot read the time \"" + text + "\" (hh.mm UT)",
-                    "die Uhrzeit \"" + text + "\" ist nicht lesbar (hh.mm UT)");
+                return Refusal(
+                    Quenmark::TimeUnreadableRefusal, { ProgramOptions::Shown(options.TimeText) });
             hasTime = true;
         } else {
-            const std::string text = Shown(argument);
             return Refusal(
-                "unexpected argument \"" + text + "\"", "unerwartetes Argument \"" + text + "\"");
+                Quenmark::UnexpectedArgumentRefusal, { ProgramOptions::Shown(argument) });
         }
     }
     if (hasTime && !options.HasDate)
-        return Refusal("--time needs --date", "--time braucht --date");
+        return Refusal(Quenmark::TimeWithoutDateRefusal);
     return options;
 }
 
@@ -189,12 +135,11 @@ int Act(const Options& options)
 {
     switch (options.What) {
     case Action::ShowHelp:
-        return Print(HelpText());
+        return ProgramOptions::Print(HelpText(), WriteFailure);
     case Action::ShowVersion:
-        return Print("quenmark " TRANSIT_VERSION "\n");
+        return ProgramOptions::Print("quenmark " TRANSIT_VERSION "\n", WriteFailure);
     case Action::Refuse:
-        std::fputs((options.Error + UsageText()).c_str(), stderr);
-        return RefusalStatus;
+        return ProgramOptions::Refuse(options.Error + UsageText());
     case Action::RunDialogue:
         break;
     }

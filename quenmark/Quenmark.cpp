@@ -2,6 +2,7 @@
 #include "Quenmark.h"
 
 #include "AstrRout.h"
+#include "Files.h"
 #include "KernDos.h"
 #include "ModulDos.h"
 #include "NumberText.h"
@@ -12,7 +13,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
+#include <numbers>
 #include <string_view>
 
 namespace Quenmark {
@@ -23,7 +24,6 @@ constexpr const char* InfoTextFile = "Quenmark.inf";
 constexpr int PromptColumns = 45;
 constexpr int ResultColumns = 60;
 constexpr double SiderealRate = 1.0027379093;
-constexpr double FullTurn = 6.283185307179586477;
 // Rounding of the site positions (Earth radii) beyond which Delta and the
 // scalar product are noise: the angles are too large to place the sites.
 constexpr double PlacementLimit = 1e-6;
@@ -36,39 +36,6 @@ struct AnswerTexts {
     std::string Time, X1, Y1, X2, Y2;
 };
 AnswerTexts Answers;
-
-// Why a result has no value, per language. The scalar product is the
-// difference of the cosines of the Sun's zenith distances at the two sites, so
-// sin w = 0 says that they differ by 1; only with Delta = 1 is the line
-// between the sites then parallel to the direction of the Sun.
-enum Undefined {
-    SitesCoincide,
-    SunBelowHorizon,
-    BaselineTowardSun,
-    ZenithCosinesDifferByOne,
-    RatioZero,
-    OutOfRange,
-};
-const char* const UndefinedTexts[2][6] = {
-    {
-        "nicht definiert: die beiden Beobachtungsorte fallen zusammen",
-        "nicht definiert: die Sonne steht an einem Beobachtungsort unter dem Horizont",
-        "nicht definiert: die Verbindungslinie der Beobachtungsorte zeigt zur Sonne",
-        "nicht definiert: sin(w) ist 0, die Kosinus der Zenitdistanzen der Sonne an den "
-        "beiden Orten unterscheiden sich um 1",
-        "nicht definiert: rPlanet/rErde ist 0",
-        "nicht definiert: die Eingaben liegen außerhalb des Rechenbereichs",
-    },
-    {
-        "undefined: the two sites of observation coincide",
-        "undefined: the Sun is below the horizon of a site of observation",
-        "undefined: the line between the sites points at the Sun",
-        "undefined: sin(w) is 0, the cosines of the Sun's zenith distances at the two sites "
-        "differ by 1",
-        "undefined: rPlanet/rEarth is 0",
-        "undefined: the inputs are out of range",
-    },
-};
 
 // The date and time whose ephemeris gives the defaults (UseDateForDefaults).
 struct DateForDefaults {
@@ -160,10 +127,13 @@ void WriteComputedDefaultsNote(bool venus)
 }
 
 // German: the lines before the first "Derivation" line. English: that line
-// and everything after it (nothing when there is none).
-void ShowTitleFile()
+// and everything after it (nothing when there is none). False when there is
+// no such regular file.
+bool ShowTitleFile()
 {
-    std::ifstream file(InfoTextFile, std::ios::binary);
+    Files::RegularFileStream file(InfoTextFile);
+    if (!file.IsOpen())
+        return false;
     bool inEnglishPart = false;
     for (std::string line; Utf8::ReadLine(file, line);) {
         line = Utf8::FromUtf8OrLatin1(line);
@@ -172,30 +142,17 @@ void ShowTitleFile()
         if (inEnglishPart == (Language == English))
             KernDos::WriteLine(line);
         else if (Language == German)
-            return;
+            return true;
     }
     if (file.bad())
         KernDos::EndWithError(std::string("cannot read ") + InfoTextFile);
+    return true;
 }
 
 void ShowBuiltInTitle()
 {
-    static constexpr const char* EnglishTitle[] = {
-        "                       Derivation of the Sun's parallax",
-        "                       ================================",
-        "        from the parallactic shift during a transit of Mercury or Venus",
-        "        ===============================================================",
-        "                   Quenmark, by its authors for school and public observatories",
-    };
-    static constexpr const char* GermanTitle[] = {
-        "                         Bestimmung der Sonnenparallaxe",
-        "                         ==============================",
-        "     aus der parallaktischen Verschiebung bei einem Merkur- oder Venustransit",
-        "     ========================================================================",
-        "                    Quenmark, von seinen Autoren fuer Schul- und Volkssternwarten",
-    };
-    for (const char* line : Language == English ? EnglishTitle : GermanTitle)
-        KernDos::WriteLine(line);
+    for (TextEntry line : { TitleLine1, TitleLine2, TitleLine3, TitleLine4, TitleLine5 })
+        KernDos::WriteLine(Text(line));
 }
 
 void ReadSite(int number, std::string& latitudeText, double& latitude, std::string& longitudeText,
@@ -238,9 +195,9 @@ void WriteResultLine(TextEntry entry, const std::string& value)
     KernDos::WriteLine(Utf8::PadLeft(Text(entry), ResultColumns) + value);
 }
 
-std::string UndefinedText(Undefined why)
+std::string UndefinedText(TextEntry why)
 {
-    return "  " + std::string(UndefinedTexts[Language][why]);
+    return "  " + Text(why);
 }
 
 // Why w has no value: a product outside -1..1 (possible only with the Sun below
@@ -251,30 +208,32 @@ bool SitesArePlaced()
     return RoundingBound() <= PlacementLimit;
 }
 
-Undefined WhyNoAngle()
+TextEntry WhyNoAngle()
 {
-    return SitesArePlaced() && Finite(Result.ScalarProduct) ? SunBelowHorizon : OutOfRange;
+    return SitesArePlaced() && Finite(Result.ScalarProduct) ? UndefinedSunBelowHorizon
+                                                            : UndefinedOutOfRange;
 }
 
 // Why piS has no value. Delta and the product are compared within their
 // rounding: sites a full turn apart, or two entries for a pole, coincide.
-bool ParallaxUndefined(Undefined& why)
+bool ParallaxUndefined(TextEntry& why)
 {
     const double delta = Result.Baseline.Length;
     const double product = std::fabs(Result.ScalarProduct);
     const double rounding = RoundingBound();
     if (Input.RadiusRatio == 0)
-        why = RatioZero;
+        why = UndefinedRatioZero;
     else if (!SitesArePlaced())
-        why = OutOfRange;
+        why = UndefinedOutOfRange;
     else if (delta <= rounding)
-        why = SitesCoincide;
+        why = UndefinedSitesCoincide;
     else if (product > 1 + rounding)
-        why = SunBelowHorizon;
+        why = UndefinedSunBelowHorizon;
     else if (std::fabs(product - 1) <= rounding) // sin w = 0
-        why = std::fabs(delta - 1) <= rounding ? BaselineTowardSun : ZenithCosinesDifferByOne;
+        why = std::fabs(delta - 1) <= rounding ? UndefinedBaselineTowardSun
+                                               : UndefinedZenithCosinesDifferByOne;
     else if (!Finite(Result.PiS))
-        why = OutOfRange;
+        why = UndefinedOutOfRange;
     else
         return false;
     return true;
@@ -354,6 +313,73 @@ void SetUpMessageTexts()
     de[MercuryName] = "Merkur";
     en[VenusName] = "Venus";
     de[VenusName] = "Venus";
+    en[UndefinedSitesCoincide] = "undefined: the two sites of observation coincide";
+    de[UndefinedSitesCoincide] = "nicht definiert: die beiden Beobachtungsorte fallen zusammen";
+    en[UndefinedSunBelowHorizon]
+        = "undefined: the Sun is below the horizon of a site of observation";
+    de[UndefinedSunBelowHorizon]
+        = "nicht definiert: die Sonne steht an einem Beobachtungsort unter dem Horizont";
+    en[UndefinedBaselineTowardSun] = "undefined: the line between the sites points at the Sun";
+    de[UndefinedBaselineTowardSun]
+        = "nicht definiert: die Verbindungslinie der Beobachtungsorte zeigt zur Sonne";
+    en[UndefinedZenithCosinesDifferByOne]
+        = "undefined: sin(w) is 0, the cosines of the Sun's zenith distances at the two sites "
+          "differ by 1";
+    de[UndefinedZenithCosinesDifferByOne]
+        = "nicht definiert: sin(w) ist 0, die Kosinus der Zenitdistanzen der Sonne an den "
+          "beiden Orten unterscheiden sich um 1";
+    en[UndefinedRatioZero] = "undefined: rPlanet/rEarth is 0";
+    de[UndefinedRatioZero] = "nicht definiert: rPlanet/rErde ist 0";
+    en[UndefinedOutOfRange] = "undefined: the inputs are out of range";
+    de[UndefinedOutOfRange] = "nicht definiert: die Eingaben liegen außerhalb des Rechenbereichs";
+    en[TitleLine1] = "                       Derivation of the Sun's parallax";
+    de[TitleLine1] = "                         Bestimmung der Sonnenparallaxe";
+    en[TitleLine2] = "                       ================================";
+    de[TitleLine2] = "                         ==============================";
+    en[TitleLine3] = "        from the parallactic shift during a transit of Mercury or Venus";
+    de[TitleLine3]
+        = "     aus der parallaktischen Verschiebung bei einem Merkur- oder Venustransit";
+    en[TitleLine4] = "        ===============================================================";
+    de[TitleLine4]
+        = "     ========================================================================";
+    en[TitleLine5]
+        = "                   Quenmark, by its authors for school and public observatories";
+    de[TitleLine5]
+        = "                    Quenmark, von seinen Autoren fuer Schul- und Volkssternwarten";
+    en[NeedsValueRefusal] = "%1 needs a value";
+    de[NeedsValueRefusal] = "%1 braucht einen Wert";
+    en[DateUnreadableRefusal] = "cannot read the date \"%1\" (YYYY-MM-DD)";
+    de[DateUnreadableRefusal] = "das Datum \"%1\" ist nicht lesbar (JJJJ-MM-TT)";
+    en[NoSuchDateRefusal] = "the date %1 does not exist";
+    de[NoSuchDateRefusal] = "das Datum %1 gibt es nicht";
+    en[DateOutOfRangeRefusal] = "the date %1 lies outside the years %2 to %3";
+    de[DateOutOfRangeRefusal] = "das Datum %1 liegt ausserhalb der Jahre %2 bis %3";
+    en[TimeUnreadableRefusal] = "cannot read the time \"%1\" (hh.mm UT)";
+    de[TimeUnreadableRefusal] = "die Uhrzeit \"%1\" ist nicht lesbar (hh.mm UT)";
+    en[UnexpectedArgumentRefusal] = "unexpected argument \"%1\"";
+    de[UnexpectedArgumentRefusal] = "unerwartetes Argument \"%1\"";
+    en[TimeWithoutDateRefusal] = "--time needs --date";
+    de[TimeWithoutDateRefusal] = "--time braucht --date";
+    en[OutputWriteFailure] = "cannot write standard output%1";
+    de[OutputWriteFailure] = "die Standardausgabe ist nicht schreibbar%1";
+}
+
+std::string FilledText(int language, TextEntry entry, const std::vector<std::string>& values)
+{
+    const std::string& text
+        = MessageTexts[static_cast<std::size_t>(language)][static_cast<std::size_t>(entry)];
+    std::string filled;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+        const auto index = static_cast<std::size_t>(next - '1');
+        if (text[i] == '%' && next >= '1' && next <= '9' && index < values.size()) {
+            filled += values[index];
+            ++i;
+        } else {
+            filled += text[i];
+        }
+    }
+    return filled;
 }
 
 void ChooseLanguageAndShowTitle()
@@ -369,9 +395,7 @@ void ChooseLanguageAndShowTitle()
         Answers.Time = DefaultsDate.TimeText;
     }
     KernDos::WriteLine();
-    if (KernDos::FileExists(InfoTextFile))
-        ShowTitleFile();
-    else
+    if (!ShowTitleFile())
         ShowBuiltInTitle();
     KernDos::WriteLine();
 }
@@ -390,7 +414,7 @@ void ReadSunAndSites()
     ReadAngle(Text(RightAscensionPrompt), Answers.RightAscension, Input.RightAscension);
     ReadAngle(Text(DeclinationPrompt), Answers.Declination, Input.Declination);
     ReadNumber(Text(SunRadiusPrompt), Answers.SunRadius, Input.SunRadius);
-    Input.SunRadius = Input.SunRadius / 60 * static_cast<double>(AstrRout::DegreesToRadians);
+    Input.SunRadius = Input.SunRadius / 60 * Mathe::RadiansPerDegree;
     KernDos::WriteLine();
     ReadAngle(Text(SiderealTimePrompt), Answers.SiderealTime, Input.SiderealTime0);
     KernDos::WriteLine();
@@ -403,8 +427,7 @@ void ReadTimeAndPositions()
 {
     KernDos::WriteLine();
     ReadNumber(Text(TimePrompt), Answers.Time, Input.Time);
-    Input.Time
-        = AstrRout::HhMmToHours(Input.Time) * 15 * static_cast<double>(AstrRout::DegreesToRadians);
+    Input.Time = AstrRout::HhMmToHours(Input.Time) * 15 * Mathe::RadiansPerDegree;
     KernDos::WriteLine();
     WriteUnderlined(Text(PositionsHeading));
     KernDos::WriteLine("Position 1:");
@@ -430,8 +453,8 @@ void ComputeParallax()
 
     auto localSiderealTime = [](double longitude) {
         double time = Input.SiderealTime0 + longitude + SiderealRate * Input.Time;
-        if (time > FullTurn)
-            time -= FullTurn;
+        if (time > 2 * std::numbers::pi)
+            time -= 2 * std::numbers::pi;
         return time;
     };
     Result.LocalSiderealTime1 = localSiderealTime(Input.Longitude1);
@@ -449,8 +472,8 @@ void ComputeParallax()
     if (std::fabs(product) > 1 && std::fabs(product) - 1 <= RoundingBound())
         product = std::copysign(1.0, product);
     Result.W = Mathe::ArcCos(product);
-    Result.Beta = std::sqrt((x1 - x2) * (x1 - x2) + (y1 - y2) * (y1 - y2))
-        / static_cast<double>(AstrRout::DegreesToRadians) * 3600;
+    Result.Beta
+        = std::sqrt((x1 - x2) * (x1 - x2) + (y1 - y2) * (y1 - y2)) / Mathe::RadiansPerDegree * 3600;
     Result.PiS
         = Result.Beta / Result.Baseline.Length / std::sin(Result.W) * (1 / Input.RadiusRatio - 1);
 }
@@ -463,15 +486,16 @@ void ShowResults()
     WriteUnderlined(Text(ResultsHeading));
 
     WriteResultLine(BetaLabel,
-        Finite(Result.Beta) ? FormatResult(Result.Beta, 5, 1) + "\"" : UndefinedText(OutOfRange));
+        Finite(Result.Beta) ? FormatResult(Result.Beta, 5, 1) + "\""
+                            : UndefinedText(UndefinedOutOfRange));
     WriteResultLine(
-        DeltaLabel, Finite(delta) ? FormatResult(delta, 6, 2) : UndefinedText(OutOfRange));
+        DeltaLabel, Finite(delta) ? FormatResult(delta, 6, 2) : UndefinedText(UndefinedOutOfRange));
     if (Finite(projected))
         WriteResultLine(ProjectedDeltaLabel, FormatResult(projected, 6, 2));
     else
-        WriteResultLine(
-            ProjectedDeltaLabel, UndefinedText(std::isnan(Result.W) ? WhyNoAngle() : OutOfRange));
-    Undefined why {};
+        WriteResultLine(ProjectedDeltaLabel,
+            UndefinedText(std::isnan(Result.W) ? WhyNoAngle() : UndefinedOutOfRange));
+    TextEntry why {};
     if (ParallaxUndefined(why))
         WriteResultLine(ParallaxLabel, UndefinedText(why));
     else

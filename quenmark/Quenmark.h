@@ -10,6 +10,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 namespace Quenmark {
 
@@ -57,9 +58,35 @@ enum TextEntry {
     ComputedDefaultsNote = 20, // followed by date, time and planet
     MercuryName = 21,
     VenusName = 22,
+    // Why a result has no value. The scalar product is the difference of the
+    // cosines of the Sun's zenith distances at the two sites, so sin w = 0 says
+    // that they differ by 1; only with Delta = 1 is the line between the sites
+    // then parallel to the direction of the Sun.
+    UndefinedSitesCoincide = 23,
+    UndefinedSunBelowHorizon = 24,
+    UndefinedBaselineTowardSun = 25,
+    UndefinedZenithCosinesDifferByOne = 26,
+    UndefinedRatioZero = 27,
+    UndefinedOutOfRange = 28,
+    // The title when there is no info file.
+    TitleLine1 = 29,
+    TitleLine2 = 30,
+    TitleLine3 = 31,
+    TitleLine4 = 32,
+    TitleLine5 = 33,
+    // The command line's refusals and its failed write (%1: the argument, the
+    // reason; %2 and %3: the ephemeris' years).
+    NeedsValueRefusal = 34,
+    DateUnreadableRefusal = 35,
+    NoSuchDateRefusal = 36,
+    DateOutOfRangeRefusal = 37,
+    TimeUnreadableRefusal = 38,
+    UnexpectedArgumentRefusal = 39,
+    TimeWithoutDateRefusal = 40,
+    OutputWriteFailure = 41,
 };
 
-inline constexpr int TextCount = 30;
+inline constexpr int TextCount = 42;
 inline int Language = English;
 inline std::array<std::array<std::string, TextCount>, 2> MessageTexts;
 inline Inputs Input;
@@ -75,6 +102,10 @@ void ResetState();
 void UseDateForDefaults(const Ephemeris::CalendarDate& date, const std::string& timeText);
 
 void SetUpMessageTexts();
+
+// An entry of MessageTexts in a language, %1 to %9 replaced by values in one
+// pass (a "%1" inside a value stays as it is).
+std::string FilledText(int language, TextEntry entry, const std::vector<std::string>& values);
 void ChooseLanguageAndShowTitle();
 void ReadSunAndSites();
 void ComputeSunVector();

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <system_error>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -37,6 +38,38 @@ int OpenRegularFile(const std::string& name, int& error, std::int64_t& bytes)
     }
     bytes = status.st_size;
     return fd;
+}
+
+RegularFileStream::RegularFileStream(const std::string& name)
+    : std::istream(&Buffer)
+{
+    int error = 0;
+    std::int64_t bytes = 0;
+    Buffer.Fd = OpenRegularFile(name, error, bytes);
+    if (Buffer.Fd < 0)
+        setstate(std::ios::failbit);
+}
+
+RegularFileStream::DescriptorBuffer::int_type RegularFileStream::DescriptorBuffer::underflow()
+{
+    if (Fd < 0)
+        return traits_type::eof();
+    ssize_t count;
+    do
+        count = ::read(Fd, Data, sizeof Data);
+    while (count < 0 && errno == EINTR);
+    if (count < 0) // the stream catches this and sets badbit
+        throw std::system_error(errno, std::generic_category(), "read");
+    if (count == 0)
+        return traits_type::eof();
+    setg(Data, Data, Data + count);
+    return traits_type::to_int_type(Data[0]);
+}
+
+RegularFileStream::DescriptorBuffer::~DescriptorBuffer()
+{
+    if (Fd >= 0)
+        ::close(Fd);
 }
 
 FileIdentity IdentityOf(const std::string& name)

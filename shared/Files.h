@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <istream>
+#include <streambuf>
 #include <string>
 
 namespace Files {
@@ -18,6 +20,24 @@ bool FileExists(const std::string& name);
 // with error set to errno, or to -1 when the name is no regular file. bytes
 // is the file's size.
 int OpenRegularFile(const std::string& name, int& error, std::int64_t& bytes);
+
+// A file opened through OpenRegularFile and read as a stream: a name that is
+// no regular file (a FIFO, a folder, a device) leaves it closed at once,
+// without blocking. A read error sets badbit.
+class RegularFileStream : public std::istream {
+public:
+    explicit RegularFileStream(const std::string& name);
+    bool IsOpen() const { return Buffer.Fd >= 0; }
+
+private:
+    struct DescriptorBuffer : std::streambuf {
+        int Fd = -1;
+        char Data[4096];
+        int_type underflow() override;
+        ~DescriptorBuffer() override;
+    };
+    DescriptorBuffer Buffer;
+};
 
 // What tells one file's contents from another's under the same name: a file
 // written anew or replaced differs in at least one of these.

@@ -3,12 +3,9 @@
 
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 namespace Mathe {
-
-namespace {
-constexpr long double Pi = 3.141592653589793238462643383279502884L;
-}
 
 double PolarAngle(double y, double x)
 {
@@ -16,9 +13,10 @@ double PolarAngle(double y, double x)
         return 0;
     const long double ax = std::fabs(static_cast<long double>(x));
     const long double ay = std::fabs(static_cast<long double>(y));
-    long double h = ax > ay ? std::atan(ay / ax) : Pi / 2 - std::atan(ax / ay);
+    long double h
+        = ax > ay ? std::atan(ay / ax) : std::numbers::pi_v<long double> / 2 - std::atan(ax / ay);
     if (x < 0)
-        h = Pi - h;
+        h = std::numbers::pi_v<long double> - h;
     if (y < 0)
         h = -h;
     return static_cast<double>(h);
@@ -32,7 +30,7 @@ double ArcCos(double x)
         return std::numeric_limits<double>::quiet_NaN();
     const long double lx = x;
     const long double h = std::atan(std::sqrt(1 / (lx * lx) - 1));
-    return static_cast<double>(x > 0 ? h : Pi - h);
+    return static_cast<double>(x > 0 ? h : std::numbers::pi_v<long double> - h);
 }
 
 SpaceVector SphericalToCartesian(const SphericalPoint& point)

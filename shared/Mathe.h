@@ -3,6 +3,8 @@
 // arithmetic inside each routine is carried in long double.
 #pragma once
 
+#include "AstrRout.h"
+
 namespace Mathe {
 
 // Cartesian vector with its length kept beside the components. The routines
@@ -21,8 +23,9 @@ struct SphericalPoint {
     double Latitude = 0;
 };
 
-// The one conversion of the programs between degrees and radians.
-inline constexpr double RadiansPerDegree = 0.017453292519943295; // pi / 180
+// The one conversion of the programs between degrees and radians: AstrRout's
+// constant rounded to double.
+inline constexpr double RadiansPerDegree = static_cast<double>(AstrRout::DegreesToRadians);
 inline double Degrees(double radians)
 {
     return radians / RadiansPerDegree;

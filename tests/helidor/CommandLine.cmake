@@ -63,6 +63,24 @@ elseif(CASE STREQUAL "unknown")
     run_helidor(ARGS Sun.bmp)
     expect("status" "${status}" 2)
     expect_match("message" "${err}" "^helidor: unexpected argument 'Sun.bmp'\n${usage_line}$")
+    # Control characters of an argument reach the terminal as escapes only.
+    string(ASCII 27 escape)
+    string(ASCII 7 bell)
+    run_helidor(ARGS "--${escape}[2J${bell}")
+    expect("status" "${status}" 2)
+    expect("message" "${err}"
+        "helidor: unknown option '--\\x1b[2J\\x07'\nUsage: helidor [--help | --version]\n")
+elseif(CASE STREQUAL "together")
+    # Help and version together, in any order: the help.
+    foreach(arguments "--help;--version" "--version;--help")
+        run_helidor(ARGS ${arguments})
+        expect("status" "${status}" 0)
+        expect("standard error" "${err}" "")
+        expect_match("help" "${out}" "^${usage_line}Measures ")
+    endforeach()
+    run_helidor(ARGS --version --help OUTPUT_FILE /dev/full)
+    expect("status on a full disk" "${status}" 1)
+    expect("message" "${err}" "helidor: cannot write to standard output\n")
 elseif(CASE STREQUAL "nodisplay")
     # No window system to reach: one line in both languages and status 1,
     # not Qt's abort (134) with its plugin report.

@@ -198,6 +198,22 @@ TEST_F(InfoTextTest, EnglishShowsTheLinesAfterTheFirstEmptyOne)
     EXPECT_EQ(ShownLineWidths("e"), (std::vector<int> { 3, 0, 4, 0, 0 }));
 }
 
+// A FIFO named like the info file is none: the title comes without info
+// lines, and no writer is waited for.
+TEST_F(InfoTextTest, FifoNamedLikeTheInfoFileShowsNoLines)
+{
+    ASSERT_EQ(::mkfifo("Helidor.inf", 0600), 0);
+    int width = -1;
+    auto look = [&width] {
+        Kern::SelectFont("Courier", 12, 1);
+        const int band = Kern::CharHeight + 3;
+        const int bottom = 3 * Kern::CharHeight + 30 + band;
+        width = InkedCharacters(bottom - band + 1, bottom + 4 * band, WhitePixel);
+    };
+    EXPECT_TRUE(StartLookingAtTheTitle("g", look));
+    EXPECT_EQ(width, 0);
+}
+
 TEST_F(InfoTextTest, Latin1AndUtf8LinesShowAlike)
 {
     WriteTextFile("Helidor.inf",

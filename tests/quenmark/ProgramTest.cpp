@@ -79,6 +79,15 @@ TEST_F(Program, TitleFileIsReadOnlyWhenItIsARegularFile)
     EXPECT_NE(Read("output").find("Derivation of the Sun's parallax"), std::string::npos);
 }
 
+TEST_F(Program, TitleFileThatIsAFolderGivesTheBuiltInTitle)
+{
+    std::ofstream(work / "input") << "g\n";
+    fs::create_directory(work / "Quenmark.inf");
+    EXPECT_EQ(Run("< input > output 2> errors"), 0);
+    EXPECT_NE(Read("output").find("Bestimmung der Sonnenparallaxe"), std::string::npos);
+    EXPECT_EQ(Read("errors"), "");
+}
+
 TEST_F(Program, OverlongAnswerIsCutInBoundedMemory)
 {
     // 100 MB of digits for the Sun's radius: the first 4096 are kept, a number
@@ -147,6 +156,27 @@ TEST_F(Options, HelpOrVersionThatCannotBeWrittenIsReported)
             "quenmark: die Standardausgabe ist nicht schreibbar: No space left on device\n")
             << option;
     }
+}
+
+// Both lines of a refusal, byte for byte; a "%2" typed into an argument is
+// shown as typed, not filled with a year.
+TEST_F(Options, RefusalInBothLanguages)
+{
+    const std::string usage
+        = "usage: quenmark [--date YYYY-MM-DD [--time hh.mm]] | --help | --version\n";
+    EXPECT_EQ(Run("--date 1899-12-31 2> errors"), 2);
+    EXPECT_EQ(Read("errors"),
+        "quenmark: the date 1899-12-31 lies outside the years 1900 to 2100\n"
+        "quenmark: das Datum 1899-12-31 liegt ausserhalb der Jahre 1900 bis 2100\n"
+            + usage);
+    EXPECT_EQ(Run("--date 2004-06-08 --time 8.20 --zone%2%1 2> errors"), 2);
+    EXPECT_EQ(Read("errors"),
+        "quenmark: unexpected argument \"--zone%2%1\"\n"
+        "quenmark: unerwartetes Argument \"--zone%2%1\"\n"
+            + usage);
+    EXPECT_EQ(Run("--time 8.20 2> errors"), 2);
+    EXPECT_EQ(
+        Read("errors"), "quenmark: --time needs --date\nquenmark: --time braucht --date\n" + usage);
 }
 
 TEST_F(Options, NoArgumentStartsTheDialogue)

@@ -80,4 +80,30 @@ TEST_F(FileIdentity, MissingNameIsUnknownAndFifoDoesNotBlock)
     EXPECT_TRUE(Files::IdentityOf(Name).Known); // returns: no writer is waited for
 }
 
+// The info files are read through this stream: lines of a regular file, and
+// a FIFO, a folder or a device refused at once (a FIFO's open would otherwise
+// wait for a writer, a device's one line never end).
+TEST_F(FileIdentity, RegularFileStreamReadsOnlyRegularFiles)
+{
+    Write("first\nsecond");
+    {
+        Files::RegularFileStream file(Name);
+        ASSERT_TRUE(file.IsOpen());
+        std::string line;
+        EXPECT_TRUE(std::getline(file, line));
+        EXPECT_EQ(line, "first");
+        EXPECT_TRUE(std::getline(file, line));
+        EXPECT_EQ(line, "second");
+        EXPECT_FALSE(std::getline(file, line));
+        EXPECT_FALSE(file.bad());
+    }
+    std::filesystem::remove(Name);
+    EXPECT_FALSE(Files::RegularFileStream(Name).IsOpen());
+    EXPECT_TRUE(Files::RegularFileStream(Name).fail());
+    ASSERT_EQ(::mkfifo(Name.c_str(), 0600), 0);
+    EXPECT_FALSE(Files::RegularFileStream(Name).IsOpen());
+    EXPECT_FALSE(Files::RegularFileStream(Folder.string()).IsOpen());
+    EXPECT_FALSE(Files::RegularFileStream("/dev/zero").IsOpen());
+}
+
 } // namespace
