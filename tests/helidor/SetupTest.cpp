@@ -366,13 +366,14 @@ TEST_F(InfoTextTest, LongInfoFileIsReadOnlyAsFarAsTheScreenShows)
 
 TEST_F(HelidorRun, TimeThatIsNoClockTimeIsAskedAgain)
 {
+    // 8.7 is 8 h 70 min in hh.mm, as Quenmark's --time reads it too.
     ASSERT_TRUE(StartAndAnswer({ PressReturn(), PressReturn(), PressReturn(), Type("25.00"),
-        Type("9,75"), Type("-0.01"), Type("23.59"), PressReturn(), PressReturn(), PressReturn(),
-        PressReturn(), PressReturn(), PressReturn() }));
-    for (int k = 3; k <= 6; ++k)
+        Type("9,75"), Type("-0.01"), Type("8.7"), Type("23.59"), PressReturn(), PressReturn(),
+        PressReturn(), PressReturn(), PressReturn(), PressReturn() }));
+    for (int k = 3; k <= 7; ++k)
         EXPECT_EQ(Script->Prompts[static_cast<std::size_t>(k)], "Time (UT in hh.mm)") << k;
     EXPECT_EQ(Script->Defaults[4], "25.00") << "the typo stays the default";
-    EXPECT_EQ(Script->Prompts[7], "Declination of the Sun in degrees");
+    EXPECT_EQ(Script->Prompts[8], "Declination of the Sun in degrees");
     EXPECT_DOUBLE_EQ(Settings::TimeUT, 23.59);
 }
 
