@@ -2,6 +2,7 @@
 #include "Kern2.h"
 
 #include "FensterGraf.h"
+#include "Files.h"
 #include "Kern.h"
 #include "Mathe.h"
 
@@ -136,15 +137,8 @@ void ReplaceFile(const std::string& name, const char* data, std::size_t size)
     ::umask(mask);
     if (::fchmod(fd, 0666 & ~mask) != 0)
         fail(errno);
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::write(fd, data + done, size - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            fail(n < 0 ? errno : ENOSPC);
-        done += static_cast<std::size_t>(n);
-    }
+    if (const int error = Files::WriteAll(fd, data, size); error != 0)
+        fail(error);
     if (::fsync(fd) != 0)
         fail(errno);
     stillOpen = false;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ResultFiles.h"
 
+#include "Files.h"
+
 #include "NumberText.h"
 #include "Texts.h"
 
@@ -214,16 +216,7 @@ int OpenForAppending(const std::string& name)
 // The whole text, or errno of the failure.
 int WriteAll(int fd, const std::string& text)
 {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errno : ENOSPC;
-        done += static_cast<std::size_t>(n);
-    }
-    return 0;
+    return Files::WriteAll(fd, text.data(), text.size());
 }
 
 // Creates (or replaces) the file under name with header. Lines kept for it

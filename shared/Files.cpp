@@ -83,4 +83,18 @@ FileIdentity IdentityOf(const std::string& name)
         static_cast<std::int64_t>(status.st_mtim.tv_nsec) };
 }
 
+int WriteAll(int fd, const char* data, std::size_t size)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(fd, data + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : ENOSPC;
+        done += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
 } // namespace Files

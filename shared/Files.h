@@ -3,6 +3,7 @@
 // the window console make before they open an info file or a picture.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <istream>
 #include <streambuf>
@@ -20,6 +21,10 @@ bool FileExists(const std::string& name);
 // with error set to errno, or to -1 when the name is no regular file. bytes
 // is the file's size.
 int OpenRegularFile(const std::string& name, int& error, std::int64_t& bytes);
+
+// Writes all size bytes of data to fd, again after an interrupted write: 0,
+// or the errno of the failure (ENOSPC when the disk takes no more).
+int WriteAll(int fd, const char* data, std::size_t size);
 
 // A file opened through OpenRegularFile and read as a stream: a name that is
 // no regular file (a FIFO, a folder, a device) leaves it closed at once,
