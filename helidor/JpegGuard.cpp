@@ -421,11 +421,6 @@ int Decoder::PixelBytes() const
     return S->Info.output_components;
 }
 
-int Decoder::RowsRead() const
-{
-    return static_cast<int>(S->Info.output_scanline);
-}
-
 Work Decoder::Done() const
 {
     Work work = S->Why.Done;

@@ -105,7 +105,6 @@ public:
     int Width() const; // at the scale; valid after ReadHeader
     int Height() const;
     int PixelBytes() const; // of a row's pixel in the layout
-    int RowsRead() const; // the rows handed out so far
     Refusal Refused() const; // with the work done so far
     Work Done() const;
 

@@ -137,11 +137,6 @@ DateReading ReadDate(const std::string& text, CalendarDate& date)
     return DateReading::Read;
 }
 
-bool ParseDate(const std::string& text, CalendarDate& date)
-{
-    return ReadDate(text, date) == DateReading::Read;
-}
-
 bool InRange(const CalendarDate& date)
 {
     return date.Year >= FirstYear && date.Year <= LastYear;

@@ -40,9 +40,6 @@ enum class DateReading { Read, NotYyyyMmDd, NoSuchDay };
 // the calendar has no such day (2023-02-29, 2004-06-31, month 13).
 DateReading ReadDate(const std::string& text, CalendarDate& date);
 
-// ReadDate gave Read.
-bool ParseDate(const std::string& text, CalendarDate& date);
-
 // FirstYear-01-01 up to LastYear-12-31.
 bool InRange(const CalendarDate& date);
 

@@ -176,15 +176,16 @@ INSTANTIATE_TEST_SUITE_P(Espenak, TransitCatalogue,
 TEST(Dates, AreReadOnlyAsRealCalendarDates)
 {
     Ephemeris::CalendarDate date;
-    ASSERT_TRUE(Ephemeris::ParseDate("2004-06-08", date));
+    using Ephemeris::DateReading;
+    ASSERT_EQ(Ephemeris::ReadDate("2004-06-08", date), DateReading::Read);
     EXPECT_EQ(date.Year, 2004);
     EXPECT_EQ(date.Month, 6);
     EXPECT_EQ(date.Day, 8);
-    EXPECT_TRUE(Ephemeris::ParseDate("2000-02-29", date));
+    EXPECT_EQ(Ephemeris::ReadDate("2000-02-29", date), DateReading::Read);
     for (const char* bad :
         { "1900-02-29", "2004-13-01", "2004-00-10", "2004-06-31", "2004-06-00", "2004-6-08",
             "2004-06-8", "20040608", "2004-06-08 ", "2004/06/08", "+004-06-08", "", "2004-06-0x" })
-        EXPECT_FALSE(Ephemeris::ParseDate(bad, date)) << bad;
+        EXPECT_NE(Ephemeris::ReadDate(bad, date), DateReading::Read) << bad;
 }
 
 TEST(Dates, AWrongFormAndADayTheCalendarLacksAreTold)
