@@ -328,6 +328,17 @@ Moment ApplyFormula(const Setup& setup, double seconds, double x1, double y1, do
     return { seconds, x1, y1, x2, y2, Quenmark::Result.Beta, Quenmark::Result.PiS };
 }
 
+TransitModel::Place TrackPlace(const FormulaResult& result, int site, double seconds)
+{
+    Track track;
+    track.Degree = result.Degree[site];
+    track.Middle = result.Middle;
+    const std::vector<double>& c = result.Coefficients[site];
+    if (c.size() != 2 * static_cast<std::size_t>(track.Degree + 1))
+        return { NAN, NAN };
+    return { track.X(seconds, c), track.Y(seconds, c) };
+}
+
 FormulaResult ReduceByFormula(const Setup& setup, const std::vector<Observation>& observations)
 {
     FormulaResult out;
@@ -349,6 +360,9 @@ FormulaResult ReduceByFormula(const Setup& setup, const std::vector<Observation>
         if (!active[i])
             out.Summary.Dropped.push_back(static_cast<int>(i));
     out.Summary.Used = tracks[0].Used + tracks[1].Used;
+    out.Middle = tracks[0].Middle;
+    for (int site = 0; site < 2; ++site)
+        out.Coefficients[site] = tracks[site].Both.Solution;
     const double from = std::max(first[0], first[1]), to = std::min(last[0], last[1]);
     out.Overlap = from <= to;
     if (!out.Overlap || !tracks[0].Both.Done || !tracks[1].Both.Done)

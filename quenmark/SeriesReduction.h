@@ -60,7 +60,12 @@ struct FormulaResult {
     std::vector<Moment> Moments;
     int Degree[2] = { 0, 0 };
     bool Overlap = true;
+    std::vector<double> Coefficients[2]; // x0..xd, y0..yd of each site's track
+    double Middle = 0; // the tracks' zero of time, seconds UT
 };
+
+// A site's fitted track at a moment.
+TransitModel::Place TrackPlace(const FormulaResult& result, int site, double seconds);
 
 FormulaResult ReduceByFormula(const Setup& setup, const std::vector<Observation>& observations);
 
