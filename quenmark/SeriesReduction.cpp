@@ -103,9 +103,28 @@ struct Residual {
     double Worst() const { return std::max(std::fabs(X), std::fabs(Y)); }
 };
 
-// Fits again without the worst position while it lies beyond OutlierLimit,
-// at most a quarter of the positions. fitActive fits the active positions and
-// returns their residuals (one per observation; inactive ones ignored).
+// The scatter of the residuals over their stated sigma, robustly (the median
+// of their sizes, 0.6745 of sigma for a normal distribution), and never below
+// 1: sigma stated too small must not make good positions look like outliers.
+double ScatterScale(const std::vector<Residual>& residuals, const std::vector<bool>& active)
+{
+    std::vector<double> sizes;
+    for (std::size_t i = 0; i < residuals.size(); ++i)
+        if (active[i]) {
+            sizes.push_back(std::fabs(residuals[i].X));
+            sizes.push_back(std::fabs(residuals[i].Y));
+        }
+    if (sizes.empty())
+        return 1;
+    const auto middle = sizes.begin() + static_cast<long>(sizes.size() / 2);
+    std::nth_element(sizes.begin(), middle, sizes.end());
+    return std::max(1.0, *middle / 0.6745);
+}
+
+// Fits again without the worst position while it lies beyond OutlierLimit
+// (times the scatter's scale), at most a quarter of the positions. fitActive
+// fits the active positions and returns their residuals over sigma (one per
+// observation; inactive ones ignored).
 template <typename FitActive>
 Fit FitDroppingOutliers(std::vector<bool>& active, std::vector<int>& dropped, FitActive fitActive)
 {
@@ -120,7 +139,8 @@ Fit FitDroppingOutliers(std::vector<bool>& active, std::vector<int>& dropped, Fi
             if (active[i]
                 && (worst == active.size() || residuals[i].Worst() > residuals[worst].Worst()))
                 worst = i;
-        if (worst == active.size() || residuals[worst].Worst() <= OutlierLimit
+        if (worst == active.size()
+            || residuals[worst].Worst() <= OutlierLimit * ScatterScale(residuals, active)
             || 4 * static_cast<long>(dropped.size() + 1) > total)
             return fit;
         active[worst] = false;
