@@ -90,7 +90,7 @@ int main(int argc, char** argv)
     std::printf("%-20s %10s %10s %10s %8s %8s %10s %8s\n", "transit", "bias%", "rig.pull",
         "rig.sig\"", "form.off", "form.pl", "form.sig\"", "dropped");
     for (const Transit& t : transits) {
-        Figures bias, pull, sigmas, formulaOffset, formulaPull;
+        Figures bias, pull, sigmas, formulaOffset, formulaPull, formulaSigmas;
         int dropped = 0;
         for (int run = 0; run < runs; ++run) {
             SeriesGenerator::World world;
@@ -154,10 +154,12 @@ int main(int argc, char** argv)
                 const double exact = sum / static_cast<double>(f.Moments.size());
                 formulaOffset.Add(f.Summary.Parallax - exact);
                 formulaPull.Add((f.Summary.Parallax - exact) / f.Summary.Sigma);
+                formulaSigmas.Add(f.Summary.Sigma);
             }
         }
         std::printf("%-20s %+10.4f %10.3f %10.4f %+8.4f %8.3f %10.4f %8d\n", t.Name, bias.Mean(),
-            pull.Spread(), sigmas.Mean(), formulaOffset.Mean(), formulaPull.Rms(), 0.0, dropped);
+            pull.Spread(), sigmas.Mean(), formulaOffset.Mean(), formulaPull.Rms(),
+            formulaSigmas.Mean(), dropped);
         std::printf(
             "%-20s bias spread %.4f%%, worst %.4f%%; pull mean %+.3f over %zu series\n", "",
             bias.Spread(),
