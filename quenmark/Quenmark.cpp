@@ -576,6 +576,14 @@ void ShowResults()
     KernDos::WriteLine();
 }
 
+Results ComputeFor(const Inputs& inputs)
+{
+    Input = inputs;
+    ComputeSunVector();
+    ComputeParallax();
+    return Result;
+}
+
 bool AskPlanet(const std::string& defaultAnswer)
 {
     std::string answer = defaultAnswer;

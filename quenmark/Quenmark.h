@@ -151,6 +151,10 @@ void ReadTimeAndPositions();
 void ComputeParallax();
 void ShowResults();
 
+// ComputeSunVector and ComputeParallax on these inputs (which become the
+// program's): the results.
+Results ComputeFor(const Inputs& inputs);
+
 // The planet question with its default answer ("v" or "m"): true for Venus.
 bool AskPlanet(const std::string& defaultAnswer);
 // A site's heading and questions with the dialogue's defaults: radians.

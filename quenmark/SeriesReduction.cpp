@@ -328,7 +328,7 @@ Result ReduceRigorously(const Setup& setup, const std::vector<Observation>& obse
 Moment ApplyFormula(const Setup& setup, double seconds, double x1, double y1, double x2, double y2)
 {
     const Ephemeris::SunData sun = Ephemeris::Compute(setup.Date, seconds / 3600, setup.Planet);
-    Quenmark::Inputs& in = Quenmark::Input;
+    Quenmark::Inputs in;
     in.RightAscension = sun.RightAscension;
     in.Declination = sun.Declination;
     in.SunRadius = sun.Radius;
@@ -343,9 +343,8 @@ Moment ApplyFormula(const Setup& setup, double seconds, double x1, double y1, do
     in.Y1 = y1;
     in.X2 = x2;
     in.Y2 = y2;
-    Quenmark::ComputeSunVector();
-    Quenmark::ComputeParallax();
-    return { seconds, x1, y1, x2, y2, Quenmark::Result.Beta, Quenmark::Result.PiS };
+    const Quenmark::Results r = Quenmark::ComputeFor(in);
+    return { seconds, x1, y1, x2, y2, r.Beta, r.PiS };
 }
 
 TransitModel::Place TrackPlace(const FormulaResult& result, int site, double seconds)
