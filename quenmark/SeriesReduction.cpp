@@ -122,17 +122,21 @@ double ScatterScale(const std::vector<Residual>& residuals, const std::vector<bo
 }
 
 // Fits again without the worst position while it lies beyond OutlierLimit
-// (times the scatter's scale), at most a quarter of the positions. fitActive
-// fits the active positions and returns their residuals over sigma (one per
-// observation; inactive ones ignored).
+// (times the scatter's scale): one at a time, since an outlier pulls the fit
+// and makes good neighbours look bad too. At most a quarter of the positions
+// and at most MostDropped, so that the work stays bounded by a count whatever
+// a file holds. fitActive fits the active positions and returns their
+// residuals over sigma (one per observation; inactive ones ignored).
 template <typename FitActive>
 Fit FitDroppingOutliers(std::vector<bool>& active, std::vector<int>& dropped, FitActive fitActive)
 {
+    constexpr long MostDropped = 50;
     const auto total = std::count(active.begin(), active.end(), true);
+    const long most = std::min<long>(MostDropped, total / 4) + static_cast<long>(dropped.size());
     for (;;) {
         std::vector<Residual> residuals;
         Fit fit = fitActive(residuals);
-        if (!fit.Done)
+        if (!fit.Done || static_cast<long>(dropped.size()) >= most)
             return fit;
         std::size_t worst = active.size();
         for (std::size_t i = 0; i < active.size(); ++i)
@@ -140,8 +144,7 @@ Fit FitDroppingOutliers(std::vector<bool>& active, std::vector<int>& dropped, Fi
                 && (worst == active.size() || residuals[i].Worst() > residuals[worst].Worst()))
                 worst = i;
         if (worst == active.size()
-            || residuals[worst].Worst() <= OutlierLimit * ScatterScale(residuals, active)
-            || 4 * static_cast<long>(dropped.size() + 1) > total)
+            || residuals[worst].Worst() <= OutlierLimit * ScatterScale(residuals, active))
             return fit;
         active[worst] = false;
         dropped.push_back(static_cast<int>(worst));
