@@ -9,8 +9,10 @@
 #include "SeriesFile.h"
 #include "SeriesReduction.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 
 namespace SeriesRun {
@@ -232,10 +234,13 @@ int Run(const CommandLine::Options& options)
         status = Failed;
         break;
     }
+    errno = 0;
     KernDos::Write(out);
     std::cout.flush();
     if (!std::cout) {
-        Report(Filled(Quenmark::OutputWriteFailure, { "" }));
+        const int error = errno;
+        Report(Filled(Quenmark::OutputWriteFailure,
+            { error != 0 ? ": " + std::string(std::strerror(error)) : "" }));
         return Failed;
     }
     return status;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real quenmark binary on two sites' series files: the results, the
 // refusals with their status, the questions it still asks, and the plot.
+#include "ParallaxPlot.h"
 #include "SeriesGenerator.h"
 
 #include <gtest/gtest.h>
@@ -213,6 +214,25 @@ TEST_F(SeriesProgram, PlotIsNeverWrittenOverAForeignFile)
     EXPECT_EQ(Read("errors"),
         "quenmark: oslo.fit.parallax.svg exists and is no plot of this program: left as it is\n");
     EXPECT_NE(Read("output").find("Parallax of the Sun piS (rigorous): "), std::string::npos);
+}
+
+TEST_F(SeriesProgram, OutputThatCannotBeWrittenIsReported)
+{
+    WriteSeries(0.0006, 9);
+    const std::string command = "cd '" + work.string() + "' && '" QUENMARK_BINARY "' " + AllOptions
+        + " --language e < /dev/null > /dev/full 2> errors";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(Read("errors"), "quenmark: cannot write standard output: No space left on device\n");
+}
+
+TEST(PlotName, BesideTheFirstSeriesWithoutItsExtension)
+{
+    EXPECT_EQ(ParallaxPlot::NameBeside("north.fit.tsv"), "north.fit.parallax.svg");
+    EXPECT_EQ(ParallaxPlot::NameBeside("runs.2012/north"), "runs.2012/north.parallax.svg");
+    EXPECT_EQ(ParallaxPlot::NameBeside("runs/.hidden"), "runs/.hidden.parallax.svg");
+    EXPECT_EQ(ParallaxPlot::NameBeside("a/b.c/d.tsv"), "a/b.c/d.parallax.svg");
 }
 
 TEST_F(SeriesProgram, UsageRefused)
