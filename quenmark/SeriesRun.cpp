@@ -214,9 +214,11 @@ int Run(const CommandLine::Options& options)
         }
 
     const std::string plotName = ParallaxPlot::NameBeside(options.Series[0]);
+    // The file names as labels: escapes for control characters and bytes that
+    // are not UTF-8 keep the document well formed.
     const ParallaxPlot::Labels labels { Filled(Quenmark::PlotTitle),
-        Filled(Quenmark::PlotAcrossTrack), Filled(Quenmark::PlotResiduals), options.Series[0],
-        options.Series[1] };
+        Filled(Quenmark::PlotAcrossTrack), Filled(Quenmark::PlotResiduals),
+        ProgramOptions::Shown(options.Series[0]), ProgramOptions::Shown(options.Series[1]) };
     std::string reason;
     int status = Done;
     switch (

@@ -133,6 +133,15 @@ TEST_F(SeriesProgram, BothResultsFromGeneratedSeries)
         << "renders";
     EXPECT_GT(fs::exists(work / "plot.png") ? fs::file_size(work / "plot.png") : 0, 10000u);
 
+    // A first series whose name is no UTF-8 and holds markup: still well formed.
+    fs::copy_file(work / "oslo.fit.tsv", work / "o\xe9<&>.tsv");
+    ASSERT_EQ(Run("--series1 'o\xe9<&>.tsv' --series2 cape.fit.tsv --date 2004-06-08 --site1 "
+                  "59.91,10.75 --site2 -33.93,18.42 --planet venus --language e"),
+        0);
+    EXPECT_EQ(std::system(
+                  ("xmllint --noout '" + (work / "o\xe9<&>.parallax.svg").string() + "'").c_str()),
+        0);
+
     // German, and the plot replaced as our own.
     ASSERT_EQ(Run(AllOptions + " --language g"), 0) << Read("errors");
     const std::string german = Read("output");
