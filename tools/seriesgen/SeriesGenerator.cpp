@@ -105,11 +105,13 @@ std::vector<Picture> MakeSeries(int year, int month, int day, bool venus, const 
 {
     std::mt19937_64 random(plan.Seed);
     std::normal_distribution<double> noise(0, 1);
+    std::uniform_real_distribution<double> offWhole(-0.5, 0.5);
     std::vector<Picture> pictures;
     for (int i = 0; i < plan.Count; ++i) {
         Picture p;
         p.Seconds = std::round(plan.FirstSeconds + i * plan.Spacing);
-        p.True = Topocentric(year, month, day, p.Seconds, venus, site, world);
+        p.Taken = p.Seconds + (plan.FractionalMoments ? offWhole(random) : 0);
+        p.True = Topocentric(year, month, day, p.Taken, venus, site, world);
         p.Measured = p.True;
         if (plan.Sigma > 0) {
             p.Measured.X += plan.Sigma * noise(random);

@@ -36,7 +36,8 @@ Place Topocentric(int year, int month, int day, double secondsUtc, bool venus, c
     const World& world);
 
 struct Picture {
-    double Seconds = 0; // whole seconds UTC
+    double Seconds = 0; // whole seconds UTC, as written
+    double Taken = 0; // when the picture was taken
     Place Measured;
     Place True;
     double Sigma = 0;
@@ -48,6 +49,9 @@ struct SeriesPlan {
     int Count = 20;
     double Sigma = 0; // noise of each coordinate, solar radii
     std::uint64_t Seed = 1;
+    // Pictures taken up to half a second off the whole second that the file
+    // gives as their time, as a clock read to the second would.
+    bool FractionalMoments = false;
 };
 
 std::vector<Picture> MakeSeries(int year, int month, int day, bool venus, const Site& site,
