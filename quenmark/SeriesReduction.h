@@ -13,7 +13,8 @@
 //    Sun's data of each moment; the mean of the moments.
 // Uncertainties come from the positions' sigma through the fits, scaled by
 // the square root of the reduced chi-square where that exceeds 1; a position
-// whose residual exceeds 4 sigma is dropped and named.
+// whose residual exceeds 4 sigma (4 times the scatter where the residuals say
+// sigma is stated too small) is dropped and named, at most 50 per fit.
 #pragma once
 
 #include "Ephemeris.h"
