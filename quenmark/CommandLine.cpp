@@ -4,6 +4,9 @@
 #include "ProgramOptions.h"
 #include "Quenmark.h"
 
+#include <charconv>
+#include <cmath>
+
 namespace CommandLine {
 
 namespace {
@@ -50,7 +53,30 @@ std::string WriteFailure(const std::string& reason)
     return BothLanguages(Quenmark::OutputWriteFailure, { reason });
 }
 
+bool ParseDegrees(const std::string& text, double& value)
+{
+    if (text.empty() || text[0] == '+')
+        return false;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    return error == std::errc() && stop == end && std::isfinite(value);
+}
+
 } // namespace
+
+bool ParseSite(const std::string& text, SiteOption& site)
+{
+    const std::size_t comma = text.find(',');
+    if (comma == std::string::npos)
+        return false;
+    double latitude = 0, longitude = 0;
+    if (!ParseDegrees(text.substr(0, comma), latitude)
+        || !ParseDegrees(text.substr(comma + 1), longitude) || std::fabs(latitude) > 90
+        || longitude < -180 || longitude > 360)
+        return false;
+    site = { true, latitude, longitude, text };
+    return true;
+}
 
 Options Parse(const std::vector<std::string>& arguments)
 {
@@ -63,12 +89,42 @@ Options Parse(const std::vector<std::string>& arguments)
         return options;
     }
     bool hasTime = false;
+    std::vector<std::string> seriesOnly; // options that need the series, as given
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        const bool takesValue = argument == "--date" || argument == "--time";
+        const bool takesValue = argument == "--date" || argument == "--time"
+            || argument == "--series1" || argument == "--series2" || argument == "--site1"
+            || argument == "--site2" || argument == "--planet" || argument == "--language";
         if (takesValue && i + 1 == arguments.size())
             return Refusal(Quenmark::NeedsValueRefusal, { argument });
-        if (argument == "--date" && !options.HasDate) {
+        const int number = !argument.empty() && argument.back() == '2' ? 1 : 0;
+        if ((argument == "--series1" || argument == "--series2")
+            && options.Series[number].empty()) {
+            options.Series[number] = arguments[++i];
+            if (options.Series[number].empty())
+                return Refusal(Quenmark::NeedsValueRefusal, { argument });
+        } else if ((argument == "--site1" || argument == "--site2")
+            && !options.Sites[number].Given) {
+            if (!ParseSite(arguments[++i], options.Sites[number]))
+                return Refusal(
+                    Quenmark::SiteUnreadableRefusal, { ProgramOptions::Shown(arguments[i]) });
+            seriesOnly.push_back(argument);
+        } else if (argument == "--planet" && !options.HasPlanet) {
+            const std::string& name = arguments[++i];
+            if (name != "venus" && name != "mercury")
+                return Refusal(Quenmark::PlanetUnreadableRefusal, { ProgramOptions::Shown(name) });
+            options.HasPlanet = true;
+            options.Planet
+                = name == "venus" ? Ephemeris::Planet::Venus : Ephemeris::Planet::Mercury;
+            seriesOnly.push_back(argument);
+        } else if (argument == "--language" && options.Language < 0) {
+            const std::string& name = arguments[++i];
+            if (name != "e" && name != "g")
+                return Refusal(
+                    Quenmark::LanguageUnreadableRefusal, { ProgramOptions::Shown(name) });
+            options.Language = name == "g" ? Quenmark::German : Quenmark::English;
+            seriesOnly.push_back(argument);
+        } else if (argument == "--date" && !options.HasDate) {
             const std::string text = ProgramOptions::Shown(arguments[++i]);
             switch (Ephemeris::ReadDate(arguments[i], options.Date)) {
             case Ephemeris::DateReading::NotYyyyMmDd:
@@ -96,12 +152,25 @@ Options Parse(const std::vector<std::string>& arguments)
     }
     if (hasTime && !options.HasDate)
         return Refusal(Quenmark::TimeWithoutDateRefusal);
+    const bool series1 = !options.Series[0].empty(), series2 = !options.Series[1].empty();
+    if (series1 != series2)
+        return Refusal(Quenmark::SeriesNeedBothRefusal);
+    if (!series1 && !seriesOnly.empty())
+        return Refusal(Quenmark::OptionNeedsSeriesRefusal, { seriesOnly.front() });
+    if (series1 && !options.HasDate)
+        return Refusal(Quenmark::SeriesNeedDateRefusal);
+    if (series1 && hasTime)
+        return Refusal(Quenmark::UnexpectedArgumentRefusal, { "--time" });
+    if (series1)
+        options.What = Action::ReduceSeries;
     return options;
 }
 
 std::string UsageText()
 {
-    return "usage: quenmark [--date YYYY-MM-DD [--time hh.mm]] | --help | --version\n";
+    return "usage: quenmark [--date YYYY-MM-DD [--time hh.mm]] | --help | --version\n"
+           "       quenmark --series1 FILE --series2 FILE --date YYYY-MM-DD [--site1 LAT,LON]\n"
+           "                [--site2 LAT,LON] [--planet venus|mercury] [--language e|g]\n";
 }
 
 std::string HelpText()
@@ -123,6 +192,17 @@ std::string HelpText()
           "                     the planet question offers m\n"
           "  --time hh.mm       the time UT for them (hh,mm too), also the default of\n"
           "                     the time question (default 12.00)\n"
+          "  --series1 FILE, --series2 FILE\n"
+          "                     the two sites' audit files of the measuring program\n"
+          "                     (result rows with x, y, sigma_x, sigma_y and ut): the\n"
+          "                     solar parallax from both series, by the formula at\n"
+          "                     common moments and by a rigorous fit, with their\n"
+          "                     uncertainties and a plot <series1 base>.parallax.svg;\n"
+          "                     needs --date, the day of the ut column\n"
+          "  --site1 LAT,LON, --site2 LAT,LON\n"
+          "                     the sites in degrees, east positive (else asked)\n"
+          "  --planet venus|mercury  (else asked, default from the date)\n"
+          "  --language e|g     English or German (else asked)\n"
           "  --help             this text\n"
           "  --version          the program's version\n"
           "\n"
@@ -141,6 +221,7 @@ int Act(const Options& options)
     case Action::Refuse:
         return ProgramOptions::Refuse(options.Error + UsageText());
     case Action::RunDialogue:
+    case Action::ReduceSeries:
         break;
     }
     return -1;

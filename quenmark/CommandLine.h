@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Quenmark's options. Grammar (each option at most once, no other argument):
 //   quenmark [--date YYYY-MM-DD [--time hh.mm]] | --help | --version
+//   quenmark --series1 FILE --series2 FILE --date YYYY-MM-DD [--site1 LAT,LON]
+//            [--site2 LAT,LON] [--planet venus|mercury] [--language e|g]
 // --help and --version may also come together and repeated; the help wins.
 // --time is hh.mm as the time question reads it: hours 0..23, then optionally
 // "." or "," and one or two digits of minutes (0..59); it needs --date.
@@ -14,7 +16,14 @@
 
 namespace CommandLine {
 
-enum class Action { RunDialogue, ShowHelp, ShowVersion, Refuse };
+enum class Action { RunDialogue, ReduceSeries, ShowHelp, ShowVersion, Refuse };
+
+// A site given as LAT,LON: degrees, east positive.
+struct SiteOption {
+    bool Given = false;
+    double Latitude = 0, Longitude = 0;
+    std::string Text; // as typed
+};
 
 struct Options {
     Action What = Action::RunDialogue;
@@ -22,7 +31,17 @@ struct Options {
     Ephemeris::CalendarDate Date;
     std::string TimeText = "12.00"; // as typed; the default of the time question
     std::string Error; // with Refuse: why, one line in English and one in German
+    // With ReduceSeries:
+    std::string Series[2];
+    SiteOption Sites[2];
+    bool HasPlanet = false;
+    Ephemeris::Planet Planet = Ephemeris::Planet::Venus;
+    int Language = -1; // Quenmark's language row, -1 when it is to be asked
 };
+
+// "LAT,LON" in degrees (a point as decimal mark), latitude within -90..90,
+// longitude within -180..360; false when it is not.
+bool ParseSite(const std::string& text, SiteOption& site);
 
 // The arguments after the program name.
 Options Parse(const std::vector<std::string>& arguments);

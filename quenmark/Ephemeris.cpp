@@ -192,6 +192,12 @@ std::optional<Planet> PlanetInTransit(const CalendarDate& date)
     return std::nullopt;
 }
 
+double TtMinusUtSeconds(const CalendarDate& date, double dayFraction)
+{
+    assert(InRange(date) && "TtMinusUtSeconds takes dates within FirstYear..LastYear");
+    return DeltaTSeconds(date, dayFraction);
+}
+
 std::string FormatHours(double radians)
 {
     // 24h0m0 after rounding is 0h0m0 of the next day.

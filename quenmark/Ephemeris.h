@@ -52,6 +52,10 @@ SunData Compute(const CalendarDate& date, double hoursUt, Planet planet);
 // of a transit. None on any other date. The date must be InRange.
 std::optional<Planet> PlanetInTransit(const CalendarDate& date);
 
+// TT - UT in seconds at dayFraction (0..1) of the date, as Compute takes it.
+// The date must be InRange.
+double TtMinusUtSeconds(const CalendarDate& date, double dayFraction);
+
 // Texts in the dialogue's notation, rounded to the last unit shown:
 //   FormatHours:   5h7m27      (whole seconds of time; 0h0m0 .. 23h59m59)
 //   FormatDegrees: 22g53'16    (whole arcseconds, "-" in front when negative)

@@ -362,6 +362,79 @@ void SetUpMessageTexts()
     de[TimeWithoutDateRefusal] = "--time braucht --date";
     en[OutputWriteFailure] = "cannot write standard output%1";
     de[OutputWriteFailure] = "die Standardausgabe ist nicht schreibbar%1";
+    en[SeriesNeedBothRefusal] = "--series1 and --series2 go together";
+    de[SeriesNeedBothRefusal] = "--series1 und --series2 gehoeren zusammen";
+    en[SeriesNeedDateRefusal] = "--series1 and --series2 need --date";
+    de[SeriesNeedDateRefusal] = "--series1 und --series2 brauchen --date";
+    en[OptionNeedsSeriesRefusal] = "%1 needs --series1 and --series2";
+    de[OptionNeedsSeriesRefusal] = "%1 braucht --series1 und --series2";
+    en[SiteUnreadableRefusal] = "cannot read the site \"%1\" (LAT,LON in degrees, east positive)";
+    de[SiteUnreadableRefusal]
+        = "der Ort \"%1\" ist nicht lesbar (BREITE,LAENGE in Grad, Osten positiv)";
+    en[PlanetUnreadableRefusal] = "unknown planet \"%1\" (venus or mercury)";
+    de[PlanetUnreadableRefusal] = "unbekannter Planet \"%1\" (venus oder mercury)";
+    en[LanguageUnreadableRefusal] = "unknown language \"%1\" (e or g)";
+    de[LanguageUnreadableRefusal] = "unbekannte Sprache \"%1\" (e oder g)";
+    en[SeriesNoHeader] = "%1: empty, no header line";
+    de[SeriesNoHeader] = "%1: leer, keine Kopfzeile";
+    en[SeriesMissingColumn] = "%1, line %2: no column \"%3\"";
+    de[SeriesMissingColumn] = "%1, Zeile %2: keine Spalte \"%3\"";
+    en[SeriesUnreadableValue] = "%1, line %2: cannot read the column \"%3\"";
+    de[SeriesUnreadableValue] = "%1, Zeile %2: die Spalte \"%3\" ist nicht lesbar";
+    en[SeriesNoUncertainty] = "%1, line %2: no uncertainty in \"%3\"";
+    de[SeriesNoUncertainty] = "%1, Zeile %2: keine Unsicherheit in \"%3\"";
+    en[SeriesTimesOutOfOrder] = "%1, line %2: earlier than the measurement's time before";
+    de[SeriesTimesOutOfOrder] = "%1, Zeile %2: frueher als die Zeit davor in der Messung";
+    en[SeriesTooFew] = "%1: %3 positions, at least 3 needed";
+    de[SeriesTooFew] = "%1: %3 Positionen, mindestens 3 noetig";
+    en[SeriesTooLarge] = "%1: too large (%3 bytes)";
+    de[SeriesTooLarge] = "%1: zu gross (%3 Bytes)";
+    en[SeriesNotReadable] = "%1: cannot be read: %3";
+    de[SeriesNotReadable] = "%1: nicht lesbar: %3";
+    en[SeriesNotRegular] = "%1: no regular file";
+    de[SeriesNotRegular] = "%1: keine gewoehnliche Datei";
+    en[SeriesNoOverlap] = "the two series do not overlap in time";
+    de[SeriesNoOverlap] = "die beiden Reihen ueberlappen sich zeitlich nicht";
+    en[SeriesFitFailed] = "the fit failed: too few positions or no shift between the sites";
+    de[SeriesFitFailed]
+        = "die Anpassung ist gescheitert: zu wenige Positionen oder keine Verschiebung";
+    en[SeriesCounts] = "Positions: %1 from site 1, %2 from site 2";
+    de[SeriesCounts] = "Positionen: %1 von Ort 1, %2 von Ort 2";
+    en[TrackDegrees] = "Tracks: degree %1 (site 1), %2 (site 2)";
+    de[TrackDegrees] = "Bahnen: Grad %1 (Ort 1), %2 (Ort 2)";
+    en[MomentsHeading] = "Common moments:";
+    de[MomentsHeading] = "Gemeinsame Zeitpunkte:";
+    en[MomentsColumns] = "   UT          x1'        y1'        x2'        y2'      shift  parallax";
+    de[MomentsColumns]
+        = "   UT          x1'        y1'        x2'        y2'     Versch. Parallaxe";
+    en[FormulaParallaxLabel] = "Parallax of the Sun piS (formula): ";
+    de[FormulaParallaxLabel] = "Parallaxe der Sonne piS (Formel): ";
+    en[RigorousParallaxLabel] = "Parallax of the Sun piS (rigorous): ";
+    de[RigorousParallaxLabel] = "Parallaxe der Sonne piS (streng): ";
+    en[UnitLine] = "Astronomical unit (%1): %2 km ± %3 km";
+    de[UnitLine] = "Astronomische Einheit (%1): %2 km ± %3 km";
+    en[FormulaName] = "formula";
+    de[FormulaName] = "Formel";
+    en[RigorousName] = "rigorous";
+    de[RigorousName] = "streng";
+    en[PositionsUsed] = "Positions used: %1 (formula), %2 (rigorous); dropped: %3, %4";
+    de[PositionsUsed] = "Verwendete Positionen: %1 (Formel), %2 (streng); verworfen: %3, %4";
+    en[PositionDropped] = "Dropped (%1): %2, line %3, beyond 4 sigma";
+    de[PositionDropped] = "Verworfen (%1): %2, Zeile %3, ueber 4 Sigma";
+    en[PlotWritten] = "Plot: %1";
+    de[PlotWritten] = "Grafik: %1";
+    en[PlotNotWritten] = "cannot write the plot %1%2";
+    de[PlotNotWritten] = "die Grafik %1 ist nicht schreibbar%2";
+    en[PlotForeignFile] = "%1 exists and is no plot of this program: left as it is";
+    de[PlotForeignFile] = "%1 gibt es schon, keine Grafik dieses Programms: nicht ersetzt";
+    en[PlotTitle] = "Positions on the Sun's disc (solar radii) and fitted tracks";
+    de[PlotTitle] = "Positionen auf der Sonnenscheibe (Sonnenradien) und angepasste Bahnen";
+    en[PlotAcrossTrack] = "across the track, stretched %1 times";
+    de[PlotAcrossTrack] = "quer zur Bahn, %1-fach gedehnt";
+    en[PlotResiduals] = "Residuals from the tracks (sigma) against UT";
+    de[PlotResiduals] = "Abweichungen von den Bahnen (Sigma) gegen UT";
+    en[SitesFromOptions] = "Sites: %1 and %2, planet %3, date %4";
+    de[SitesFromOptions] = "Orte: %1 und %2, Planet %3, Datum %4";
 }
 
 std::string FilledText(int language, TextEntry entry, const std::vector<std::string>& values)
@@ -501,6 +574,30 @@ void ShowResults()
     else
         WriteResultLine(ParallaxLabel, FormatResult(Result.PiS, 5, 1) + "\"");
     KernDos::WriteLine();
+}
+
+Results ComputeFor(const Inputs& inputs)
+{
+    Input = inputs;
+    ComputeSunVector();
+    ComputeParallax();
+    return Result;
+}
+
+bool AskPlanet(const std::string& defaultAnswer)
+{
+    std::string answer = defaultAnswer;
+    KernDos::ReadChar(Text(PlanetQuestion), answer);
+    return answer == "V" || answer == "v";
+}
+
+void AskSite(int number, double& latitude, double& longitude)
+{
+    LoadSiteAndPositionDefaults();
+    if (number == 1)
+        ReadSite(1, Answers.Latitude1, latitude, Answers.Longitude1, longitude);
+    else
+        ReadSite(2, Answers.Latitude2, latitude, Answers.Longitude2, longitude);
 }
 
 void Run()

@@ -84,9 +84,47 @@ enum TextEntry {
     UnexpectedArgumentRefusal = 39,
     TimeWithoutDateRefusal = 40,
     OutputWriteFailure = 41,
+    // The reduction of two sites' series: refusals of the options (%1: the
+    // argument), of the files (%1: the file, %2: the line, %3: the column or
+    // the count), the results and the plot.
+    SeriesNeedBothRefusal = 42,
+    SeriesNeedDateRefusal = 43,
+    OptionNeedsSeriesRefusal = 44,
+    SiteUnreadableRefusal = 45,
+    PlanetUnreadableRefusal = 46,
+    LanguageUnreadableRefusal = 47,
+    SeriesNoHeader = 48,
+    SeriesMissingColumn = 49,
+    SeriesUnreadableValue = 50,
+    SeriesNoUncertainty = 51,
+    SeriesTimesOutOfOrder = 52,
+    SeriesTooFew = 53,
+    SeriesTooLarge = 54,
+    SeriesNotReadable = 55,
+    SeriesNotRegular = 56,
+    SeriesNoOverlap = 57,
+    SeriesFitFailed = 58,
+    SeriesCounts = 59,
+    TrackDegrees = 60,
+    MomentsHeading = 61,
+    MomentsColumns = 62,
+    FormulaParallaxLabel = 63,
+    RigorousParallaxLabel = 64,
+    UnitLine = 65,
+    FormulaName = 66,
+    RigorousName = 67,
+    PositionsUsed = 68,
+    PositionDropped = 69,
+    PlotWritten = 70,
+    PlotNotWritten = 71,
+    PlotForeignFile = 72,
+    PlotTitle = 73,
+    PlotAcrossTrack = 74,
+    PlotResiduals = 75,
+    SitesFromOptions = 76,
 };
 
-inline constexpr int TextCount = 42;
+inline constexpr int TextCount = 77;
 inline int Language = English;
 inline std::array<std::array<std::string, TextCount>, 2> MessageTexts;
 inline Inputs Input;
@@ -112,6 +150,15 @@ void ComputeSunVector();
 void ReadTimeAndPositions();
 void ComputeParallax();
 void ShowResults();
+
+// ComputeSunVector and ComputeParallax on these inputs (which become the
+// program's): the results.
+Results ComputeFor(const Inputs& inputs);
+
+// The planet question with its default answer ("v" or "m"): true for Venus.
+bool AskPlanet(const std::string& defaultAnswer);
+// A site's heading and questions with the dialogue's defaults: radians.
+void AskSite(int number, double& latitude, double& longitude);
 
 // The whole run; it leaves only through KernDos's end routines (the end of the
 // input, an error report) or AbortWithBell.

@@ -3,6 +3,7 @@
 #include "KernDos.h"
 #include "PromptLoop.h"
 #include "Quenmark.h"
+#include "SeriesRun.h"
 
 int main(int argc, char** argv)
 {
@@ -10,6 +11,10 @@ int main(int argc, char** argv)
         = CommandLine::Parse(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
     if (const int status = CommandLine::Act(options); status >= 0)
         return status;
+    if (options.What == CommandLine::Action::ReduceSeries) {
+        PromptLoop::Install(KernDos::Binding());
+        return SeriesRun::Run(options);
+    }
     if (options.HasDate)
         Quenmark::UseDateForDefaults(options.Date, options.TimeText);
     KernDos::SetProgramName("quenmark");

@@ -13,7 +13,7 @@ seconds=${1:-60}
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(fuzz_text_to_real fuzz_parse_angle fuzz_quenmark_session fuzz_bitmap_reader fuzz_jpeg_loader)
+    targets=(fuzz_text_to_real fuzz_parse_angle fuzz_quenmark_session fuzz_series_file fuzz_bitmap_reader fuzz_jpeg_loader)
 fi
 if ! [[ $seconds =~ ^[1-9][0-9]*$ ]]; then
     echo "usage: $0 [seconds per target] [target ...]" >&2

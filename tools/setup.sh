@@ -12,6 +12,7 @@ packages=(
     locales clang-format
     xvfb xauth xdotool
     groff-base man-db
+    librsvg2-bin libxml2-utils
 )
 packages+=("$@") # extra packages a caller needs (the fuzzers need clang)
 

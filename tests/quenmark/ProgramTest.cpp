@@ -136,7 +136,9 @@ TEST_F(Options, VersionIsTheProjectVersion)
 TEST_F(Options, HelpAndVersionTogether)
 {
     const std::string usage
-        = "usage: quenmark [--date YYYY-MM-DD [--time hh.mm]] | --help | --version\n\n";
+        = "usage: quenmark [--date YYYY-MM-DD [--time hh.mm]] | --help | --version\n"
+          "       quenmark --series1 FILE --series2 FILE --date YYYY-MM-DD [--site1 LAT,LON]\n"
+          "                [--site2 LAT,LON] [--planet venus|mercury] [--language e|g]\n\n";
     for (const char* arguments : { "--help --version", "--version --help", "--help --help" }) {
         EXPECT_EQ(Run(std::string(arguments) + " > output 2> errors"), 0) << arguments;
         EXPECT_EQ(Read("output").substr(0, usage.size()), usage) << arguments;
@@ -163,7 +165,9 @@ TEST_F(Options, HelpOrVersionThatCannotBeWrittenIsReported)
 TEST_F(Options, RefusalInBothLanguages)
 {
     const std::string usage
-        = "usage: quenmark [--date YYYY-MM-DD [--time hh.mm]] | --help | --version\n";
+        = "usage: quenmark [--date YYYY-MM-DD [--time hh.mm]] | --help | --version\n"
+          "       quenmark --series1 FILE --series2 FILE --date YYYY-MM-DD [--site1 LAT,LON]\n"
+          "                [--site2 LAT,LON] [--planet venus|mercury] [--language e|g]\n";
     EXPECT_EQ(Run("--date 1899-12-31 2> errors"), 2);
     EXPECT_EQ(Read("errors"),
         "quenmark: the date 1899-12-31 lies outside the years 1900 to 2100\n"
