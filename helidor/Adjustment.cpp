@@ -252,7 +252,7 @@ void ConfirmCircle()
     }
     if (Sun2OnSun1()) {
         RingBell();
-        Assist::ShowMessage(Texts::Text(Texts::Sun2OnSun1));
+        Screens::ShowMessage(Texts::Text(Texts::Sun2OnSun1));
         return;
     }
     ++ConfirmedCount;
@@ -331,7 +331,7 @@ void AssistCircle()
                                       : Assist::FitPlanet(Seed(), ConfirmedCircle(sunEntry));
     if (!result.Taken) {
         RingBell();
-        Assist::ShowMessage(result.Message);
+        Screens::ShowMessage(result.Message);
         return;
     }
     Kern2::SetPenColor(Kern::Black);
@@ -344,10 +344,10 @@ void AssistCircle()
     Photograph::RedrawPhotograph();
     Screens::DrawLegend();
     RedrawCircles(true);
-    Assist::DrawFitPoints();
+    Screens::DrawFitPoints();
     Screens::ShowCirclePosition();
     if (!result.Message.empty())
-        Assist::ShowMessage(result.Message);
+        Screens::ShowMessage(result.Message);
 }
 
 void CompleteMeasurement()
@@ -382,7 +382,7 @@ void HandleTick()
         return;
     const int lastKey = Kern::ReadKeyCode();
     if (lastKey != 0)
-        Assist::ClearMessage();
+        Screens::ClearMessage();
     switch (lastKey) {
     case KeyLeft:
     case KeyRight:
@@ -402,8 +402,7 @@ void HandleTick()
             AssistCircle();
         break;
     case KeyEsc:
-        Setup::SetupRunning = true;
-        Setup::SetUpMeasurement();
+        Setup::NewMeasurement();
         break;
     case KeyPause:
         Screens::BeginPause();

@@ -48,7 +48,8 @@ void SetUpAdjustment()
         Kern::SetTextJustify(0, 0);
         try {
             Dialogue::AskParameters();
-            Screens::DrawAdjustmentScreen();
+            PicturePath = FindPicture(ProgramFolder, Settings::PictureName);
+            Screens::DrawAdjustmentScreen(PicturePath);
             return;
         } catch (const std::exception& error) {
             FensterGraf::ShowErrorMessage(error.what());
@@ -80,6 +81,29 @@ void SetUpMeasurement()
     SetupRunning = false;
     InProgress = false;
     Screens::EndPause();
+}
+
+void NewMeasurement()
+{
+    SetupRunning = true;
+    SetUpMeasurement();
+}
+
+std::string FindPicture(const std::string& programFolder, const std::string& pictureName)
+{
+    if (pictureName.starts_with('/'))
+        return pictureName;
+    const std::string inProgramFolder = programFolder + pictureName;
+    if (FensterGraf::FileExists(inProgramFolder))
+        return inProgramFolder;
+    if (FensterGraf::FileExists(pictureName))
+        return pictureName;
+    // An installed program (or a copy of its tree moved elsewhere) keeps its
+    // samples in share/helidor beside its bin folder.
+    const std::string inDataFolder = programFolder + "../share/helidor/" + pictureName;
+    if (FensterGraf::FileExists(inDataFolder))
+        return inDataFolder;
+    return inProgramFolder;
 }
 
 void StartHelidor()
