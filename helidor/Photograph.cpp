@@ -39,6 +39,9 @@ const ShownPicture& Shown()
 
 const Bitmap::Picture& ShownPixels()
 {
+    static const Bitmap::Picture None;
+    if (ShownNow.Path.empty())
+        return None; // a failed load keeps the buffer of the other kind
     return ShownNow.Kind == Format::Jpeg ? PhotoJpeg : PhotoBitmap;
 }
 

@@ -39,7 +39,8 @@ struct ShownPicture {
     friend bool operator==(const ShownPicture&, const ShownPicture&) = default;
 };
 const ShownPicture& Shown();
-// The kept pixels of the picture shown (PhotoJpeg or PhotoBitmap).
+// The kept pixels of the picture shown (PhotoJpeg or PhotoBitmap); empty
+// when none is.
 const Bitmap::Picture& ShownPixels();
 
 // Empty pictures, none shown, full size, as at the start of the program. For tests.
