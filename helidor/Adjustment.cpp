@@ -222,11 +222,9 @@ void WriteReadout()
 void RingBell()
 {
     const int x = Kern::TextCursorX, y = Kern::TextCursorY;
-    Kern::TextCursorX = 0; // no wrap onto the canvas
-    Kern::TextCursorY = -Kern::ScreenHeight();
+    Kern::MoveTextCursor(0, -Kern::ScreenHeight()); // at x 0 no wrap onto the canvas
     PromptLoop::Installed().WriteBell();
-    Kern::TextCursorX = x;
-    Kern::TextCursorY = y;
+    Kern::MoveTextCursor(x, y);
 }
 
 // The circle to confirm as Sun 2 is Sun 1 again: the two exposures' Suns

@@ -27,13 +27,13 @@ void FirstTimeSetup()
     ProgramFolder = path.substr(0, path.find_last_of('/') + 1);
     Texts::SetUpMessageTexts();
     Kern::LoadStandardPalette();
-    Kern::ColorMode = true;
+    Kern::SetColorMode(true);
     Kern::SetTextBackground(Kern::Black);
     Dialogue::SetBuiltInDefaults();
     Screens::ShowTitleScreen();
     Dialogue::AskLanguage();
     Dialogue::AskResultFile();
-    FensterGraf::ExitHook = ResultFiles::FlushAll;
+    FensterGraf::StoreExitHook(ResultFiles::FlushAll);
     Adjustment::BeginRun();
     FensterGraf::SetupDone = true;
 }
@@ -114,8 +114,8 @@ void StartHelidor()
 void RunHelidor(int& argc, char** argv)
 {
     Texts::SetUpMessageTexts();
-    FensterGraf::NoDisplayLine = "helidor: " + Texts::InBothLanguages(Texts::NoDisplay);
-    FensterGraf::RunConsole(argc, argv, SetUpMeasurement, Adjustment::HandleTick);
+    FensterGraf::RunConsole(argc, argv, SetUpMeasurement, Adjustment::HandleTick,
+        "helidor: " + Texts::InBothLanguages(Texts::NoDisplay));
 }
 
 void Reset()
