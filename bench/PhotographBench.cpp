@@ -203,7 +203,7 @@ int KeyWork(const std::string& path, int keys)
     Adjustment::Circles[1] = { 960, 540, 0 };
     Kern::SetFillStyle(255, Kern::Black, Kern::Black);
     Kern::SelectFont("Courier", 10, 0);
-    Screens::DrawAdjustmentScreen();
+    Screens::DrawAdjustmentScreen(path);
     FensterGraf::SetupDone = true;
     const int width = Kern::ScreenWidth(), height = Kern::ScreenHeight();
     const Bitmap::Picture& picture = Photograph::PhotoJpeg;

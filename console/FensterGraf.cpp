@@ -442,6 +442,11 @@ void StartProgram(Routine setup, Routine event)
     EventRoutine = std::move(event);
 }
 
+void StoreExitHook(Routine hook)
+{
+    ExitHook = std::move(hook);
+}
+
 namespace {
 
 // Qt aborts from the application's constructor when its platform plugin finds
@@ -480,8 +485,9 @@ void CreateApplication(int& argc, char** argv)
 
 } // namespace
 
-void RunConsole(int& argc, char** argv, Routine setup, Routine event)
+void RunConsole(int& argc, char** argv, Routine setup, Routine event, std::string noDisplayLine)
 {
+    NoDisplayLine = std::move(noDisplayLine);
     if (!QApplication::instance())
         CreateApplication(argc, argv);
     OpenConsole(QCoreApplication::applicationFilePath().toStdString());

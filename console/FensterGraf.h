@@ -108,11 +108,14 @@ void OpenConsole(const std::string& programPath);
 // The program's start on an open console: InitConsole(false, false,
 // "Courier", 10, 0), then the two routines are stored.
 void StartProgram(Routine setup, Routine event);
+// Stores the routine EndProgram runs once before the end.
+void StoreExitHook(Routine hook);
 
 // The whole entry of a console program: application, OpenConsole,
 // StartProgram, the event loop. Does not return: the program ends through
-// EndProgram.
-[[noreturn]] void RunConsole(int& argc, char** argv, Routine setup, Routine event);
+// EndProgram. noDisplayLine becomes NoDisplayLine.
+[[noreturn]] void RunConsole(
+    int& argc, char** argv, Routine setup, Routine event, std::string noDisplayLine = {});
 
 // Runs ExitHook (once), flushes standard output, ends the process with
 // EndStatus (0) at once: no further event, no destructors.

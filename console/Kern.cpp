@@ -294,6 +294,11 @@ void LoadStandardPalette()
     SetTextBackground(White);
 }
 
+void SetColorMode(bool colour)
+{
+    ColorMode = colour;
+}
+
 // [SECTION] Drawing
 
 void DrawLine(int x1, int y1, int x2, int y2, int c)
@@ -413,6 +418,12 @@ void WriteText(const std::string& text)
     }
     WriteTextAt(TextCursorX, TextCursorY + CharHeight, text, Black);
     TextCursorX += w;
+}
+
+void MoveTextCursor(int x, int y)
+{
+    TextCursorX = x;
+    TextCursorY = y;
 }
 
 void WriteLine(const std::string& text)

@@ -65,6 +65,8 @@ void SetColorEntry(int index, int factor, int r, int g, int b);
 // The 16 standard colours repeated over all 256 entries, entry 15 pure white;
 // assigns the colour numbers; TextBackground becomes White.
 void LoadStandardPalette();
+// Colour or black and white (false) for the pictures saved from the screen.
+void SetColorMode(bool colour);
 
 // [SECTION] Drawing
 // One-pixel line; the end pixel (x2, y2) is never set. The pen keeps colour c.
@@ -95,6 +97,8 @@ std::string InstalledFamily(const std::string& name);
 void WriteText(const std::string& text);
 // At the running cursor, then the next line; at DisplayHeight the cursor stops.
 void WriteLine(const std::string& text);
+// Moves the running cursor of WriteText and WriteLine to (x, y).
+void MoveTextCursor(int x, int y);
 
 // [SECTION] Keys
 bool KeyAvailable();

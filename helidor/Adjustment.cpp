@@ -222,11 +222,9 @@ void WriteReadout()
 void RingBell()
 {
     const int x = Kern::TextCursorX, y = Kern::TextCursorY;
-    Kern::TextCursorX = 0; // no wrap onto the canvas
-    Kern::TextCursorY = -Kern::ScreenHeight();
+    Kern::MoveTextCursor(0, -Kern::ScreenHeight()); // at x 0 no wrap onto the canvas
     PromptLoop::Installed().WriteBell();
-    Kern::TextCursorX = x;
-    Kern::TextCursorY = y;
+    Kern::MoveTextCursor(x, y);
 }
 
 // The circle to confirm as Sun 2 is Sun 1 again: the two exposures' Suns
@@ -252,7 +250,7 @@ void ConfirmCircle()
     }
     if (Sun2OnSun1()) {
         RingBell();
-        Assist::ShowMessage(Texts::Text(Texts::Sun2OnSun1));
+        Screens::ShowMessage(Texts::Text(Texts::Sun2OnSun1));
         return;
     }
     ++ConfirmedCount;
@@ -331,7 +329,7 @@ void AssistCircle()
                                       : Assist::FitPlanet(Seed(), ConfirmedCircle(sunEntry));
     if (!result.Taken) {
         RingBell();
-        Assist::ShowMessage(result.Message);
+        Screens::ShowMessage(result.Message);
         return;
     }
     Kern2::SetPenColor(Kern::Black);
@@ -344,10 +342,10 @@ void AssistCircle()
     Photograph::RedrawPhotograph();
     Screens::DrawLegend();
     RedrawCircles(true);
-    Assist::DrawFitPoints();
+    Screens::DrawFitPoints();
     Screens::ShowCirclePosition();
     if (!result.Message.empty())
-        Assist::ShowMessage(result.Message);
+        Screens::ShowMessage(result.Message);
 }
 
 void CompleteMeasurement()
@@ -382,7 +380,7 @@ void HandleTick()
         return;
     const int lastKey = Kern::ReadKeyCode();
     if (lastKey != 0)
-        Assist::ClearMessage();
+        Screens::ClearMessage();
     switch (lastKey) {
     case KeyLeft:
     case KeyRight:
@@ -402,8 +400,7 @@ void HandleTick()
             AssistCircle();
         break;
     case KeyEsc:
-        Setup::SetupRunning = true;
-        Setup::SetUpMeasurement();
+        Setup::NewMeasurement();
         break;
     case KeyPause:
         Screens::BeginPause();

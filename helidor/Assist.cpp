@@ -3,58 +3,63 @@
 
 #include "Files.h"
 #include "GreyPlane.h"
-#include "Kern.h"
 #include "LimbFit.h"
 #include "Photograph.h"
-#include "Screens.h"
-#include "Settings.h"
 #include "Texts.h"
 
 #include <algorithm>
-#include <cmath>
 #include <iterator>
 #include <stdexcept>
+#include <tuple>
 #include <vector>
 
 namespace Assist {
 
 namespace {
 
-struct PictureKey {
-    std::string Path;
-    bool IsJpeg = false;
-    int Scale = 1;
-    Files::FileIdentity Identity;
-    friend bool operator==(const PictureKey&, const PictureKey&) = default;
-};
-
-// The module's state: the picture shown, its plane, the last fit's points.
+// The module's state: the picture the plane is of, the plane, the last fit's points.
 struct State {
-    PictureKey Shown;
+    Photograph::ShownPicture Picture;
     GreyPlane::Plane Plane;
     bool PlaneBuilt = false;
-    std::vector<LimbFit::Point> Used; // screen pixels
-    std::vector<LimbFit::Point> Rejected;
-    bool MessageShown = false;
+    EdgePoints Points; // screen pixels
 };
 State S;
 
+// The same file read the same way: its plane serves, wherever it is drawn.
+bool SamePlane(const Photograph::ShownPicture& a, const Photograph::ShownPicture& b)
+{
+    return std::tie(a.Path, a.Kind, a.Scale, a.Identity)
+        == std::tie(b.Path, b.Kind, b.Scale, b.Identity);
+}
+
+// Follows the picture on the screen: another file (or one written anew under
+// the same name) frees the plane; this one's is built at its first fit.
+void FollowShownPicture()
+{
+    const Photograph::ShownPicture& shown = Photograph::Shown();
+    if (!SamePlane(shown, S.Picture)) {
+        GreyPlane::Release(S.Plane);
+        S.PlaneBuilt = false;
+    }
+    S.Picture = shown;
+}
+
 int Scale()
 {
-    return S.Shown.IsJpeg ? S.Shown.Scale : 1;
+    return S.Picture.Scale;
 }
 
 LimbFit::Circle ToPlaneCircle(const Circle& c)
 {
     const int scale = Scale();
-    return { ToPlane(c.X, scale, Settings::PictureX), ToPlane(c.Y, scale, Settings::PictureY),
-        c.R * scale };
+    return { ToPlane(c.X, scale, S.Picture.X), ToPlane(c.Y, scale, S.Picture.Y), c.R * scale };
 }
 
 LimbFit::Point ToScreenPoint(const LimbFit::Point& p)
 {
     const int scale = Scale();
-    return { ToScreen(p.X, scale, Settings::PictureX), ToScreen(p.Y, scale, Settings::PictureY) };
+    return { ToScreen(p.X, scale, S.Picture.X), ToScreen(p.Y, scale, S.Picture.Y) };
 }
 
 // The plane of the picture shown; the reason in the current language when
@@ -63,10 +68,10 @@ void BuildPlane()
 {
     if (S.PlaneBuilt)
         return;
-    if (S.Shown.IsJpeg) {
-        GreyPlane::DecodeJpegFile(S.Shown.Path, S.Plane);
+    if (S.Picture.Kind == Photograph::Format::Jpeg) {
+        GreyPlane::DecodeJpegFile(S.Picture.Path, S.Plane);
     } else {
-        const Bitmap::Picture& bitmap = Photograph::PhotoBitmap;
+        const Bitmap::Picture& bitmap = Photograph::ShownPixels();
         GreyPlane::FromWords(bitmap.Pixels.data(), bitmap.Width, bitmap.Height, S.Plane);
     }
     S.PlaneBuilt = true;
@@ -76,7 +81,7 @@ void BuildPlane()
 // the plane is always decoded at full size, so no reduction is offered.
 std::string PlaneProblemText(const JpegGuard::Refusal& refused)
 {
-    return Photograph::JpegFailureText(refused, S.Shown.Path, false);
+    return Photograph::JpegFailureText(refused, S.Picture.Path, false);
 }
 
 Texts::Entry RefusalText(LimbFit::Outcome outcome)
@@ -110,11 +115,11 @@ Result Refusal(const std::string& message)
 // Runs fit on the plane and maps its answer to the screen.
 template <class Fitting> Result Run(const Circle& seed, const Fitting& fit)
 {
-    S.Used.clear();
-    S.Rejected.clear();
+    S.Points = {};
+    FollowShownPicture();
     // The plane must be of the picture on the screen: a file written anew
     // since would be fitted beside what the user sees.
-    if (!S.PlaneBuilt && Files::IdentityOf(S.Shown.Path) != S.Shown.Identity)
+    if (!S.PlaneBuilt && Files::IdentityOf(S.Picture.Path) != S.Picture.Identity)
         return Refusal(Texts::Text(Texts::AssistPictureChanged));
     try {
         BuildPlane();
@@ -135,58 +140,20 @@ template <class Fitting> Result Run(const Circle& seed, const Fitting& fit)
     const int scale = Scale();
     Result result;
     result.Taken = true;
-    result.Fitted = { ToScreen(answer.Fitted.X, scale, Settings::PictureX),
-        ToScreen(answer.Fitted.Y, scale, Settings::PictureY), answer.Fitted.R / scale };
+    result.Fitted = { ToScreen(answer.Fitted.X, scale, S.Picture.X),
+        ToScreen(answer.Fitted.Y, scale, S.Picture.Y), answer.Fitted.R / scale };
     for (std::size_t i = 0; i < 9; ++i)
         result.Covariance[i] = answer.Covariance[i] / (scale * scale);
     if (answer.NearLimb)
         result.Message = Texts::Text(Texts::AssistNearLimb);
     for (const LimbFit::Point& p : answer.Used)
-        S.Used.push_back(ToScreenPoint(p));
+        S.Points.Used.push_back(ToScreenPoint(p));
     for (const LimbFit::Point& p : answer.Rejected)
-        S.Rejected.push_back(ToScreenPoint(p));
+        S.Points.Rejected.push_back(ToScreenPoint(p));
     return result;
 }
 
-// The line's band: just above the legend, as high as a 12-point line.
-int MessageBottom()
-{
-    Kern::SelectFont("Courier", 16, 1);
-    const int legendHeight = Kern::TextHeight("");
-    Kern::SelectFont("Courier", 12, 1);
-    return Kern::ScreenHeight() - legendHeight;
-}
-
-void ClearLine(int bottom)
-{
-    Screens::ClearBand(0, bottom, Kern::ScreenWidth(), Kern::TextHeight(""));
-}
-
-void DrawPoint(const LimbFit::Point& p, int colour)
-{
-    const double x = std::nearbyint(p.X), y = std::nearbyint(p.Y);
-    if (std::abs(x) > 1e9 || std::abs(y) > 1e9)
-        return;
-    // A line leaves out its end pixel: one to the right sets exactly (x, y).
-    Kern::DrawLine(static_cast<int>(x), static_cast<int>(y), static_cast<int>(x) + 1,
-        static_cast<int>(y), colour);
-}
-
 } // namespace
-
-void ShowingPicture(
-    const std::string& path, bool isJpeg, int scale, const Files::FileIdentity& identity)
-{
-    // A file written anew under the same name is another picture.
-    const PictureKey key { path, isJpeg, isJpeg ? scale : 1, identity };
-    if (key == S.Shown)
-        return;
-    GreyPlane::Release(S.Plane);
-    S.PlaneBuilt = false;
-    S.Shown = key;
-    S.Used.clear();
-    S.Rejected.clear();
-}
 
 double ToScreen(double u, int scale, int origin)
 {
@@ -217,31 +184,9 @@ Result FitPlanet(const Circle& seed, const Circle& sun)
     });
 }
 
-void DrawFitPoints()
+const EdgePoints& LastFitPoints()
 {
-    for (const LimbFit::Point& p : S.Rejected)
-        DrawPoint(p, Kern::Yellow);
-    for (const LimbFit::Point& p : S.Used)
-        DrawPoint(p, Kern::LightGreen);
-}
-
-void ShowMessage(const std::string& text)
-{
-    const int bottom = MessageBottom();
-    ClearLine(bottom);
-    Kern::SetTextJustify(0, 0);
-    Kern::WriteTextAt(0, bottom, text, Kern::White);
-    S.MessageShown = true;
-    Kern::SelectFont("Courier", 10, 1); // as the legend leaves it
-}
-
-void ClearMessage()
-{
-    if (!S.MessageShown)
-        return;
-    ClearLine(MessageBottom());
-    S.MessageShown = false;
-    Kern::SelectFont("Courier", 10, 1);
+    return S.Points;
 }
 
 void Reset()

@@ -26,15 +26,31 @@ std::string TooLargeText(const JpegGuard::Refusal& refused, const std::string& p
 void EmptyPicture(Bitmap::Picture& picture);
 bool IsSupportedScale(int scale);
 
+ShownPicture ShownNow;
+
 } // namespace
 
 // [SECTION] State
+
+const ShownPicture& Shown()
+{
+    return ShownNow;
+}
+
+const Bitmap::Picture& ShownPixels()
+{
+    static const Bitmap::Picture None;
+    if (ShownNow.Path.empty())
+        return None; // a failed load keeps the buffer of the other kind
+    return ShownNow.Kind == Format::Jpeg ? PhotoJpeg : PhotoBitmap;
+}
 
 void Reset()
 {
     PhotoJpeg = {};
     PhotoBitmap = {};
     DecodingScale = 1;
+    ShownNow = {};
 }
 
 // [SECTION] Display
@@ -58,13 +74,18 @@ void ShowPhotograph(const std::string& path, int x, int y)
 void ShowJpegPhotograph(const std::string& path, int x, int y)
 {
     const int scale = IsSupportedScale(Settings::JpegScale) ? Settings::JpegScale : DecodingScale;
-    DecodeJpegFile(path, scale, PhotoJpeg);
+    ShownNow = {};
+    const Files::FileIdentity identity = Files::IdentityOf(path);
+    const FullSize full = DecodeJpegFile(path, scale, PhotoJpeg);
     DecodingScale = scale;
+    ShownNow = { identity, path, Format::Jpeg, scale, x, y, full.Width, full.Height };
     FensterGraf::DrawPicture(PhotoJpeg, x, y);
 }
 
 void ShowBitmapPhotograph(const std::string& path, int x, int y)
 {
+    ShownNow = {};
+    const Files::FileIdentity identity = Files::IdentityOf(path);
     try {
         Bitmap::ReadBitmapFile(path, PhotoBitmap);
     } catch (const std::bad_alloc&) {
@@ -72,6 +93,7 @@ void ShowBitmapPhotograph(const std::string& path, int x, int y)
     } catch (const Bitmap::BitmapFailure& failure) {
         ThrowBitmapFailure(failure, path); // the reader left the picture empty
     }
+    ShownNow = { identity, path, Format::Bitmap, 1, x, y, PhotoBitmap.Width, PhotoBitmap.Height };
     FensterGraf::DrawPicture(PhotoBitmap, x, y);
 }
 
@@ -83,7 +105,7 @@ void RedrawPhotograph()
 
 // [SECTION] Decoding
 
-void DecodeJpegFile(const std::string& path, int scale, Bitmap::Picture& picture)
+FullSize DecodeJpegFile(const std::string& path, int scale, Bitmap::Picture& picture)
 {
     assert(IsSupportedScale(scale) && "a JPEG is decoded at scale 1, 2, 4 or 8");
     EmptyPicture(picture);
@@ -116,6 +138,8 @@ void DecodeJpegFile(const std::string& path, int scale, Bitmap::Picture& picture
     }
     picture.Width = static_cast<int>(width);
     picture.Height = static_cast<int>(height);
+    const JpegGuard::Refusal header = decoder.Refused(); // its figures, not a failure
+    return { static_cast<int>(header.Width), static_cast<int>(header.Height) };
 }
 
 std::string JpegFailureText(

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "FensterGraf.h"
+#include "Files.h"
 #include "JpegGuard.h"
 
 #include <cstdint>
@@ -22,7 +23,27 @@ inline Bitmap::Picture PhotoJpeg;
 inline Bitmap::Picture PhotoBitmap;
 inline int DecodingScale = 1; // 1, 2, 4 or 8: that of the last JPEG loaded
 
-// Empty pictures and full size, as at the start of the program. For tests.
+// The picture on the screen, as the last ShowPhotograph left it: everything
+// the assisted fit needs to map its full-size pixels onto the screen's and to
+// know the file is still the one shown. Empty (no Path) after a failed load.
+enum class Format { Bitmap, Jpeg };
+struct ShownPicture {
+    // Looked up before the file was read: a file replaced meanwhile then
+    // counts as changed, never the other way round.
+    Files::FileIdentity Identity;
+    std::string Path;
+    Format Kind = Format::Bitmap;
+    int Scale = 1; // the JPEG's decoding scale; 1 for a bitmap
+    int X = 0, Y = 0; // canvas position of the top-left corner
+    int FullWidth = 0, FullHeight = 0; // of the file, before the scale
+    friend bool operator==(const ShownPicture&, const ShownPicture&) = default;
+};
+const ShownPicture& Shown();
+// The kept pixels of the picture shown (PhotoJpeg or PhotoBitmap); empty
+// when none is.
+const Bitmap::Picture& ShownPixels();
+
+// Empty pictures, none shown, full size, as at the start of the program. For tests.
 void Reset();
 
 // [SECTION] Display
@@ -58,11 +79,15 @@ struct JpegError : std::runtime_error {
 // Decodes a baseline, progressive, greyscale, RGB, CMYK or YCCK JPEG file at
 // 1/scale of its size in each direction (scale 1, 2, 4 or 8; each side
 // rounded up) into picture, reusing its buffer, within JpegGuard's limits.
+// Returns the file's full width and height.
 // Throws JpegError (missing, not a regular file, not a JPEG, damaged,
 // truncated or without all its scans, larger than JpegGuard::MaxPixels at
 // that scale, needing more than JpegGuard::MaxDecoderMemory, with too little
 // data for JpegGuard::MaxBlocksPerByte); picture is then empty.
-void DecodeJpegFile(const std::string& path, int scale, Bitmap::Picture& picture);
+struct FullSize {
+    int Width = 0, Height = 0;
+};
+FullSize DecodeJpegFile(const std::string& path, int scale, Bitmap::Picture& picture);
 
 // Why the JPEG file at path was refused, in Settings::Language. A picture
 // too large at its scale is told to choose a larger reduction only where

@@ -3,16 +3,14 @@
 
 #include "Adjustment.h"
 #include "Assist.h"
-#include "FensterGraf.h"
-#include "Files.h"
 #include "Kern.h"
 #include "Kern2.h"
 #include "Photograph.h"
 #include "Settings.h"
-#include "Setup.h"
 #include "Texts.h"
 
 #include <array>
+#include <cmath>
 
 namespace Screens {
 
@@ -20,6 +18,7 @@ namespace {
 
 // Readout lines as wide as last drawn, so that a shorter one can clear the rest.
 std::array<int, 3> ReadoutWidths {};
+bool MessageShown = false; // the line above the legend holds a text
 
 // Text at (0, y), left/bottom, clearing what a longer text of the last call left.
 void WriteReadoutLine(std::size_t line, int y, const std::string& text)
@@ -48,6 +47,30 @@ std::string ObjectToFit()
     }
 }
 
+// The message line's band: just above the legend, as high as a 12-point line.
+int MessageBottom()
+{
+    Kern::SelectFont("Courier", 16, 1);
+    const int legendHeight = Kern::TextHeight("");
+    Kern::SelectFont("Courier", 12, 1);
+    return Kern::ScreenHeight() - legendHeight;
+}
+
+void ClearMessageLine(int bottom)
+{
+    ClearBand(0, bottom, Kern::ScreenWidth(), Kern::TextHeight(""));
+}
+
+void DrawPoint(const LimbFit::Point& p, int colour)
+{
+    const double x = std::nearbyint(p.X), y = std::nearbyint(p.Y);
+    if (std::abs(x) > 1e9 || std::abs(y) > 1e9)
+        return;
+    // A line leaves out its end pixel: one to the right sets exactly (x, y).
+    Kern::DrawLine(static_cast<int>(x), static_cast<int>(y), static_cast<int>(x) + 1,
+        static_cast<int>(y), colour);
+}
+
 } // namespace
 
 void ShowTitleScreen()
@@ -67,23 +90,18 @@ void ShowTitleScreen()
     Texts::ShowInfoText(3 * Kern::CharHeight + 30);
 }
 
-void DrawAdjustmentScreen()
+void DrawAdjustmentScreen(const std::string& picturePath)
 {
     Kern::FillBar(0, 0, Kern::ScreenWidth(), Kern::ScreenHeight());
     ReadoutWidths = {};
     Kern::SetTextJustify(2, 0);
-    Setup::PicturePath = PicturePath(Setup::ProgramFolder, Settings::PictureName);
     Kern::WriteTextAt(
         Kern::ScreenWidth(), 2 * Kern::CharHeight, Settings::PictureName, Kern::White);
     Kern::SetTextJustify(0, 0);
     Kern2::SetPenColor(Kern::LightRed);
     // A new measurement before its legend: the legend names the first circle.
     Adjustment::BeginMeasurement(Settings::StartRadius);
-    // Looked up before the file is read: a file replaced meanwhile then
-    // counts as changed, never the other way round.
-    const Files::FileIdentity shown = Files::IdentityOf(Setup::PicturePath);
-    Photograph::ShowPhotograph(Setup::PicturePath, Settings::PictureX, Settings::PictureY);
-    Assist::ShowingPicture(Setup::PicturePath, Settings::IsJpeg, Photograph::DecodingScale, shown);
+    Photograph::ShowPhotograph(picturePath, Settings::PictureX, Settings::PictureY);
     DrawLegend();
     Kern2::DrawArc(Adjustment::CircleX, Adjustment::CircleY, Adjustment::CircleRadius, 0, 360);
     Kern::WriteTextAt(100, 100, Kern::FormatReal(Kern::ScreenWidth(), 4), Kern::White);
@@ -137,10 +155,39 @@ void ClearBand(int left, int bottom, int width, int height)
     Kern::FillBar(left, bottom - height, width, height);
 }
 
+void DrawFitPoints()
+{
+    const Assist::EdgePoints& points = Assist::LastFitPoints();
+    for (const LimbFit::Point& p : points.Rejected)
+        DrawPoint(p, Kern::Yellow);
+    for (const LimbFit::Point& p : points.Used)
+        DrawPoint(p, Kern::LightGreen);
+}
+
+void ShowMessage(const std::string& text)
+{
+    const int bottom = MessageBottom();
+    ClearMessageLine(bottom);
+    Kern::SetTextJustify(0, 0);
+    Kern::WriteTextAt(0, bottom, text, Kern::White);
+    MessageShown = true;
+    Kern::SelectFont("Courier", 10, 1); // as the legend leaves it
+}
+
+void ClearMessage()
+{
+    if (!MessageShown)
+        return;
+    ClearMessageLine(MessageBottom());
+    MessageShown = false;
+    Kern::SelectFont("Courier", 10, 1);
+}
+
 void Reset()
 {
     Paused = false;
     ReadoutWidths = {};
+    MessageShown = false;
 }
 
 void BeginPause()
@@ -151,23 +198,6 @@ void BeginPause()
 void EndPause()
 {
     Paused = false;
-}
-
-std::string PicturePath(const std::string& programFolder, const std::string& pictureName)
-{
-    if (pictureName.starts_with('/'))
-        return pictureName;
-    const std::string inProgramFolder = programFolder + pictureName;
-    if (FensterGraf::FileExists(inProgramFolder))
-        return inProgramFolder;
-    if (FensterGraf::FileExists(pictureName))
-        return pictureName;
-    // An installed program (or a copy of its tree moved elsewhere) keeps its
-    // samples in share/helidor beside its bin folder.
-    const std::string inDataFolder = programFolder + "../share/helidor/" + pictureName;
-    if (FensterGraf::FileExists(inDataFolder))
-        return inDataFolder;
-    return inProgramFolder;
 }
 
 } // namespace Screens

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Helidor's fixed screens and the pieces the adjustment redraws: the title
 // screen, the adjustment screen, the legend along the bottom edge, the
-// position readout at the top left, and the pause.
+// position readout at the top left, the assisted fit's points and message
+// line, and the pause.
 #pragma once
 
 #include <string>
@@ -22,12 +23,12 @@ void Reset();
 // text below them. Leaves Courier 12 bold.
 void ShowTitleScreen();
 
-// The picture at (PictureX, PictureY) loaded and drawn, its name at the top
-// right, the legend, the start circle (at Circles entry 1, radius
+// The picture at picturePath loaded and drawn at (PictureX, PictureY),
+// its name at the top right, the legend, the start circle (at Circles entry 1, radius
 // StartRadius) in LightRed and the window width at (100, 100). Starts a
 // measurement: nothing confirmed yet. Throws when the picture cannot be
 // loaded; the screen then shows no adjustment.
-void DrawAdjustmentScreen();
+void DrawAdjustmentScreen(const std::string& picturePath);
 
 // The instruction line at the bottom edge: what to fit next, or the hint for
 // new input once every circle is confirmed. Expects left/bottom
@@ -38,13 +39,16 @@ void DrawLegend();
 // top left, in the font in force.
 void ShowCirclePosition();
 
+// The edge points of the assisted fit last taken: used in LightGreen,
+// rejected in Yellow, one pixel each at their nearest screen pixel.
+void DrawFitPoints();
+
+// The line above the legend: cleared, then text in White on black.
+void ShowMessage(const std::string& text);
+// Clears the line when it shows something.
+void ClearMessage();
+
 void BeginPause();
 void EndPause();
-
-// Where the picture is looked for: an absolute name as it stands; a relative
-// one in the program's folder, else in the working folder, else in the data
-// folder "../share/helidor/" beside the program's folder. A picture found
-// nowhere gets the program's folder, where its error is reported.
-std::string PicturePath(const std::string& programFolder, const std::string& pictureName);
 
 } // namespace Screens

@@ -27,13 +27,13 @@ void FirstTimeSetup()
     ProgramFolder = path.substr(0, path.find_last_of('/') + 1);
     Texts::SetUpMessageTexts();
     Kern::LoadStandardPalette();
-    Kern::ColorMode = true;
+    Kern::SetColorMode(true);
     Kern::SetTextBackground(Kern::Black);
     Dialogue::SetBuiltInDefaults();
     Screens::ShowTitleScreen();
     Dialogue::AskLanguage();
     Dialogue::AskResultFile();
-    FensterGraf::ExitHook = ResultFiles::FlushAll;
+    FensterGraf::StoreExitHook(ResultFiles::FlushAll);
     Adjustment::BeginRun();
     FensterGraf::SetupDone = true;
 }
@@ -48,7 +48,8 @@ void SetUpAdjustment()
         Kern::SetTextJustify(0, 0);
         try {
             Dialogue::AskParameters();
-            Screens::DrawAdjustmentScreen();
+            PicturePath = FindPicture(ProgramFolder, Settings::PictureName);
+            Screens::DrawAdjustmentScreen(PicturePath);
             return;
         } catch (const std::exception& error) {
             FensterGraf::ShowErrorMessage(error.what());
@@ -82,6 +83,29 @@ void SetUpMeasurement()
     Screens::EndPause();
 }
 
+void NewMeasurement()
+{
+    SetupRunning = true;
+    SetUpMeasurement();
+}
+
+std::string FindPicture(const std::string& programFolder, const std::string& pictureName)
+{
+    if (pictureName.starts_with('/'))
+        return pictureName;
+    const std::string inProgramFolder = programFolder + pictureName;
+    if (FensterGraf::FileExists(inProgramFolder))
+        return inProgramFolder;
+    if (FensterGraf::FileExists(pictureName))
+        return pictureName;
+    // An installed program (or a copy of its tree moved elsewhere) keeps its
+    // samples in share/helidor beside its bin folder.
+    const std::string inDataFolder = programFolder + "../share/helidor/" + pictureName;
+    if (FensterGraf::FileExists(inDataFolder))
+        return inDataFolder;
+    return inProgramFolder;
+}
+
 void StartHelidor()
 {
     FensterGraf::StartProgram(SetUpMeasurement, Adjustment::HandleTick);
@@ -90,8 +114,8 @@ void StartHelidor()
 void RunHelidor(int& argc, char** argv)
 {
     Texts::SetUpMessageTexts();
-    FensterGraf::NoDisplayLine = "helidor: " + Texts::InBothLanguages(Texts::NoDisplay);
-    FensterGraf::RunConsole(argc, argv, SetUpMeasurement, Adjustment::HandleTick);
+    FensterGraf::RunConsole(argc, argv, SetUpMeasurement, Adjustment::HandleTick,
+        "helidor: " + Texts::InBothLanguages(Texts::NoDisplay));
 }
 
 void Reset()

@@ -21,6 +21,16 @@ inline std::string PicturePath; // where the picture of the measurement was foun
 // answers as defaults: the setup never ends without its picture on the screen.
 void SetUpMeasurement();
 
+// Esc in the adjustment: the setup of the next measurement, with the tick
+// routine kept out of it from the start.
+void NewMeasurement();
+
+// Where the picture is looked for: an absolute name as it stands; a relative
+// one in the program's folder, else in the working folder, else in the data
+// folder "../share/helidor/" beside the program's folder. A picture found
+// nowhere gets the program's folder, where its error is reported.
+std::string FindPicture(const std::string& programFolder, const std::string& pictureName);
+
 // The program's entry: the console's start with the setup and tick routines.
 [[noreturn]] void RunHelidor(int& argc, char** argv);
 

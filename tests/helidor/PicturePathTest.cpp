@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Where a relative picture name is found: the program's folder, the working
 // folder, the data folder of an installed tree, in that order.
-#include "Screens.h"
+#include "Setup.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +43,7 @@ protected:
 TEST_F(PicturePathTest, InstalledSampleIsFoundInTheDataFolder)
 {
     Put("usr/share/helidor/Sun.bmp");
-    EXPECT_EQ(Screens::PicturePath(ProgramFolder(), "Sun.bmp"),
+    EXPECT_EQ(Setup::FindPicture(ProgramFolder(), "Sun.bmp"),
         ProgramFolder() + "../share/helidor/Sun.bmp");
 }
 
@@ -51,15 +51,15 @@ TEST_F(PicturePathTest, ProgramFolderAndWorkingFolderComeBeforeTheDataFolder)
 {
     Put("usr/share/helidor/Sun.bmp");
     Put("work/Sun.bmp");
-    EXPECT_EQ(Screens::PicturePath(ProgramFolder(), "Sun.bmp"), "Sun.bmp");
+    EXPECT_EQ(Setup::FindPicture(ProgramFolder(), "Sun.bmp"), "Sun.bmp");
     Put("usr/bin/Sun.bmp");
-    EXPECT_EQ(Screens::PicturePath(ProgramFolder(), "Sun.bmp"), ProgramFolder() + "Sun.bmp");
+    EXPECT_EQ(Setup::FindPicture(ProgramFolder(), "Sun.bmp"), ProgramFolder() + "Sun.bmp");
 }
 
 TEST_F(PicturePathTest, PictureFoundNowhereIsNamedInTheProgramFolder)
 {
-    EXPECT_EQ(Screens::PicturePath(ProgramFolder(), "Sun.bmp"), ProgramFolder() + "Sun.bmp");
-    EXPECT_EQ(Screens::PicturePath(ProgramFolder(), "/no/such/Sun.bmp"), "/no/such/Sun.bmp");
+    EXPECT_EQ(Setup::FindPicture(ProgramFolder(), "Sun.bmp"), ProgramFolder() + "Sun.bmp");
+    EXPECT_EQ(Setup::FindPicture(ProgramFolder(), "/no/such/Sun.bmp"), "/no/such/Sun.bmp");
 }
 
 } // namespace

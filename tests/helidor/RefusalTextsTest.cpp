@@ -135,7 +135,6 @@ protected:
         });
         Settings::Language = language;
         Photograph::ShowBitmapPhotograph(path, 0, 0);
-        Assist::ShowingPicture(path, false, 1, Files::IdentityOf(path));
         const Assist::Result result
             = row.Planet ? Assist::FitPlanet(row.Seed, PlanetSun) : Assist::FitSun(row.Seed);
         EXPECT_FALSE(result.Taken) << row.name;

@@ -579,5 +579,21 @@ TEST_F(HelidorRun, PictureCountOtherThanOneOrTwoIsAskedAgain)
     EXPECT_EQ(Settings::PictureCount, 1);
 }
 
+// A console left in black and white by whatever ran before: the first setup
+// puts it back to colour, so that "s" saves the light-red circle as such.
+TEST_F(HelidorRun, FirstSetupSavesScreenPicturesInColour)
+{
+    Kern::SetColorMode(false);
+    ASSERT_TRUE(StartAndAnswer(Returns(10)));
+    TypeKey(Qt::Key_S);
+    const QImage saved(QString::fromStdString((Folder / "Mond.bmp").string()));
+    ASSERT_FALSE(saved.isNull());
+    int lightRed = 0;
+    for (int y = 0; y < saved.height(); ++y)
+        for (int x = 0; x < saved.width(); ++x)
+            lightRed += saved.pixel(x, y) == qRgb(252, 40, 40) ? 1 : 0;
+    EXPECT_GT(lightRed, 1000) << "the start circle of radius 200 and the legend's \"Sun 1\"";
+}
+
 } // namespace
 } // namespace HelidorTesting
