@@ -6,7 +6,7 @@
 #pragma once
 
 #include "Files.h"
-#include "LimbFit.h"
+#include "FitTypes.h"
 
 #include <array>
 #include <optional>
@@ -14,7 +14,7 @@
 
 namespace Assist {
 
-using Circle = LimbFit::Circle;
+using Circle = FitTypes::Circle;
 
 struct Result {
     bool Taken = false; // fitted: the circle is to be replaced by Fitted

@@ -18,7 +18,6 @@ namespace {
 
 using EdgeRays::Median;
 using EdgeRays::Ray;
-using LimbFit::Point;
 
 constexpr double Root2Pi = 2.5066282746310002;
 // What the corrected radius is good to beyond the fit's own scatter, px.
@@ -290,9 +289,9 @@ Estimate Measure(const GreyView& grey, const Circle& circle, const std::vector<P
     return e;
 }
 
-void CorrectRadius(const GreyView& grey, LimbFit::Fit& fit)
+void CorrectRadius(const GreyView& grey, FitTypes::Fit& fit)
 {
-    if (fit.Result != LimbFit::Outcome::Fitted)
+    if (fit.Result != FitTypes::Outcome::Fitted)
         return;
     const Estimate e = Measure(grey, fit.Fitted, fit.Used);
     const double uncertainty = e.Ok ? ResidualError : TypicalShift;

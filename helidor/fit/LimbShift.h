@@ -16,14 +16,15 @@
 // correction is good to.
 #pragma once
 
-#include "LimbFit.h"
+#include "FitTypes.h"
 
 #include <vector>
 
 namespace LimbShift {
 
-using LimbFit::Circle;
-using LimbFit::GreyView;
+using FitTypes::Circle;
+using FitTypes::GreyView;
+using FitTypes::Point;
 
 // What the correction rests on, read off the photograph around a fitted limb.
 struct Estimate {
@@ -49,9 +50,9 @@ double FirstOrderShift(double ratio, double sigma);
 // across it along the rays from its centre through the given edge points:
 // a fit's used points, so none lies where the limb is seen over the other
 // exposure's disc.
-Estimate Measure(const GreyView& grey, const Circle& circle, const std::vector<LimbFit::Point>& at);
+Estimate Measure(const GreyView& grey, const Circle& circle, const std::vector<Point>& at);
 // Moves a Sun fit's radius out to the limb and widens its variance; with no
 // trustworthy estimate only widens it by TypicalShift.
-void CorrectRadius(const GreyView& grey, LimbFit::Fit& fit);
+void CorrectRadius(const GreyView& grey, FitTypes::Fit& fit);
 
 } // namespace LimbShift

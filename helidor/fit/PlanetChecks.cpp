@@ -27,7 +27,7 @@ using EdgeRays::NarrowSigma;
 using EdgeRays::Ray;
 using EdgeRays::ReadProfile;
 using EdgeRays::SampleAt;
-using LimbFit::SaturatedSample;
+using FitTypes::SaturatedSample;
 
 // Mean samples in rings around a planet; Low the darkest within its radius,
 // High the mean of the outermost 6 px.

@@ -6,16 +6,16 @@
 #pragma once
 
 #include "CircleFit.h"
-#include "LimbFit.h"
+#include "FitTypes.h"
 
 #include <array>
 #include <vector>
 
 namespace PlanetChecks {
 
-using LimbFit::Circle;
-using LimbFit::GreyView;
-using LimbFit::Point;
+using FitTypes::Circle;
+using FitTypes::GreyView;
+using FitTypes::Point;
 
 inline constexpr double LimbMargin = 10.0; // px: planet points this close to the limb are dropped
 

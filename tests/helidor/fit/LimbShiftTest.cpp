@@ -77,7 +77,7 @@ Scene Draw(int width, int height, const std::vector<Disc>& discs, double u, doub
             if (clipFrom >= 0 && std::hypot(x - discs[0].X, y - discs[0].Y) < discs[0].R - clipFrom)
                 scene.Plane.Samples[static_cast<std::size_t>(y) * static_cast<std::size_t>(width)
                     + static_cast<std::size_t>(x)]
-                    = LimbFit::SaturatedSample;
+                    = FitTypes::SaturatedSample;
     return scene;
 }
 
