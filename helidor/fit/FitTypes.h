@@ -24,11 +24,6 @@ struct Circle {
     double R = 0;
 };
 
-struct Point {
-    double X = 0;
-    double Y = 0;
-};
-
 // Of (x, y, r), px^2, row-major.
 using Covariance = std::array<double, 9>;
 
@@ -43,10 +38,15 @@ enum class Outcome {
     Saturated, // the bright side of the edge is clipped
 };
 
+struct Point {
+    double X = 0;
+    double Y = 0;
+};
+
 struct Fit {
     Outcome Result = Outcome::NoEdge;
     Circle Fitted; // the seed when refused
-    std::array<double, 9> Covariance {}; // as Covariance; zero when refused
+    FitTypes::Covariance Covariance {}; // zero when refused
     std::vector<Point> Used; // edge points the final fit rests on
     std::vector<Point> Rejected; // edge points found and given no weight
     // A planet fitted closer to the Sun's limb than 10 px plus three edge widths.
