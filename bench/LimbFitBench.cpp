@@ -63,10 +63,10 @@ struct Draw {
 // One generated case: the scene, the circle to find, the seed and how to fit.
 struct Trial {
     LimbScenes::Scene Scene;
-    LimbFit::Circle Truth;
-    LimbFit::Circle Seed;
+    FitTypes::Circle Truth;
+    FitTypes::Circle Seed;
     bool Planet = false;
-    LimbFit::Circle Sun; // for a planet
+    FitTypes::Circle Sun; // for a planet
     bool ShouldRefuse = false; // a spot seeded as a planet, a planet on the limb
     LimbFit::SunHints Hints; // for a Sun
 };
@@ -78,7 +78,7 @@ struct Tally {
 };
 
 // A seed as a user leaves it: up to 20 px off in the centre, 10 % in the radius.
-LimbFit::Circle SeedNear(Draw& draw, const LimbFit::Circle& truth, double maxOffset)
+FitTypes::Circle SeedNear(Draw& draw, const FitTypes::Circle& truth, double maxOffset)
 {
     const double angle = draw.Uniform(0, 2 * Pi), offset = draw.Uniform(0, maxOffset);
     return { truth.X + offset * std::cos(angle), truth.Y + offset * std::sin(angle),
@@ -221,10 +221,10 @@ double StandardDeviation(const std::vector<double>& values)
 }
 
 void Record(
-    const Trial& trial, const LimbFit::GreyView& view, const LimbFit::Fit& fit, Tally& tally)
+    const Trial& trial, const FitTypes::GreyView& view, const FitTypes::Fit& fit, Tally& tally)
 {
     ++tally.Count;
-    if (fit.Result != LimbFit::Outcome::Fitted) {
+    if (fit.Result != FitTypes::Outcome::Fitted) {
         ++tally.Refusals[LimbFit::OutcomeName(fit.Result)];
         return;
     }
@@ -313,8 +313,8 @@ int Scenes(int perCase)
             const Trial trial = MakeTrial(kinds[k], draw);
             LimbScenes::Render(trial.Scene, words);
             GreyPlane::FromWords(words.data(), trial.Scene.Width, trial.Scene.Height, plane);
-            const LimbFit::GreyView view { plane.Width, plane.Height, plane.Samples.data() };
-            const LimbFit::Fit fit = trial.Planet
+            const FitTypes::GreyView view { plane.Width, plane.Height, plane.Samples.data() };
+            const FitTypes::Fit fit = trial.Planet
                 ? LimbFit::FitPlanet(view, trial.Seed, trial.Sun)
                 : LimbFit::FitSunLimb(view, trial.Seed, trial.Hints);
             Record(trial, view, fit, tally);
@@ -344,19 +344,19 @@ int TimeAssist()
     LimbScenes::Render(scene, words);
     GreyPlane::Plane plane;
     GreyPlane::FromWords(words.data(), scene.Width, scene.Height, plane);
-    const LimbFit::GreyView view { plane.Width, plane.Height, plane.Samples.data() };
+    const FitTypes::GreyView view { plane.Width, plane.Height, plane.Samples.data() };
     std::vector<double> sunTimes, planetTimes, shiftTimes;
     for (int i = 0; i < 20; ++i) {
         auto start = Clock::now();
-        const LimbFit::Fit sun = LimbFit::FitSunLimb(view, { 3012, 1990, 1900 });
+        const FitTypes::Fit sun = LimbFit::FitSunLimb(view, { 3012, 1990, 1900 });
         sunTimes.push_back(MillisecondsSince(start));
         start = Clock::now();
         LimbShift::Measure(view, sun.Fitted, sun.Used); // its share of the Sun's time
         shiftTimes.push_back(MillisecondsSince(start));
         start = Clock::now();
-        const LimbFit::Fit planet = LimbFit::FitPlanet(view, { 2390, 1710, 18 }, sun.Fitted);
+        const FitTypes::Fit planet = LimbFit::FitPlanet(view, { 2390, 1710, 18 }, sun.Fitted);
         planetTimes.push_back(MillisecondsSince(start));
-        if (sun.Result != LimbFit::Outcome::Fitted || planet.Result != LimbFit::Outcome::Fitted)
+        if (sun.Result != FitTypes::Outcome::Fitted || planet.Result != FitTypes::Outcome::Fitted)
             std::printf("unexpected refusal: %s, %s\n", LimbFit::OutcomeName(sun.Result),
                 LimbFit::OutcomeName(planet.Result));
     }
@@ -491,7 +491,7 @@ struct Blob {
 };
 
 // The Sun as a user would first place it: the disc above 15 % of the bright level.
-LimbFit::Circle FindSun(const GreyPlane::Plane& plane)
+FitTypes::Circle FindSun(const GreyPlane::Plane& plane)
 {
     std::vector<std::uint16_t> sorted(plane.Samples.begin(), plane.Samples.end());
     std::nth_element(sorted.begin(), sorted.begin() + sorted.size() * 95 / 100, sorted.end());
@@ -508,7 +508,7 @@ LimbFit::Circle FindSun(const GreyPlane::Plane& plane)
 }
 
 // Dark, compact blobs on the disc: below a fifth of the disc's median.
-std::vector<Blob> FindDarkBlobs(const GreyPlane::Plane& plane, const LimbFit::Circle& sun)
+std::vector<Blob> FindDarkBlobs(const GreyPlane::Plane& plane, const FitTypes::Circle& sun)
 {
     std::vector<double> inside;
     for (int y = 0; y < plane.Height; y += 7)
@@ -560,7 +560,7 @@ std::vector<Blob> FindDarkBlobs(const GreyPlane::Plane& plane, const LimbFit::Ci
 
 // The circle a user sets with keys at a reduced size, in full-size pixels:
 // whole reduced pixels, mapped back with u = (u' + 0.5) s - 0.5.
-LimbFit::Circle ReducedSeed(const LimbFit::Circle& c, int scale, double dx, double dy)
+FitTypes::Circle ReducedSeed(const FitTypes::Circle& c, int scale, double dx, double dy)
 {
     const double u = std::round((c.X + dx + 0.5) / scale - 0.5);
     const double v = std::round((c.Y + dy + 0.5) / scale - 0.5);
@@ -571,15 +571,15 @@ LimbFit::Circle ReducedSeed(const LimbFit::Circle& c, int scale, double dx, doub
 // Fits from seeds at every size, 0 and 20 px off in eight directions; prints
 // the largest distance from the fit at size 1 from the unmoved seed.
 void CompareSizes(const std::string& name, const GreyPlane::Plane& plane,
-    const LimbFit::Circle& start, const LimbFit::Circle* sun)
+    const FitTypes::Circle& start, const FitTypes::Circle* sun)
 {
-    const LimbFit::GreyView view { plane.Width, plane.Height, plane.Samples.data() };
-    auto fit = [&](const LimbFit::Circle& seed) {
+    const FitTypes::GreyView view { plane.Width, plane.Height, plane.Samples.data() };
+    auto fit = [&](const FitTypes::Circle& seed) {
         return sun == nullptr ? LimbFit::FitSunLimb(view, seed)
                               : LimbFit::FitPlanet(view, seed, *sun);
     };
-    const LimbFit::Fit reference = fit(start);
-    if (reference.Result != LimbFit::Outcome::Fitted) {
+    const FitTypes::Fit reference = fit(start);
+    if (reference.Result != FitTypes::Outcome::Fitted) {
         std::printf("%-28s refused: %s\n", name.c_str(), LimbFit::OutcomeName(reference.Result));
         return;
     }
@@ -592,9 +592,9 @@ void CompareSizes(const std::string& name, const GreyPlane::Plane& plane,
         for (int k = 0; k <= 8; ++k) {
             const double angle = k * Pi / 4;
             const double d = k == 8 ? 0 : offset;
-            const LimbFit::Fit f
+            const FitTypes::Fit f
                 = fit(ReducedSeed(start, scale, d * std::cos(angle), d * std::sin(angle)));
-            if (f.Result != LimbFit::Outcome::Fitted) {
+            if (f.Result != FitTypes::Outcome::Fitted) {
                 ++refused;
                 continue;
             }
@@ -616,10 +616,10 @@ int Photos(const std::string& folder)
     GreyPlane::DecodeJpegFile(folder + "/mercury2016_sdo_hmi_composite.jpg", plane);
     std::printf(
         "composite: %d x %d, channels kept %u\n", plane.Width, plane.Height, plane.KeptChannels);
-    LimbFit::Circle sun = FindSun(plane);
-    const LimbFit::GreyView view { plane.Width, plane.Height, plane.Samples.data() };
+    FitTypes::Circle sun = FindSun(plane);
+    const FitTypes::GreyView view { plane.Width, plane.Height, plane.Samples.data() };
     CompareSizes("composite Sun", plane, sun, nullptr);
-    const LimbFit::Fit sunFit = LimbFit::FitSunLimb(view, sun);
+    const FitTypes::Fit sunFit = LimbFit::FitSunLimb(view, sun);
     sun = sunFit.Fitted;
     // Mercury's dots: the compact dark blobs along the row, second from each
     // end and the one nearest the middle.
@@ -639,10 +639,10 @@ int Photos(const std::string& folder)
     }
 
     GreyPlane::DecodeJpegFile(folder + "/sdo_hmi_intensitygram_2022-04_1024.jpg", plane);
-    const LimbFit::GreyView hmi { plane.Width, plane.Height, plane.Samples.data() };
+    const FitTypes::GreyView hmi { plane.Width, plane.Height, plane.Samples.data() };
     std::printf("intensitygram: %d x %d, channels kept %u\n", plane.Width, plane.Height,
         plane.KeptChannels);
-    LimbFit::Circle hmiSun = FindSun(plane);
+    FitTypes::Circle hmiSun = FindSun(plane);
     CompareSizes("intensitygram Sun", plane, hmiSun, nullptr);
     hmiSun = LimbFit::FitSunLimb(hmi, hmiSun).Fitted;
     // The round spot: the compact dark blob nearest the disc's upper middle.
@@ -652,9 +652,9 @@ int Photos(const std::string& folder)
     });
     for (std::size_t i = 0; i < std::min<std::size_t>(1, spots.size()); ++i) {
         const Blob& b = spots[i];
-        const LimbFit::Circle seed { b.X, b.Y, std::sqrt(b.Area / Pi) };
+        const FitTypes::Circle seed { b.X, b.Y, std::sqrt(b.Area / Pi) };
         for (int scale : { 1, 2, 4, 8 }) {
-            const LimbFit::Fit f = LimbFit::FitPlanet(hmi, ReducedSeed(seed, scale, 0, 0), hmiSun);
+            const FitTypes::Fit f = LimbFit::FitPlanet(hmi, ReducedSeed(seed, scale, 0, 0), hmiSun);
             std::printf("round spot at %.1f %.1f, seeded at size %d: %s\n", b.X, b.Y, scale,
                 LimbFit::OutcomeName(f.Result));
         }

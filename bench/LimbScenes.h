@@ -14,7 +14,7 @@
 namespace LimbScenes {
 
 // A disc's centre and radius, px, as the fit reports its circles.
-using Disc = LimbFit::Circle;
+using Disc = FitTypes::Circle;
 
 struct Spot {
     double X = 0;

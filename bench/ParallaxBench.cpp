@@ -133,12 +133,12 @@ bool SunIsUp(const Mathe::SpaceVector& site)
 
 struct Photograph {
     LimbScenes::Scene Scene;
-    LimbFit::Circle Sun1, Sun2, Planet1, Planet2; // true circles, pixels
+    FitTypes::Circle Sun1, Sun2, Planet1, Planet2; // true circles, pixels
 };
 
 // The planet at x', y' of a Sun whose drift points at phi (radians,
 // counter-clockwise with y up) on a picture whose y grows downwards.
-LimbFit::Circle PlanetAt(const LimbFit::Circle& sun, double phi, const Position& p, double r)
+FitTypes::Circle PlanetAt(const FitTypes::Circle& sun, double phi, const Position& p, double r)
 {
     const double c = std::cos(phi), s = std::sin(phi);
     return { sun.X + sun.R * (p.X * c - p.Y * s), sun.Y - sun.R * (p.X * s + p.Y * c), r };
@@ -206,7 +206,7 @@ bool Decode(const std::string& path, GreyPlane::Plane& plane)
 
 // A full-resolution circle as the screen shows it at 1/size, the picture's
 // corner at 0, 0: a pixel centre u lands on (u + 0.5) / size - 0.5.
-LimbFit::Circle OnScreen(const LimbFit::Circle& c, int size)
+FitTypes::Circle OnScreen(const FitTypes::Circle& c, int size)
 {
     return { (c.X + 0.5) / size - 0.5, (c.Y + 0.5) / size - 0.5, c.R / size };
 }
@@ -214,7 +214,7 @@ LimbFit::Circle OnScreen(const LimbFit::Circle& c, int size)
 // Where the window starts the first planet circle after Suns confirmed at
 // these circles: on Sun 1, its radius by the program's rule from Sun 2's in
 // whole pixels.
-std::array<double, 3> PlanetStart(const LimbFit::Circle& sun1, const LimbFit::Circle& sun2)
+std::array<double, 3> PlanetStart(const FitTypes::Circle& sun1, const FitTypes::Circle& sun2)
 {
     const int sunRadius = static_cast<int>(std::nearbyint(sun2.R));
     return { std::nearbyint(sun1.X), std::nearbyint(sun1.Y),
@@ -225,8 +225,8 @@ std::array<double, 3> PlanetStart(const LimbFit::Circle& sun1, const LimbFit::Ci
 // photographs' truth files, and the true x', y' of the site.
 bool WriteTruth(const Photograph& photo, const Position& p, int size, const std::string& path)
 {
-    const LimbFit::Circle sun1 = OnScreen(photo.Sun1, size), sun2 = OnScreen(photo.Sun2, size);
-    const std::array<LimbFit::Circle, 4> circles { sun1, sun2, OnScreen(photo.Planet1, size),
+    const FitTypes::Circle sun1 = OnScreen(photo.Sun1, size), sun2 = OnScreen(photo.Sun2, size);
+    const std::array<FitTypes::Circle, 4> circles { sun1, sun2, OnScreen(photo.Planet1, size),
         OnScreen(photo.Planet2, size) };
     const std::array<const char*, 4> names { "sun1", "sun2", "venus1", "venus2" };
     std::ofstream out(path);
@@ -255,20 +255,20 @@ bool WriteTruth(const Photograph& photo, const Position& p, int size, const std:
 }
 
 // A seed as a user sets it by keys: a few whole pixels off.
-LimbFit::Circle SeedNear(const LimbFit::Circle& truth, double dx, double dy, double dr)
+FitTypes::Circle SeedNear(const FitTypes::Circle& truth, double dx, double dy, double dr)
 {
     return { std::round(truth.X + dx), std::round(truth.Y + dy), std::round(truth.R + dr) };
 }
 
 struct Measured {
     bool Ok = false;
-    LimbFit::Circle Sun1, Sun2, Planet1, Planet2;
+    FitTypes::Circle Sun1, Sun2, Planet1, Planet2;
     Position Exposure1; // x', y' against Sun 1
 };
 
-bool Fitted(const LimbFit::Fit& fit, const char* what)
+bool Fitted(const FitTypes::Fit& fit, const char* what)
 {
-    if (fit.Result == LimbFit::Outcome::Fitted)
+    if (fit.Result == FitTypes::Outcome::Fitted)
         return true;
     std::fprintf(stderr, "%s refused: %s\n", what, LimbFit::OutcomeName(fit.Result));
     return false;
@@ -276,8 +276,8 @@ bool Fitted(const LimbFit::Fit& fit, const char* what)
 
 // x', y' of the planet against its Sun, with the drift from Sun 1 to Sun 2 as
 // the reference direction, as the two-picture evaluation computes them.
-Position Evaluate(const LimbFit::Circle& sun, const LimbFit::Circle& planet,
-    const LimbFit::Circle& sun1, const LimbFit::Circle& sun2)
+Position Evaluate(const FitTypes::Circle& sun, const FitTypes::Circle& planet,
+    const FitTypes::Circle& sun1, const FitTypes::Circle& sun2)
 {
     const double phi = Mathe::Degrees(Mathe::PolarAngle(-(sun2.Y - sun1.Y), sun2.X - sun1.X));
     const double dx = planet.X - sun.X, dy = sun.Y - planet.Y;
@@ -289,15 +289,15 @@ Position Evaluate(const LimbFit::Circle& sun, const LimbFit::Circle& planet,
 
 Measured Measure(const Photograph& photo, const GreyPlane::Plane& plane)
 {
-    const LimbFit::GreyView view { plane.Width, plane.Height, plane.Samples.data() };
+    const FitTypes::GreyView view { plane.Width, plane.Height, plane.Samples.data() };
     Measured m;
-    const LimbFit::Fit sun1 = LimbFit::FitSunLimb(view, SeedNear(photo.Sun1, 4, -3, 6));
-    const LimbFit::Fit sun2 = LimbFit::FitSunLimb(view, SeedNear(photo.Sun2, -3, 5, -7));
+    const FitTypes::Fit sun1 = LimbFit::FitSunLimb(view, SeedNear(photo.Sun1, 4, -3, 6));
+    const FitTypes::Fit sun2 = LimbFit::FitSunLimb(view, SeedNear(photo.Sun2, -3, 5, -7));
     if (!Fitted(sun1, "Sun 1") || !Fitted(sun2, "Sun 2"))
         return m;
-    const LimbFit::Fit planet1
+    const FitTypes::Fit planet1
         = LimbFit::FitPlanet(view, SeedNear(photo.Planet1, 2, 3, -2), sun1.Fitted);
-    const LimbFit::Fit planet2
+    const FitTypes::Fit planet2
         = LimbFit::FitPlanet(view, SeedNear(photo.Planet2, -3, 2, 2), sun2.Fitted);
     if (!Fitted(planet1, "planet 1") || !Fitted(planet2, "planet 2"))
         return m;
@@ -318,7 +318,7 @@ double AsTyped(double value)
     return std::strtod(text, nullptr);
 }
 
-void PrintCircleErrors(const char* what, const LimbFit::Circle& fit, const LimbFit::Circle& truth)
+void PrintCircleErrors(const char* what, const FitTypes::Circle& fit, const FitTypes::Circle& truth)
 {
     std::printf("  %-9s dx %+7.3f  dy %+7.3f  dr %+7.3f px\n", what, fit.X - truth.X,
         fit.Y - truth.Y, fit.R - truth.R);

@@ -49,7 +49,7 @@ bool Sun2OnSun1();
 void ConfirmCircle();
 void PrepareNextCircle();
 void CompleteMeasurement();
-Assist::Circle ForTheFit(const PreciseCircle& c);
+Assist::Circle ForTheFit(const FitTypes::Circle& c);
 Assist::Circle Seed();
 Assist::Circle ConfirmedCircle(int entry);
 void AssistCircle();
@@ -234,8 +234,8 @@ bool Sun2OnSun1()
     if (Settings::PictureCount != 2 || ConfirmedCount != 1)
         return false;
     constexpr double Within = 2; // px, for the centres and for the radii
-    const PreciseCircle sun1 = Precise(Circles[1], Refinements[1]);
-    const PreciseCircle sun2 = Precise({ CircleX, CircleY, CircleRadius }, CircleRefinement);
+    const FitTypes::Circle sun1 = Precise(Circles[1], Refinements[1]);
+    const FitTypes::Circle sun2 = Precise({ CircleX, CircleY, CircleRadius }, CircleRefinement);
     return std::hypot(sun2.X - sun1.X, sun2.Y - sun1.Y) <= Within
         && std::abs(sun2.R - sun1.R) <= Within;
 }
@@ -295,7 +295,7 @@ void PrepareNextCircle()
         DrawOutline({ CircleX, CircleY, CircleRadius });
 }
 
-Assist::Circle ForTheFit(const PreciseCircle& c)
+Assist::Circle ForTheFit(const FitTypes::Circle& c)
 {
     return { c.X, c.Y, c.R };
 }
@@ -413,7 +413,7 @@ void HandleTick()
     }
 }
 
-PreciseCircle Precise(const Circle& circle, const Refinement& fit)
+FitTypes::Circle Precise(const Circle& circle, const Refinement& fit)
 {
     if (fit.Assisted)
         return { fit.X, fit.Y, fit.R };

@@ -5,6 +5,8 @@
 // Positions and radii are canvas pixels.
 #pragma once
 
+#include "FitTypes.h"
+
 #include <array>
 
 namespace Adjustment {
@@ -34,10 +36,7 @@ struct Refinement {
     std::array<double, 9> Covariance {}; // of (x, y, r), px^2, row-major
 };
 // A circle in doubles: the fit's when it was assisted, else its whole pixels.
-struct PreciseCircle {
-    double X = 0, Y = 0, R = 0;
-};
-PreciseCircle Precise(const Circle& circle, const Refinement& fit);
+FitTypes::Circle Precise(const Circle& circle, const Refinement& fit);
 
 // Of the movable circle; dropped by any key that moves it.
 inline Refinement CircleRefinement;

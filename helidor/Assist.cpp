@@ -50,13 +50,13 @@ int Scale()
     return S.Picture.Scale;
 }
 
-LimbFit::Circle ToPlaneCircle(const Circle& c)
+FitTypes::Circle ToPlaneCircle(const Circle& c)
 {
     const int scale = Scale();
     return { ToPlane(c.X, scale, S.Picture.X), ToPlane(c.Y, scale, S.Picture.Y), c.R * scale };
 }
 
-LimbFit::Point ToScreenPoint(const LimbFit::Point& p)
+FitTypes::Point ToScreenPoint(const FitTypes::Point& p)
 {
     const int scale = Scale();
     return { ToScreen(p.X, scale, S.Picture.X), ToScreen(p.Y, scale, S.Picture.Y) };
@@ -84,9 +84,9 @@ std::string PlaneProblemText(const JpegGuard::Refusal& refused)
     return Photograph::JpegFailureText(refused, S.Picture.Path, false);
 }
 
-Texts::Entry RefusalText(LimbFit::Outcome outcome)
+Texts::Entry RefusalText(FitTypes::Outcome outcome)
 {
-    // In the order of LimbFit::Outcome; "fitted" has no refusal text.
+    // In the order of FitTypes::Outcome; "fitted" has no refusal text.
     static constexpr Texts::Entry Entries[] = { Texts::AssistNoEdge, Texts::AssistNoEdge,
         Texts::AssistShortArc, Texts::AssistNotCircle, Texts::AssistMovedTooFar,
         Texts::AssistSunspot, Texts::AssistTooCloseToLimb, Texts::AssistSaturated };
@@ -97,7 +97,7 @@ Texts::Entry RefusalText(LimbFit::Outcome outcome)
 // A seed the fit can work from: a circle of some size near the picture.
 // Anything else (a radius of zero, a circle far off) would find no edge
 // anyway, and a huge one would cast rays for nothing.
-bool Plausible(const LimbFit::Circle& seed)
+bool Plausible(const FitTypes::Circle& seed)
 {
     const double size = std::max(S.Plane.Width, S.Plane.Height);
     return seed.R >= 1 && seed.R <= 2 * size && seed.X > -seed.R - size
@@ -130,12 +130,12 @@ template <class Fitting> Result Run(const Circle& seed, const Fitting& fit)
         outOfMemory.Why = JpegGuard::Failure::OutOfMemory;
         return Refusal(Texts::Message(Texts::AssistNoPlane, { PlaneProblemText(outOfMemory) }));
     }
-    const LimbFit::Circle planeSeed = ToPlaneCircle(seed);
+    const FitTypes::Circle planeSeed = ToPlaneCircle(seed);
     if (!Plausible(planeSeed))
         return Refusal(Texts::Text(Texts::AssistNoEdge));
-    const LimbFit::GreyView view { S.Plane.Width, S.Plane.Height, S.Plane.Samples.data() };
-    const LimbFit::Fit answer = fit(view, planeSeed);
-    if (answer.Result != LimbFit::Outcome::Fitted)
+    const FitTypes::GreyView view { S.Plane.Width, S.Plane.Height, S.Plane.Samples.data() };
+    const FitTypes::Fit answer = fit(view, planeSeed);
+    if (answer.Result != FitTypes::Outcome::Fitted)
         return Refusal(Texts::Text(RefusalText(answer.Result)));
     const int scale = Scale();
     Result result;
@@ -146,9 +146,9 @@ template <class Fitting> Result Run(const Circle& seed, const Fitting& fit)
         result.Covariance[i] = answer.Covariance[i] / (scale * scale);
     if (answer.NearLimb)
         result.Message = Texts::Text(Texts::AssistNearLimb);
-    for (const LimbFit::Point& p : answer.Used)
+    for (const FitTypes::Point& p : answer.Used)
         S.Points.Used.push_back(ToScreenPoint(p));
-    for (const LimbFit::Point& p : answer.Rejected)
+    for (const FitTypes::Point& p : answer.Rejected)
         S.Points.Rejected.push_back(ToScreenPoint(p));
     return result;
 }
@@ -167,7 +167,7 @@ double ToPlane(double x, int scale, int origin)
 
 Result FitSun(const Circle& seed, const std::optional<Circle>& avoid)
 {
-    return Run(seed, [&avoid](const LimbFit::GreyView& view, const LimbFit::Circle& planeSeed) {
+    return Run(seed, [&avoid](const FitTypes::GreyView& view, const FitTypes::Circle& planeSeed) {
         // A seed is set to a few screen pixels: more of the plane's on a reduced picture.
         LimbFit::SunHints hints;
         hints.CentreSlack = 20.0 * Scale();
@@ -179,7 +179,7 @@ Result FitSun(const Circle& seed, const std::optional<Circle>& avoid)
 
 Result FitPlanet(const Circle& seed, const Circle& sun)
 {
-    return Run(seed, [&sun](const LimbFit::GreyView& view, const LimbFit::Circle& planeSeed) {
+    return Run(seed, [&sun](const FitTypes::GreyView& view, const FitTypes::Circle& planeSeed) {
         return LimbFit::FitPlanet(view, planeSeed, ToPlaneCircle(sun));
     });
 }

@@ -5,7 +5,7 @@
 // refused. Circles here are screen (canvas) pixels in doubles. Draws nothing.
 #pragma once
 
-#include "LimbFit.h"
+#include "FitTypes.h"
 
 #include <array>
 #include <optional>
@@ -14,7 +14,7 @@
 
 namespace Assist {
 
-using Circle = LimbFit::Circle;
+using Circle = FitTypes::Circle;
 
 struct Result {
     bool Taken = false; // fitted: the circle is to be replaced by Fitted
@@ -39,7 +39,7 @@ Result FitPlanet(const Circle& seed, const Circle& sun);
 
 // The edge points the last fit saw, in screen pixels; empty after a refusal.
 struct EdgePoints {
-    std::vector<LimbFit::Point> Used, Rejected;
+    std::vector<FitTypes::Point> Used, Rejected;
 };
 const EdgePoints& LastFitPoints();
 

@@ -57,7 +57,7 @@ Taken Entry(int entry)
 {
     const auto i = static_cast<std::size_t>(entry);
     const Adjustment::Refinement& fit = Adjustment::Refinements[i];
-    const Adjustment::PreciseCircle c = Adjustment::Precise(Adjustment::Circles[i], fit);
+    const FitTypes::Circle c = Adjustment::Precise(Adjustment::Circles[i], fit);
     return { c.X, c.Y, c.R, fit.Assisted,
         fit.Assisted ? fit.Covariance : FitErrors::KeyFittedCovariance() };
 }
@@ -91,7 +91,7 @@ struct Uncertainty {
     double X = Unknown, Y = Unknown;
 };
 
-FitErrors::Circle FitCircle(const Taken& c)
+FitTypes::Circle FitCircle(const Taken& c)
 {
     return { c.X, c.Y, c.R };
 }

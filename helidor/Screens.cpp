@@ -61,7 +61,7 @@ void ClearMessageLine(int bottom)
     ClearBand(0, bottom, Kern::ScreenWidth(), Kern::TextHeight(""));
 }
 
-void DrawPoint(const LimbFit::Point& p, int colour)
+void DrawPoint(const FitTypes::Point& p, int colour)
 {
     const double x = std::nearbyint(p.X), y = std::nearbyint(p.Y);
     if (std::abs(x) > 1e9 || std::abs(y) > 1e9)
@@ -158,9 +158,9 @@ void ClearBand(int left, int bottom, int width, int height)
 void DrawFitPoints()
 {
     const Assist::EdgePoints& points = Assist::LastFitPoints();
-    for (const LimbFit::Point& p : points.Rejected)
+    for (const FitTypes::Point& p : points.Rejected)
         DrawPoint(p, Kern::Yellow);
-    for (const LimbFit::Point& p : points.Used)
+    for (const FitTypes::Point& p : points.Used)
         DrawPoint(p, Kern::LightGreen);
 }
 

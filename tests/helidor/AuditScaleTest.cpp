@@ -43,24 +43,24 @@ TEST_F(AuditScaleTest, SigmasOfAQuarterSizeJpegAreTheFullOnesOverFour)
     ASSERT_TRUE(StartAndAnswer(QuarterSizeSampleAnswers()));
     GreyPlane::Plane plane;
     GreyPlane::DecodeJpegFile(SampleFolder() + "/Lurni1000UT1.jpg", plane);
-    const LimbFit::GreyView view { plane.Width, plane.Height, plane.Samples.data() };
+    const FitTypes::GreyView view { plane.Width, plane.Height, plane.Samples.data() };
     const auto toPlane = [](double x, double y, double r) {
-        return LimbFit::Circle { Assist::ToPlane(x, 4, 188), Assist::ToPlane(y, 4, 381), 4 * r };
+        return FitTypes::Circle { Assist::ToPlane(x, 4, 188), Assist::ToPlane(y, 4, 381), 4 * r };
     };
 
-    const LimbFit::Fit sun = LimbFit::FitSunLimb(
+    const FitTypes::Fit sun = LimbFit::FitSunLimb(
         view, toPlane(Adjustment::CircleX, Adjustment::CircleY, Adjustment::CircleRadius));
-    ASSERT_EQ(sun.Result, LimbFit::Outcome::Fitted);
+    ASSERT_EQ(sun.Result, FitTypes::Outcome::Fitted);
     TypeKey(Qt::Key_A);
     Confirm();
     TypeKeys(Qt::Key_Left, 28);
     TypeKeys(Qt::Key_Up, 14);
     TypeKeys(Qt::Key_PageDown, 3);
     const Adjustment::Refinement& sunFit = Adjustment::Refinements[1];
-    const LimbFit::Fit planet = LimbFit::FitPlanet(view,
+    const FitTypes::Fit planet = LimbFit::FitPlanet(view,
         toPlane(Adjustment::CircleX, Adjustment::CircleY, Adjustment::CircleRadius),
         toPlane(sunFit.X, sunFit.Y, sunFit.R));
-    ASSERT_EQ(planet.Result, LimbFit::Outcome::Fitted);
+    ASSERT_EQ(planet.Result, FitTypes::Outcome::Fitted);
     TypeKey(Qt::Key_A);
     Confirm();
     ASSERT_TRUE(Adjustment::AdjustmentDone);

@@ -18,7 +18,7 @@
 namespace HelidorTesting {
 namespace {
 
-using LimbFit::Outcome;
+using FitTypes::Outcome;
 
 // A picture made to draw one refusal: the words of the BMP, the seed, and
 // for a planet the Sun's circle.
@@ -27,7 +27,7 @@ struct RefusalRow {
     Outcome Reason;
     LimbScenes::Scene Scene;
     void (*Change)(std::vector<std::uint32_t>& words, int width);
-    LimbFit::Circle Seed;
+    FitTypes::Circle Seed;
     bool Planet = false;
 };
 
@@ -43,7 +43,7 @@ LimbScenes::Scene SunScene(int size, LimbScenes::Disc sun)
 }
 
 // The Sun the planet rows lie on.
-constexpr LimbFit::Circle PlanetSun { 200, 200, 170 };
+constexpr FitTypes::Circle PlanetSun { 200, 200, 170 };
 
 LimbScenes::Scene PlanetScene(std::vector<LimbScenes::Disc> planets,
     std::vector<LimbScenes::Spot> spots = {}, double exposure = 0.4)
@@ -124,8 +124,8 @@ protected:
         // The fit itself refuses for this reason on these words.
         GreyPlane::Plane plane;
         GreyPlane::FromWords(words.data(), width, width, plane);
-        const LimbFit::GreyView view { width, width, plane.Samples.data() };
-        const LimbFit::Fit fit = row.Planet ? LimbFit::FitPlanet(view, row.Seed, PlanetSun)
+        const FitTypes::GreyView view { width, width, plane.Samples.data() };
+        const FitTypes::Fit fit = row.Planet ? LimbFit::FitPlanet(view, row.Seed, PlanetSun)
                                             : LimbFit::FitSunLimb(view, row.Seed);
         EXPECT_EQ(fit.Result, row.Reason) << row.name << ": " << LimbFit::OutcomeName(fit.Result);
 

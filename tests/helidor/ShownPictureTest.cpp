@@ -108,7 +108,7 @@ TEST_F(ShownPicture, FitIsOnTheScreenWhereThePictureWasDrawn)
     EXPECT_NEAR(result.Fitted.R, 60.5, 0.6);
     const Assist::EdgePoints& points = Assist::LastFitPoints();
     ASSERT_GT(points.Used.size(), 20u);
-    for (const LimbFit::Point& p : points.Used)
+    for (const FitTypes::Point& p : points.Used)
         ASSERT_NEAR(std::hypot(p.X - 400, p.Y - 130), 60.5, 2) << p.X << ", " << p.Y;
     std::remove(path.c_str());
 }

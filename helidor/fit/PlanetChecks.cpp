@@ -24,10 +24,8 @@ using CircleFit::Shift;
 using EdgeRays::Distance;
 using EdgeRays::Median;
 using EdgeRays::NarrowSigma;
-using EdgeRays::Ray;
-using EdgeRays::ReadProfile;
 using EdgeRays::SampleAt;
-using LimbFit::SaturatedSample;
+using FitTypes::SaturatedSample;
 
 // Mean samples in rings around a planet; Low the darkest within its radius,
 // High the mean of the outermost 6 px.
@@ -257,54 +255,6 @@ Point CorrectForShading(const Shading& shading, const Circle& circle, const Poin
     const double slope = (du * nx + dw * ny) / shading.Scale / level; // per px
     const double shift = std::clamp(shading.ShiftFactor * slope, -1.0, 1.0);
     return { p.X - shift * nx, p.Y - shift * ny };
-}
-
-// The seeing's sigma, px, from the sky side of the limb's derivative: its
-// half width at half maximum there is 1.1774 sigma. NaN where the limb is
-// nowhere seen whole.
-double LimbBlur(const GreyView& grey, const Circle& sun)
-{
-    constexpr int rayCount = 48;
-    constexpr double step = 0.25, reach = 12;
-    const int count = static_cast<int>(2 * reach / step) + 1;
-    std::vector<double> widths, values;
-    std::vector<char> saturated;
-    for (int j = 0; j < rayCount; ++j) {
-        const double angle = 2 * std::numbers::pi * (j + 0.5) / rayCount;
-        const double cx = std::cos(angle), cy = std::sin(angle);
-        const Ray ray { sun.X + sun.R * cx, sun.Y + sun.R * cy, cx, cy, -reach, reach };
-        if (!ReadProfile(grey, ray, -reach, step, count, values, saturated))
-            continue;
-        if (std::find(saturated.begin(), saturated.end(), 1) != saturated.end())
-            continue;
-        // Falling slope by central differences over 0.5 px.
-        std::vector<double> slope(static_cast<std::size_t>(count), 0);
-        int peak = 1;
-        for (int k = 1; k + 1 < count; ++k) {
-            slope[static_cast<std::size_t>(k)] = (values[static_cast<std::size_t>(k - 1)]
-                                                     - values[static_cast<std::size_t>(k + 1)])
-                / (2 * step);
-            if (slope[static_cast<std::size_t>(k)] > slope[static_cast<std::size_t>(peak)])
-                peak = k;
-        }
-        const double top = slope[static_cast<std::size_t>(peak)];
-        if (!(top > 0))
-            continue;
-        int k = peak;
-        while (k + 1 < count && slope[static_cast<std::size_t>(k + 1)] > top / 2)
-            ++k;
-        if (k + 1 >= count)
-            continue;
-        const double a = slope[static_cast<std::size_t>(k)],
-                     b = slope[static_cast<std::size_t>(k + 1)];
-        const double half = (k - peak + (a - top / 2) / (a - b)) * step;
-        widths.push_back(half / 1.1774);
-    }
-    if (widths.size() < rayCount / 4)
-        return std::nan("");
-    // Central differences over 0.5 px and bilinear sampling widen it a little.
-    const double measured = Median(widths);
-    return std::sqrt(std::max(0.01, measured * measured - 0.1));
 }
 
 // A planet's disc is one blurred step from sky-dark to the photosphere. A

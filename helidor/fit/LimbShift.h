@@ -3,11 +3,12 @@
 // the brightness rises like the square root of the distance s from it,
 // I(s) = J + K sqrt(s), so the peak of the smoothed derivative (where the
 // Sun fit puts its edge points) lies inside the true limb, by 0.1 to 0.4 px.
+// The blur read off the limb here serves the planet's fit too.
 //
 // Method. The median profile across the limb over the fit's own rays (those
 // crossing the other exposure's limb, or clipped, left out) is
 // fitted with sky + J Phi(s / b) + K' mu(s) smoothed by b, for the blur b
-// and K / J; PlanetChecks::LimbBlur only gives the search its start (on
+// and K / J; SunLimbBlur only gives the search its start (on
 // generated scenes it scatters by 0.3 px, the profile's fit by 0.06). The
 // shift is the exact peak of the smoothed model's derivative, found
 // numerically for S^2 = b^2 + the kernel's 1.25^2: the first-order law
@@ -16,14 +17,15 @@
 // correction is good to.
 #pragma once
 
-#include "LimbFit.h"
+#include "FitTypes.h"
 
 #include <vector>
 
 namespace LimbShift {
 
-using LimbFit::Circle;
-using LimbFit::GreyView;
+using FitTypes::Circle;
+using FitTypes::GreyView;
+using FitTypes::Point;
 
 // What the correction rests on, read off the photograph around a fitted limb.
 struct Estimate {
@@ -40,6 +42,9 @@ struct Estimate {
 // mean shift on generated scenes (darkening 0.5 to 0.7, blur 0.5 to 3 px).
 inline constexpr double TypicalShift = 0.2;
 
+// The seeing's sigma, px, from the Sun's limb; NaN where the limb is nowhere
+// seen whole.
+double SunLimbBlur(const GreyView& grey, const Circle& sun);
 // How far inside the limb (px) the peak of the derivative of J + K sqrt(s),
 // smoothed by a Gaussian of sigma px, lies; ratio is K / J.
 double PeakShift(double ratio, double sigma);
@@ -49,9 +54,15 @@ double FirstOrderShift(double ratio, double sigma);
 // across it along the rays from its centre through the given edge points:
 // a fit's used points, so none lies where the limb is seen over the other
 // exposure's disc.
-Estimate Measure(const GreyView& grey, const Circle& circle, const std::vector<LimbFit::Point>& at);
-// Moves a Sun fit's radius out to the limb and widens its variance; with no
-// trustworthy estimate only widens it by TypicalShift.
-void CorrectRadius(const GreyView& grey, LimbFit::Fit& fit);
+Estimate Measure(const GreyView& grey, const Circle& circle, const std::vector<Point>& at);
+// What a Sun fit on the given points needs: its radius moved out to the limb
+// by Radius px, its variance widened by Variance px^2; with no trustworthy
+// estimate no move and TypicalShift's square.
+struct Correction {
+    double Radius = 0;
+    double Variance = 0;
+};
+Correction RadiusCorrection(
+    const GreyView& grey, const Circle& circle, const std::vector<Point>& used);
 
 } // namespace LimbShift

@@ -8,17 +8,12 @@
 // of (x, y, r) in px^2, row-major.
 #pragma once
 
-#include <array>
+#include "FitTypes.h"
 
 namespace FitErrors {
 
-using Covariance = std::array<double, 9>;
-
-struct Circle {
-    double X = 0;
-    double Y = 0;
-    double R = 0;
-};
+using FitTypes::Circle;
+using FitTypes::Covariance;
 
 // Floors added in quadrature to each centre coordinate, px: what the fit
 // cannot know of (the optics' distortion, the limb's own shape).

@@ -18,7 +18,7 @@ constexpr double EdgeToMedian = 0.25;
 constexpr double LitShare = 0.05;
 constexpr double LitToNoise = 6.0;
 
-using LimbFit::SaturatedSample;
+using FitTypes::SaturatedSample;
 
 // Mean of values[from, to); NaN when empty.
 double MeanOf(const std::vector<double>& values, int from, int to)

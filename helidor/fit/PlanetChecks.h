@@ -1,21 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The planet's checks: where the darkest dot near a seed lies, how much of
 // its circle is clear of the Sun's limb, the photosphere's shading around it
-// and the shift it gives the edge, the seeing's blur read off the limb, the
-// sky's level, and whether a dark dot is a sunspot rather than a planet.
+// and the shift it gives the edge, the sky's level, and whether a dark dot
+// is a sunspot rather than a planet.
 #pragma once
 
 #include "CircleFit.h"
-#include "LimbFit.h"
+#include "FitTypes.h"
 
 #include <array>
 #include <vector>
 
 namespace PlanetChecks {
 
-using LimbFit::Circle;
-using LimbFit::GreyView;
-using LimbFit::Point;
+using FitTypes::Circle;
+using FitTypes::GreyView;
+using FitTypes::Point;
 
 inline constexpr double LimbMargin = 10.0; // px: planet points this close to the limb are dropped
 
@@ -46,8 +46,6 @@ CircleFit::Shift ShadingCorrectionShift(
 // edgeWidth and slopeSigma (px) are read off its radial profile.
 bool LooksLikeSunspot(const GreyView& grey, const Circle& planet, const Circle& sun,
     const Shading& shading, double limbSigma, double& edgeWidth, double& slopeSigma);
-// The seeing's sigma, px, from the limb; NaN where the limb is nowhere seen whole.
-double LimbBlur(const GreyView& grey, const Circle& sun);
 // The median sample in a ring 15 to 25 px outside the Sun's limb.
 double SkyLevel(const GreyView& grey, const Circle& sun);
 

@@ -10,7 +10,8 @@
 // 0.1 % of the pixels more than the least clipped channel: a red channel
 // burnt out over the disc goes, a few hot pixels or the overlap of a double
 // exposure (clipped in every channel) do not. The least clipped channel is
-// always kept. A pixel where a kept channel is clipped holds Saturated.
+// always kept. A pixel where a kept channel is clipped holds
+// FitTypes::SaturatedSample.
 //
 // Memory: the plane is 2 bytes a pixel. libjpeg writes its rows into the
 // part of the plane not yet converted, and each row is converted in place;
@@ -21,6 +22,7 @@
 // once, and a second time only when a channel turns out to be clipped.
 #pragma once
 
+#include "FitTypes.h"
 #include "JpegGuard.h"
 #include "UnsetBuffer.h"
 
@@ -35,7 +37,6 @@
 
 namespace GreyPlane {
 
-inline constexpr std::uint16_t Saturated = 65535;
 // Unsaturated samples lie in 0 .. MaxLinear; white in all kept channels is MaxLinear.
 inline constexpr std::uint16_t MaxLinear = 65534;
 inline constexpr int ClippedByte = 250;

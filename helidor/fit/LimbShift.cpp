@@ -3,7 +3,6 @@
 
 #include "CircleFit.h"
 #include "EdgeRays.h"
-#include "PlanetChecks.h"
 
 #include <algorithm>
 #include <array>
@@ -18,7 +17,6 @@ namespace {
 
 using EdgeRays::Median;
 using EdgeRays::Ray;
-using LimbFit::Point;
 
 constexpr double Root2Pi = 2.5066282746310002;
 // What the corrected radius is good to beyond the fit's own scatter, px.
@@ -232,6 +230,54 @@ void SearchOne(const std::vector<double>& profile, double outer, double radius, 
 
 } // namespace
 
+// The seeing's sigma, px, from the sky side of the limb's derivative: its
+// half width at half maximum there is 1.1774 sigma. NaN where the limb is
+// nowhere seen whole.
+double SunLimbBlur(const GreyView& grey, const Circle& sun)
+{
+    constexpr int rayCount = 48;
+    constexpr double step = 0.25, reach = 12;
+    const int count = static_cast<int>(2 * reach / step) + 1;
+    std::vector<double> widths, values;
+    std::vector<char> saturated;
+    for (int j = 0; j < rayCount; ++j) {
+        const double angle = 2 * std::numbers::pi * (j + 0.5) / rayCount;
+        const double cx = std::cos(angle), cy = std::sin(angle);
+        const Ray ray { sun.X + sun.R * cx, sun.Y + sun.R * cy, cx, cy, -reach, reach };
+        if (!EdgeRays::ReadProfile(grey, ray, -reach, step, count, values, saturated))
+            continue;
+        if (std::find(saturated.begin(), saturated.end(), 1) != saturated.end())
+            continue;
+        // Falling slope by central differences over 0.5 px.
+        std::vector<double> slope(static_cast<std::size_t>(count), 0);
+        int peak = 1;
+        for (int k = 1; k + 1 < count; ++k) {
+            slope[static_cast<std::size_t>(k)] = (values[static_cast<std::size_t>(k - 1)]
+                                                     - values[static_cast<std::size_t>(k + 1)])
+                / (2 * step);
+            if (slope[static_cast<std::size_t>(k)] > slope[static_cast<std::size_t>(peak)])
+                peak = k;
+        }
+        const double top = slope[static_cast<std::size_t>(peak)];
+        if (!(top > 0))
+            continue;
+        int k = peak;
+        while (k + 1 < count && slope[static_cast<std::size_t>(k + 1)] > top / 2)
+            ++k;
+        if (k + 1 >= count)
+            continue;
+        const double a = slope[static_cast<std::size_t>(k)],
+                     b = slope[static_cast<std::size_t>(k + 1)];
+        const double half = (k - peak + (a - top / 2) / (a - b)) * step;
+        widths.push_back(half / 1.1774);
+    }
+    if (widths.size() < rayCount / 4)
+        return std::nan("");
+    // Central differences over 0.5 px and bilinear sampling widen it a little.
+    const double measured = Median(widths);
+    return std::sqrt(std::max(0.01, measured * measured - 0.1));
+}
+
 double FirstOrderShift(double ratio, double sigma)
 {
     // (1 / 2) 2^(-1/4) Gamma(3/4)
@@ -259,7 +305,7 @@ Estimate Measure(const GreyView& grey, const Circle& circle, const std::vector<P
     Estimate e;
     if (at.empty())
         return e;
-    const double start = PlanetChecks::LimbBlur(grey, circle);
+    const double start = SunLimbBlur(grey, circle);
     const double guess = std::isfinite(start) ? std::clamp(start, 0.5, 4.0) : 1.5;
     const double outer = 5 * guess + 6;
     const double reach = std::min(InsideReach, 0.25 * circle.R);
@@ -290,15 +336,12 @@ Estimate Measure(const GreyView& grey, const Circle& circle, const std::vector<P
     return e;
 }
 
-void CorrectRadius(const GreyView& grey, LimbFit::Fit& fit)
+Correction RadiusCorrection(
+    const GreyView& grey, const Circle& circle, const std::vector<Point>& used)
 {
-    if (fit.Result != LimbFit::Outcome::Fitted)
-        return;
-    const Estimate e = Measure(grey, fit.Fitted, fit.Used);
+    const Estimate e = Measure(grey, circle, used);
     const double uncertainty = e.Ok ? ResidualError : TypicalShift;
-    if (e.Ok)
-        fit.Fitted.R += e.Shift;
-    fit.Covariance[8] += uncertainty * uncertainty;
+    return { e.Ok ? e.Shift : 0, uncertainty * uncertainty };
 }
 
 } // namespace LimbShift

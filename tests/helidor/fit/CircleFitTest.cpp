@@ -17,7 +17,7 @@ constexpr double Pi = std::numbers::pi;
 
 // 36 points on the circle, 10 degrees apart, all of full weight.
 CircleFit::LeastSquares PointsOnCircle(
-    const LimbFit::Circle& circle, std::vector<LimbFit::Point>& points)
+    const FitTypes::Circle& circle, std::vector<FitTypes::Point>& points)
 {
     CircleFit::LeastSquares ls;
     ls.Ok = true;
@@ -35,7 +35,7 @@ TEST(CircleFitResponse, ACosineChangeMovesTheCentreAConstantOneTheRadius)
 {
     // Points 0.2 cos(angle) px farther out: the circle moves 0.2 px in +x;
     // 0.1 px farther out everywhere: the radius grows by 0.1 px.
-    std::vector<LimbFit::Point> points;
+    std::vector<FitTypes::Point> points;
     CircleFit::LeastSquares ls = PointsOnCircle({ 3, 4, 10 }, points);
     std::vector<double> change;
     for (int k = 0; k < 36; ++k)
@@ -71,7 +71,7 @@ TEST(PlanetChecksShading, TheCorrectionShiftsTheCircleAgainstTheGradient)
     // px^2: the relative slope 0.2 / 100 per px pulls each point back by
     // 5 x 0.002 = 0.01 cos(angle) px, the circle by -0.01 px in x. The level
     // varies by 1 % over the planet: the rest lands in the radius.
-    std::vector<LimbFit::Point> points;
+    std::vector<FitTypes::Point> points;
     const CircleFit::LeastSquares ls = PointsOnCircle({ 0, 0, 5 }, points);
     PlanetChecks::Shading shading;
     shading.Ok = true;

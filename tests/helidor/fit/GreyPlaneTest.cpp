@@ -85,8 +85,8 @@ TEST(GreyPlaneSamples, SrgbUndoneAndChannelsAdded)
     // A dropped channel adds nothing, even when it is clipped.
     EXPECT_EQ(Convert(Word(255, 128, 128), GreyPlane::Green | GreyPlane::Blue), 2 * 7073);
     // A kept channel at 250 or above saturates the sample.
-    EXPECT_EQ(Convert(Word(250, 10, 10), GreyPlane::AllChannels), GreyPlane::Saturated);
-    EXPECT_EQ(Convert(Word(10, 10, 250), GreyPlane::AllChannels), GreyPlane::Saturated);
+    EXPECT_EQ(Convert(Word(250, 10, 10), GreyPlane::AllChannels), FitTypes::SaturatedSample);
+    EXPECT_EQ(Convert(Word(10, 10, 250), GreyPlane::AllChannels), FitTypes::SaturatedSample);
 }
 
 TEST(GreyPlaneSamples, ChannelsClippedBeyondTheLeastClippedAreDropped)
@@ -205,7 +205,7 @@ TEST_F(GreyPlaneJpeg, ColourBlocksWithARedChannelBurntOut)
         { { 100, 128, 178 }, 1680 + 4176 }, // 170 64 100: G 0.05127, B 0.12744
         { { 200, 128, 228 }, 7193 + 18926 }, // 255 129 200: red clipped, G 0.21953, B 0.57758
         { { 245, 128, 128 }, 2 * 29920 }, // 245 245 245, bright: 0.91310
-        { { 255, 128, 128 }, GreyPlane::Saturated }, // white: green and blue clipped
+        { { 255, 128, 128 }, FitTypes::SaturatedSample }, // white: green and blue clipped
         { { 60, 178, 128 }, 792 + 9848 }, // 60 43 149: G 0.02416, B 0.30054
     };
     // Neighbouring block rows differ: a sample one row off shows.
@@ -243,7 +243,7 @@ TEST_F(GreyPlaneJpeg, ColourBlocksWithAllChannelsKept)
     const std::vector<BlockColour> colours = {
         { { 10, 128, 128 }, 3 * 66 },
         { { 100, 128, 178 }, 8781 + 1120 + 2784 }, // 170 64 100: R 0.40198
-        { { 245, 128, 128 }, 3 * 19946 }, { { 255, 128, 128 }, GreyPlane::Saturated },
+        { { 245, 128, 128 }, 3 * 19946 }, { { 255, 128, 128 }, FitTypes::SaturatedSample },
         { { 60, 178, 128 }, 987 + 528 + 6565 }, // 60 43 149: R 0.04519
     };
     const auto pick = [](int bx, int by) { return static_cast<std::size_t>((by + bx) % 5); };
@@ -265,8 +265,8 @@ TEST_F(GreyPlaneJpeg, GreyBlocksOfAnOddSize)
         { { 10 }, 3 * 66 },
         { { 128 }, 3 * 4715 }, // 0.21586
         { { 249 }, 3 * 20694 }, // 0.94731, the brightest unclipped
-        { { 250 }, GreyPlane::Saturated },
-        { { 255 }, GreyPlane::Saturated },
+        { { 250 }, FitTypes::SaturatedSample },
+        { { 255 }, FitTypes::SaturatedSample },
     };
     const auto pick = [](int bx, int by) { return static_cast<std::size_t>((by + bx) % 5); };
     const std::string path = Write("grey.jpg",
@@ -287,7 +287,7 @@ TEST_F(GreyPlaneJpeg, GreyBlocksInASubsampledColourFile)
         { { 10, 128, 128 }, 3 * 66 },
         { { 128, 128, 128 }, 3 * 4715 },
         { { 249, 128, 128 }, 3 * 20694 },
-        { { 250, 128, 128 }, GreyPlane::Saturated },
+        { { 250, 128, 128 }, FitTypes::SaturatedSample },
     };
     const auto pick = [](int bx, int by) { return static_cast<std::size_t>((by + bx) % 4); };
     const std::string path = Write("subsampled.jpg",
@@ -306,7 +306,7 @@ TEST_F(GreyPlaneJpeg, CmykBlocks)
         { { 200, 100, 50, 255 }, 12617 + 2784 + 697 }, // R G B 200 100 50
         { { 200, 100, 50, 128 }, 2784 + 697 + 212 }, // 100 50 25
         { { 0, 0, 0, 255 }, 0 },
-        { { 255, 255, 255, 255 }, GreyPlane::Saturated },
+        { { 255, 255, 255, 255 }, FitTypes::SaturatedSample },
     };
     const auto pick = [](int bx, int by) { return static_cast<std::size_t>((by + bx) % 4); };
     const std::string path = Write("cmyk.jpg",
@@ -333,9 +333,9 @@ TEST_F(GreyPlaneJpeg, AGeneratedSunIsFittedFromItsFile)
     GreyPlane::Plane plane;
     GreyPlane::DecodeJpegFile(Write("sun.jpg", jpeg), plane);
     EXPECT_EQ(plane.KeptChannels, GreyPlane::Blue | GreyPlane::Green);
-    const LimbFit::Fit fit = LimbFit::FitSunLimb(
+    const FitTypes::Fit fit = LimbFit::FitSunLimb(
         { plane.Width, plane.Height, plane.Samples.data() }, { 150, 170, 110 });
-    ASSERT_EQ(fit.Result, LimbFit::Outcome::Fitted);
+    ASSERT_EQ(fit.Result, FitTypes::Outcome::Fitted);
     EXPECT_NEAR(fit.Fitted.X, 160.25, 0.05);
     EXPECT_NEAR(fit.Fitted.Y, 158.75, 0.05);
 }

@@ -195,8 +195,8 @@ void ConvertPixels(std::size_t count, std::uint16_t* samples,
         PixelSum counts = 0;
         for (; i < end; ++i) {
             const PixelSum sum = sumOf(i);
-            samples[i]
-                = static_cast<std::uint16_t>(std::min<PixelSum>(sum & 0xffffffffu, Saturated));
+            samples[i] = static_cast<std::uint16_t>(
+                std::min<PixelSum>(sum & 0xffffffffu, FitTypes::SaturatedSample));
             counts += sum >> 32;
         }
         for (unsigned c = 0; c < 3; ++c)

@@ -5,16 +5,15 @@
 // the circle's response to a shift of its points).
 #pragma once
 
-#include "LimbFit.h"
+#include "FitTypes.h"
 
 #include <array>
 #include <vector>
 
 namespace CircleFit {
 
-using LimbFit::Circle;
-using LimbFit::GreyView;
-using LimbFit::Point;
+using FitTypes::Circle;
+using FitTypes::Point;
 
 struct LeastSquares {
     bool Ok = false;

@@ -5,16 +5,16 @@
 // through here for the Sun's limb and a planet's edge alike.
 #pragma once
 
-#include "LimbFit.h"
+#include "FitTypes.h"
 
 #include <cmath>
 #include <vector>
 
 namespace EdgeRays {
 
-using LimbFit::Circle;
-using LimbFit::GreyView;
-using LimbFit::Point;
+using FitTypes::Circle;
+using FitTypes::GreyView;
+using FitTypes::Point;
 
 // The edge of one ray: position along the ray and the smoothed derivative there.
 struct RayEdge {

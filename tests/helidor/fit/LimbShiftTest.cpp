@@ -19,10 +19,11 @@
 
 namespace {
 
-using LimbFit::Circle;
-using LimbFit::Fit;
-using LimbFit::GreyView;
-using LimbFit::Outcome;
+using FitTypes::Circle;
+using FitTypes::Fit;
+using FitTypes::GreyView;
+using FitTypes::Outcome;
+using FitTypes::Point;
 
 // [SECTION] The shift of the peak
 
@@ -77,7 +78,7 @@ Scene Draw(int width, int height, const std::vector<Disc>& discs, double u, doub
             if (clipFrom >= 0 && std::hypot(x - discs[0].X, y - discs[0].Y) < discs[0].R - clipFrom)
                 scene.Plane.Samples[static_cast<std::size_t>(y) * static_cast<std::size_t>(width)
                     + static_cast<std::size_t>(x)]
-                    = LimbFit::SaturatedSample;
+                    = FitTypes::SaturatedSample;
     return scene;
 }
 
@@ -140,21 +141,35 @@ TEST_P(LimbShiftScene, CorrectedRadiusLiesOnTheLimb)
 INSTANTIATE_TEST_SUITE_P(Limbs, LimbShiftScene, testing::ValuesIn(LimbCases),
     [](const testing::TestParamInfo<LimbCase>& row) { return row.param.Name; });
 
+// [SECTION] The seeing's blur read off the limb
+
+TEST(LimbShiftBlur, TheDrawnBlurOrNaNWhereTheLimbIsNotSeenWhole)
+{
+    const Disc sun { 150.3, 150.6, 100 };
+    // It only starts the profile's fit: good to 0.3 px.
+    for (const double blur : { 1.0, 2.5 })
+        EXPECT_NEAR(
+            LimbShift::SunLimbBlur(Draw(300, 300, { sun }, 0.6, blur).View(), sun), blur, 0.3)
+            << "blur " << blur;
+    // Clipped from 5 px inside the limb: every 12 px profile holds a clipped sample.
+    EXPECT_TRUE(
+        std::isnan(LimbShift::SunLimbBlur(Draw(300, 300, { sun }, 0.6, 1.0, 5).View(), sun)));
+    // A circle around the whole plane: no profile across it lies in the picture.
+    EXPECT_TRUE(std::isnan(
+        LimbShift::SunLimbBlur(Draw(300, 300, { sun }, 0.6, 1.0).View(), { 150, 150, 250 })));
+}
+
 // [SECTION] No trustworthy estimate
 
-// A fit as FitSunLimb leaves it, on the given number of points of a circle.
-Fit FittedOn(const Circle& circle, int points)
+// The given number of points of a circle, as a Sun fit's used points.
+std::vector<Point> PointsOn(const Circle& circle, int points)
 {
-    Fit fit;
-    fit.Result = Outcome::Fitted;
-    fit.Fitted = circle;
-    fit.Covariance = { 1e-4, 0, 0, 0, 1e-4, 0, 0, 0, 1e-4 };
+    std::vector<Point> on;
     for (int i = 0; i < points; ++i) {
         const double a = 2 * std::numbers::pi * i / points;
-        fit.Used.push_back(
-            { circle.X + circle.R * std::cos(a), circle.Y + circle.R * std::sin(a) });
+        on.push_back({ circle.X + circle.R * std::cos(a), circle.Y + circle.R * std::sin(a) });
     }
-    return fit;
+    return on;
 }
 
 TEST(LimbShiftUnreliable, ClippedInsideOrTooFewRaysLeaveTheRadiusAndWidenSigma)
@@ -163,33 +178,23 @@ TEST(LimbShiftUnreliable, ClippedInsideOrTooFewRaysLeaveTheRadiusAndWidenSigma)
     const Circle seen { sun.X, sun.Y, 150 - 0.28 };
     // Clipped from 5 px inside the limb: every inside profile crosses it.
     const Scene clipped = Draw(400, 400, { sun }, 0.6, 2.0, 5);
-    Fit fit = FittedOn(seen, 720);
-    LimbShift::CorrectRadius(clipped.View(), fit);
-    EXPECT_EQ(fit.Fitted.R, seen.R) << "no correction";
-    // 1e-4 + 0.2^2, the typical shift.
-    EXPECT_NEAR(fit.Covariance[8], 0.0401, 1e-9);
-    EXPECT_EQ(fit.Covariance[0], 1e-4);
+    LimbShift::Correction c
+        = LimbShift::RadiusCorrection(clipped.View(), seen, PointsOn(seen, 720));
+    EXPECT_EQ(c.Radius, 0) << "no correction";
+    // 0.2^2, the typical shift.
+    EXPECT_NEAR(c.Variance, 0.04, 1e-12);
 
     // Unclipped, but only 20 rays to read.
     const Scene clear = Draw(400, 400, { sun }, 0.6, 2.0);
-    fit = FittedOn(seen, 20);
-    LimbShift::CorrectRadius(clear.View(), fit);
-    EXPECT_EQ(fit.Fitted.R, seen.R);
-    EXPECT_NEAR(fit.Covariance[8], 0.0401, 1e-9);
+    c = LimbShift::RadiusCorrection(clear.View(), seen, PointsOn(seen, 20));
+    EXPECT_EQ(c.Radius, 0);
+    EXPECT_NEAR(c.Variance, 0.04, 1e-12);
 
     // The same limb on 720 rays is corrected: 149.72 + 0.28165.
-    fit = FittedOn(seen, 720);
-    LimbShift::CorrectRadius(clear.View(), fit);
-    EXPECT_NEAR(fit.Fitted.R, 150.0, 0.02);
-    // 1e-4 + 0.016^2.
-    EXPECT_NEAR(fit.Covariance[8], 0.000356, 1e-9);
-
-    // A refused fit is left as it is.
-    fit = FittedOn(seen, 720);
-    fit.Result = Outcome::NoEdge;
-    LimbShift::CorrectRadius(clear.View(), fit);
-    EXPECT_EQ(fit.Fitted.R, seen.R);
-    EXPECT_EQ(fit.Covariance[8], 1e-4);
+    c = LimbShift::RadiusCorrection(clear.View(), seen, PointsOn(seen, 720));
+    EXPECT_NEAR(seen.R + c.Radius, 150.0, 0.02);
+    // 0.016^2.
+    EXPECT_NEAR(c.Variance, 0.000256, 1e-12);
 }
 
 } // namespace

@@ -15,7 +15,8 @@
 #include <numbers>
 
 // The two fits and their verdicts. The rays are cast in EdgeRays, the
-// circles fitted in CircleFit, the planet's checks made in PlanetChecks.
+// circles fitted in CircleFit, the planet's checks made in PlanetChecks,
+// the Sun's limb blur and shift measured in LimbShift.
 
 namespace LimbFit {
 
@@ -40,41 +41,13 @@ constexpr int MinimumPoints = 12;
 constexpr int CoarseRays = 180;
 constexpr int CoarsePeaks = 3;
 
-using CircleFit::AddOuterProduct;
-using CircleFit::ArcCoverage;
-using CircleFit::CentreSigma;
-using CircleFit::CorrelationInflation;
-using CircleFit::LeastSquares;
-using CircleFit::RobustStart;
-using CircleFit::StartAndFit;
-using CircleFit::TukeyFit;
-using EdgeRays::CastRays;
-using EdgeRays::EdgeSet;
-using EdgeRays::NarrowSigma;
-using EdgeRays::NarrowStep;
-using EdgeRays::NormalRayCount;
-using EdgeRays::NormalRays;
-using EdgeRays::OverLitGround;
-using EdgeRays::Polarity;
-using EdgeRays::Ray;
-using EdgeRays::StrongEnough;
-using PlanetChecks::CorrectForShading;
-using PlanetChecks::FindDarkestSpot;
-using PlanetChecks::FitShading;
-using PlanetChecks::LimbBlur;
-using PlanetChecks::LimbMargin;
-using PlanetChecks::LooksLikeSunspot;
-using PlanetChecks::Shading;
-using PlanetChecks::ShadingCorrectionShift;
-using PlanetChecks::UsableArcFraction;
-
 void Refuse(Fit& fit, Outcome outcome, const Circle& seed);
-void Accept(Fit& fit, const LeastSquares& ls, const std::vector<Point>& points,
+void Accept(Fit& fit, const CircleFit::LeastSquares& ls, const std::vector<Point>& points,
     const std::array<double, 9>& systematic);
 // Two narrow passes of rays normal to the circle, a Tukey fit after each.
-Outcome RefinePasses(const GreyView& grey, Circle& circle, Polarity polarity,
-    const std::vector<double>& halfWidths, const Circle* sun, const Shading* shading,
-    LeastSquares& ls, std::vector<Point>& points, std::vector<Point>& dropped);
+Outcome RefinePasses(const GreyView& grey, Circle& circle, EdgeRays::Polarity polarity,
+    const std::vector<double>& halfWidths, const Circle* sun, const PlanetChecks::Shading* shading,
+    CircleFit::LeastSquares& ls, std::vector<Point>& points, std::vector<Point>& dropped);
 
 } // namespace
 
@@ -113,9 +86,9 @@ bool SameLimb(const Circle& a, const Circle& b)
 }
 
 // Strong edges of the rays cast, or the refusal when too few are.
-Outcome StrongPoints(const EdgeSet& edges, std::vector<Point>& points)
+Outcome StrongPoints(const EdgeRays::EdgeSet& edges, std::vector<Point>& points)
 {
-    const std::vector<char> strong = StrongEnough(edges);
+    const std::vector<char> strong = EdgeRays::StrongEnough(edges);
     points.clear();
     for (std::size_t i = 0; i < edges.Points.size(); ++i)
         if (strong[i])
@@ -131,13 +104,13 @@ bool StartOnNearPoints(const std::vector<Point>& points, const Circle& seed, dou
     double centreLimit, int trials, Circle& circle)
 {
     Circle start;
-    if (!RobustStart(points, seed, radiusLimit, centreLimit, 2.0, start, trials))
+    if (!CircleFit::RobustStart(points, seed, radiusLimit, centreLimit, 2.0, start, trials))
         return false;
     std::vector<Point> near;
     for (const Point& p : points)
         if (std::abs(std::hypot(p.X - start.X, p.Y - start.Y) - start.R) < 6)
             near.push_back(p);
-    const LeastSquares ls = TukeyFit(near, start);
+    const CircleFit::LeastSquares ls = CircleFit::TukeyFit(near, start);
     circle = ls.Fitted;
     return ls.Ok;
 }
@@ -147,10 +120,10 @@ Fit RefineSun(
     const GreyView& grey, const Circle& seed, Circle circle, double centreLimit, double radiusLimit)
 {
     Fit fit;
-    LeastSquares ls;
+    CircleFit::LeastSquares ls;
     std::vector<Point> used, dropped;
-    const Outcome outcome = RefinePasses(
-        grey, circle, Polarity::BrightToDark, { 12, 8 }, nullptr, nullptr, ls, used, dropped);
+    const Outcome outcome = RefinePasses(grey, circle, EdgeRays::Polarity::BrightToDark, { 12, 8 },
+        nullptr, nullptr, ls, used, dropped);
     if (outcome != Outcome::Fitted) {
         Refuse(fit, outcome, seed);
         return fit;
@@ -173,14 +146,14 @@ Fit FitSunNear(const GreyView& grey, const Circle& seed, const SunLimits& limits
     // Coarse rays from the seed's centre, over its radius +- the radius's and
     // the centre's slack and the limb's blur.
     const double reach = 0.12 * seed.R + limits.Centre - 10;
-    std::vector<Ray> rays;
+    std::vector<EdgeRays::Ray> rays;
     for (int j = 0; j < CoarseRays; ++j) {
         const double angle = 2 * std::numbers::pi * j / CoarseRays;
         rays.push_back({ seed.X, seed.Y, std::cos(angle), std::sin(angle),
             std::max(1.0, seed.R - reach), seed.R + reach });
     }
-    EdgeSet edges;
-    CastRays(grey, rays, SunCoarseSigma, 1.0, Polarity::BrightToDark, edges);
+    EdgeRays::EdgeSet edges;
+    EdgeRays::CastRays(grey, rays, SunCoarseSigma, 1.0, EdgeRays::Polarity::BrightToDark, edges);
     std::vector<Point> points;
     const Outcome seen = StrongPoints(edges, points);
     if (seen != Outcome::Fitted) {
@@ -188,15 +161,16 @@ Fit FitSunNear(const GreyView& grey, const Circle& seed, const SunLimits& limits
         return fit;
     }
     Circle circle;
-    if (StartAndFit(points, seed, 0.12 * seed.R, limits.Centre, 2.0, circle))
+    if (CircleFit::StartAndFit(points, seed, 0.12 * seed.R, limits.Centre, 2.0, circle))
         return RefineSun(grey, seed, circle, limits.Centre, limits.Radius);
 
     // Over so wide a window the limb need not be a ray's strongest edge (a
     // planet, a spot, the other exposure's limb, structure on the disc): a
     // few edges a ray, the start fitted to those near the start circle only.
     const int strongRays = static_cast<int>(points.size());
-    EdgeSet more;
-    CastRays(grey, rays, SunCoarseSigma, 1.0, Polarity::BrightToDark, more, CoarsePeaks);
+    EdgeRays::EdgeSet more;
+    EdgeRays::CastRays(
+        grey, rays, SunCoarseSigma, 1.0, EdgeRays::Polarity::BrightToDark, more, CoarsePeaks);
     StrongPoints(more, points);
     if (StartOnNearPoints(
             points, seed, 0.12 * seed.R, limits.Centre, CircleFit::RandomCircles, circle))
@@ -204,7 +178,7 @@ Fit FitSunNear(const GreyView& grey, const Circle& seed, const SunLimits& limits
     // Why: a circle beyond the limits, an edge around the seed that is no
     // circle, or strong edges on too few rays to be a limb at all.
     Circle start;
-    const Outcome why = RobustStart(points, seed, 0.5 * seed.R,
+    const Outcome why = CircleFit::RobustStart(points, seed, 0.5 * seed.R,
                             std::numeric_limits<double>::infinity(), 2.0, start)
         ? Outcome::MovedTooFar
         : 2 * strongRays >= CoarseRays ? Outcome::NotCircle
@@ -223,20 +197,20 @@ Fit FitSunBeyond(
     Fit fit;
     Refuse(fit, Outcome::NoEdge, seed);
     const double from = avoid.R + 20 + 0.02 * avoid.R, to = from + 3 * seed.R;
-    std::vector<Ray> rays;
+    std::vector<EdgeRays::Ray> rays;
     for (int j = 0; j < CoarseRays; ++j) {
         const double angle = 2 * std::numbers::pi * j / CoarseRays;
         rays.push_back({ avoid.X, avoid.Y, std::cos(angle), std::sin(angle), from, to });
     }
-    EdgeSet edges;
-    CastRays(grey, rays, SunCoarseSigma, 1.0, Polarity::BrightToDark, edges);
+    EdgeRays::EdgeSet edges;
+    EdgeRays::CastRays(grey, rays, SunCoarseSigma, 1.0, EdgeRays::Polarity::BrightToDark, edges);
     // Only the rays towards the other disc see its limb, all about as
     // strong: the floor is taken from the strongest tenth, not the median.
     std::vector<double> strengths = edges.Strengths;
     std::sort(strengths.begin(), strengths.end());
     const double floor
         = strengths.empty() ? 0 : 0.3 * strengths[strengths.size() - 1 - strengths.size() / 10];
-    const std::vector<char> strong = StrongEnough(edges);
+    const std::vector<char> strong = EdgeRays::StrongEnough(edges);
     std::vector<Point> points;
     for (std::size_t i = 0; i < edges.Points.size(); ++i)
         if (strong[i] && edges.Strengths[i] >= floor)
@@ -280,7 +254,9 @@ Fit FitSunLimb(const GreyView& grey, const Circle& seed, const SunHints& hints)
     }
     if (fit.Result == Outcome::Fitted) {
         // The edge points lie inside the limb where it is darkened and blurred.
-        LimbShift::CorrectRadius(grey, fit);
+        const LimbShift::Correction c = LimbShift::RadiusCorrection(grey, fit.Fitted, fit.Used);
+        fit.Fitted.R += c.Radius;
+        fit.Covariance[8] += c.Variance;
     }
     return fit;
 }
@@ -295,32 +271,33 @@ Fit FitPlanet(const GreyView& grey, const Circle& seed, const Circle& sun)
 
     Point centre;
     double saturated = 0;
-    if (!FindDarkestSpot(grey, seed, centre, saturated))
+    if (!PlanetChecks::FindDarkestSpot(grey, seed, centre, saturated))
         return fit;
     if (saturated > 0.5) {
         Refuse(fit, Outcome::Saturated, seed);
         return fit;
     }
-    if (UsableArcFraction({ centre.X, centre.Y, seed.R }, sun) < 0.5) {
+    if (PlanetChecks::UsableArcFraction({ centre.X, centre.Y, seed.R }, sun) < 0.5) {
         Refuse(fit, Outcome::TooCloseToLimb, seed);
         return fit;
     }
 
     // About 2 pi r rays from the darkest spot for the dark-to-bright edge.
     const int rayCount = std::max(32, static_cast<int>(std::lround(2 * std::numbers::pi * seed.R)));
-    std::vector<Ray> rays;
+    std::vector<EdgeRays::Ray> rays;
     for (int j = 0; j < rayCount; ++j) {
         const double angle = 2 * std::numbers::pi * j / rayCount;
         rays.push_back({ centre.X, centre.Y, std::cos(angle), std::sin(angle),
             std::max(0.5, 0.5 * seed.R - 2), 1.5 * seed.R + 6 });
     }
-    EdgeSet edges;
-    CastRays(grey, rays, NarrowSigma, NarrowStep, Polarity::DarkToBright, edges);
-    const std::vector<char> strong = StrongEnough(edges);
+    EdgeRays::EdgeSet edges;
+    EdgeRays::CastRays(grey, rays, EdgeRays::NarrowSigma, EdgeRays::NarrowStep,
+        EdgeRays::Polarity::DarkToBright, edges);
+    const std::vector<char> strong = EdgeRays::StrongEnough(edges);
     std::vector<Point> points;
     for (std::size_t i = 0; i < edges.Points.size(); ++i) {
         const Point& p = edges.Points[i];
-        if (strong[i] && std::hypot(p.X - sun.X, p.Y - sun.Y) < sun.R - LimbMargin)
+        if (strong[i] && std::hypot(p.X - sun.X, p.Y - sun.Y) < sun.R - PlanetChecks::LimbMargin)
             points.push_back(p);
     }
     if (static_cast<int>(points.size()) < MinimumPoints) {
@@ -329,24 +306,26 @@ Fit FitPlanet(const GreyView& grey, const Circle& seed, const Circle& sun)
     }
     Circle circle;
     const Circle start { centre.X, centre.Y, seed.R };
-    if (!StartAndFit(points, start, 0.5 * seed.R + 5, 0.5 * seed.R + 3, 1.0, circle)) {
+    if (!CircleFit::StartAndFit(points, start, 0.5 * seed.R + 5, 0.5 * seed.R + 3, 1.0, circle)) {
         Refuse(fit, Outcome::NotCircle, seed);
         return fit;
     }
     // Near the limb the photosphere darkens across the planet: its edge is
     // seen displaced towards the brighter side, by 2 s^2 times the relative gradient.
     double edgeWidth = 0, slopeSigma = 0;
-    const double limbSigma = LimbBlur(grey, sun);
-    Shading shading = FitShading(grey, circle, std::isfinite(limbSigma) ? limbSigma : 2.0, sun);
-    if (LooksLikeSunspot(grey, circle, sun, shading, limbSigma, edgeWidth, slopeSigma)) {
+    const double limbSigma = LimbShift::SunLimbBlur(grey, sun);
+    PlanetChecks::Shading shading
+        = PlanetChecks::FitShading(grey, circle, std::isfinite(limbSigma) ? limbSigma : 2.0, sun);
+    if (PlanetChecks::LooksLikeSunspot(
+            grey, circle, sun, shading, limbSigma, edgeWidth, slopeSigma)) {
         Refuse(fit, Outcome::Sunspot, seed);
         return fit;
     }
-    shading = FitShading(grey, circle, slopeSigma, sun);
+    shading = PlanetChecks::FitShading(grey, circle, slopeSigma, sun);
     const double halfWidth = std::clamp(0.6 * circle.R, 2.0, 8.0);
-    LeastSquares ls;
+    CircleFit::LeastSquares ls;
     std::vector<Point> used, dropped;
-    const Outcome outcome = RefinePasses(grey, circle, Polarity::DarkToBright,
+    const Outcome outcome = RefinePasses(grey, circle, EdgeRays::Polarity::DarkToBright,
         { halfWidth, halfWidth }, &sun, &shading, ls, used, dropped);
     if (outcome != Outcome::Fitted) {
         Refuse(fit, outcome, seed);
@@ -354,7 +333,8 @@ Fit FitPlanet(const GreyView& grey, const Circle& seed, const Circle& sun)
     }
     const Circle& fitted = ls.Fitted;
     // A spot first: the fit may have run out to its penumbra.
-    if (LooksLikeSunspot(grey, fitted, sun, shading, limbSigma, edgeWidth, slopeSigma)) {
+    if (PlanetChecks::LooksLikeSunspot(
+            grey, fitted, sun, shading, limbSigma, edgeWidth, slopeSigma)) {
         Refuse(fit, Outcome::Sunspot, seed);
         return fit;
     }
@@ -365,20 +345,21 @@ Fit FitPlanet(const GreyView& grey, const Circle& seed, const Circle& sun)
         Refuse(fit, Outcome::MovedTooFar, seed);
         return fit;
     }
-    if (UsableArcFraction(fitted, sun) < 0.5) {
+    if (PlanetChecks::UsableArcFraction(fitted, sun) < 0.5) {
         Refuse(fit, Outcome::TooCloseToLimb, seed);
         return fit;
     }
     std::array<double, 9> systematic {};
-    AddOuterProduct(systematic, ShadingCorrectionShift(shading, used, ls), ShadingModelError);
+    CircleFit::AddOuterProduct(
+        systematic, PlanetChecks::ShadingCorrectionShift(shading, used, ls), ShadingModelError);
     Accept(fit, ls, used, systematic);
     fit.Rejected.insert(fit.Rejected.end(), dropped.begin(), dropped.end());
     fit.EdgeWidth = edgeWidth;
     const double gap = sun.R - std::hypot(fitted.X - sun.X, fitted.Y - sun.Y) - fitted.R;
-    fit.NearLimb = gap < LimbMargin + 3 * edgeWidth;
+    fit.NearLimb = gap < PlanetChecks::LimbMargin + 3 * edgeWidth;
     // At the limb the edge is seen on a part of its arc over the steepest
     // shading: what the fit says of itself decides whether it is worth keeping.
-    if (fit.NearLimb && CentreSigma(fit.Covariance) > LimbPlanetSigma) {
+    if (fit.NearLimb && CircleFit::CentreSigma(fit.Covariance) > LimbPlanetSigma) {
         Refuse(fit, Outcome::TooCloseToLimb, seed);
         fit.Used.clear();
         fit.Rejected.clear();
@@ -390,34 +371,34 @@ Fit FitPlanet(const GreyView& grey, const Circle& seed, const Circle& sun)
 
 namespace {
 
-Outcome RefinePasses(const GreyView& grey, Circle& circle, Polarity polarity,
-    const std::vector<double>& halfWidths, const Circle* sun, const Shading* shading,
-    LeastSquares& ls, std::vector<Point>& points, std::vector<Point>& dropped)
+Outcome RefinePasses(const GreyView& grey, Circle& circle, EdgeRays::Polarity polarity,
+    const std::vector<double>& halfWidths, const Circle* sun, const PlanetChecks::Shading* shading,
+    CircleFit::LeastSquares& ls, std::vector<Point>& points, std::vector<Point>& dropped)
 {
     for (double halfWidth : halfWidths) {
-        EdgeSet edges;
-        const int count = NormalRayCount(circle.R);
-        CastRays(grey, NormalRays(circle, count, halfWidth, polarity), NarrowSigma, NarrowStep,
-            polarity, edges);
-        const std::vector<char> strong = StrongEnough(edges);
+        EdgeRays::EdgeSet edges;
+        const int count = EdgeRays::NormalRayCount(circle.R);
+        EdgeRays::CastRays(grey, EdgeRays::NormalRays(circle, count, halfWidth, polarity),
+            EdgeRays::NarrowSigma, EdgeRays::NarrowStep, polarity, edges);
+        const std::vector<char> strong = EdgeRays::StrongEnough(edges);
         // A limb over the other exposure's disc is dropped like a clipped one.
-        const std::vector<char> lit
-            = sun == nullptr ? OverLitGround(edges) : std::vector<char>(edges.Points.size(), 0);
+        const std::vector<char> lit = sun == nullptr ? EdgeRays::OverLitGround(edges)
+                                                     : std::vector<char>(edges.Points.size(), 0);
         points.clear();
         dropped.clear();
         for (std::size_t i = 0; i < edges.Points.size(); ++i) {
             const Point p = shading != nullptr && shading->Ok
-                ? CorrectForShading(*shading, circle, edges.Points[i])
+                ? PlanetChecks::CorrectForShading(*shading, circle, edges.Points[i])
                 : edges.Points[i];
-            const bool nearLimb
-                = sun != nullptr && std::hypot(p.X - sun->X, p.Y - sun->Y) >= sun->R - LimbMargin;
+            const bool nearLimb = sun != nullptr
+                && std::hypot(p.X - sun->X, p.Y - sun->Y) >= sun->R - PlanetChecks::LimbMargin;
             (strong[i] && !nearLimb && !lit[i] ? points : dropped).push_back(p);
         }
         if (static_cast<int>(points.size()) < MinimumPoints) {
             const bool clipped = edges.ClippedRays > edges.RaysWithEdge / 2;
             return clipped ? Outcome::Saturated : Outcome::NoEdge;
         }
-        ls = TukeyFit(points, circle);
+        ls = CircleFit::TukeyFit(points, circle);
         if (!ls.Ok)
             return Outcome::NotCircle;
         circle = ls.Fitted;
@@ -425,7 +406,7 @@ Outcome RefinePasses(const GreyView& grey, Circle& circle, Polarity polarity,
     int kept = 0;
     for (double w : ls.Weights)
         kept += w > 0;
-    if (ArcCoverage(points, ls.Weights, circle) < 90)
+    if (CircleFit::ArcCoverage(points, ls.Weights, circle) < 90)
         return Outcome::ShortArc;
     if (kept < MinimumPoints || kept < static_cast<int>(points.size()) / 2 || ls.Scale > 1.0)
         return Outcome::NotCircle;
@@ -439,12 +420,12 @@ void Refuse(Fit& fit, Outcome outcome, const Circle& seed)
     fit.Covariance = {};
 }
 
-void Accept(Fit& fit, const LeastSquares& ls, const std::vector<Point>& points,
+void Accept(Fit& fit, const CircleFit::LeastSquares& ls, const std::vector<Point>& points,
     const std::array<double, 9>& systematic)
 {
     fit.Result = Outcome::Fitted;
     fit.Fitted = ls.Fitted;
-    const double inflation = CorrelationInflation(points, ls) * SystematicShare;
+    const double inflation = CircleFit::CorrelationInflation(points, ls) * SystematicShare;
     for (std::size_t m = 0; m < 9; ++m)
         fit.Covariance[m] = ls.Covariance[m] * inflation + systematic[m];
     fit.Used.clear();

@@ -19,15 +19,15 @@
 
 namespace {
 
-using LimbFit::Circle;
-using LimbFit::Outcome;
+using FitTypes::Circle;
+using FitTypes::Outcome;
 
 // What a sub-pixel fit must reach on these clean scenes, in px.
 constexpr double CentreTolerance = 0.03;
 
 struct Rendered {
     GreyPlane::Plane Plane;
-    LimbFit::GreyView View() const { return { Plane.Width, Plane.Height, Plane.Samples.data() }; }
+    FitTypes::GreyView View() const { return { Plane.Width, Plane.Height, Plane.Samples.data() }; }
 };
 
 // A picture of width x height with one Sun; JPEG and noise off unless asked.
@@ -53,7 +53,7 @@ Rendered Render(const LimbScenes::Scene& scene)
     return rendered;
 }
 
-void ExpectCentre(const LimbFit::Fit& fit, double x, double y, double tolerance)
+void ExpectCentre(const FitTypes::Fit& fit, double x, double y, double tolerance)
 {
     ASSERT_EQ(fit.Result, Outcome::Fitted) << LimbFit::OutcomeName(fit.Result);
     EXPECT_NEAR(fit.Fitted.X, x, tolerance);
@@ -65,7 +65,7 @@ void ExpectCentre(const LimbFit::Fit& fit, double x, double y, double tolerance)
 TEST(LimbFitSun, ExactCircleFromASeedOffInCentreAndRadius)
 {
     const Rendered picture = Render(SunScene(400, 380, { 201.3, 188.6, 140 }));
-    const LimbFit::Fit fit = LimbFit::FitSunLimb(picture.View(), { 186, 200, 152 });
+    const FitTypes::Fit fit = LimbFit::FitSunLimb(picture.View(), { 186, 200, 152 });
     ExpectCentre(fit, 201.3, 188.6, CentreTolerance);
     // The inflection point of a limb-darkened, blurred limb lies a little inside it.
     EXPECT_NEAR(fit.Fitted.R, 140, 0.5);
@@ -80,8 +80,8 @@ TEST(LimbFitSun, TheSameSeedGivesTheSameCircle)
     scene.Noise = 0.01;
     scene.Jpeg = true;
     const Rendered picture = Render(scene);
-    const LimbFit::Fit first = LimbFit::FitSunLimb(picture.View(), { 210, 180, 140 });
-    const LimbFit::Fit second = LimbFit::FitSunLimb(picture.View(), { 210, 180, 140 });
+    const FitTypes::Fit first = LimbFit::FitSunLimb(picture.View(), { 210, 180, 140 });
+    const FitTypes::Fit second = LimbFit::FitSunLimb(picture.View(), { 210, 180, 140 });
     ASSERT_EQ(first.Result, Outcome::Fitted);
     EXPECT_EQ(first.Fitted.X, second.Fitted.X);
     EXPECT_EQ(first.Fitted.Y, second.Fitted.Y);
@@ -97,9 +97,9 @@ TEST(LimbFitSun, DoubleExposureWithAClippedOverlap)
     scene.Suns.push_back({ 170.4 + 230, 170.2 + 12, 130 });
     scene.Exposure = 0.7;
     const Rendered picture = Render(scene);
-    const LimbFit::Fit first = LimbFit::FitSunLimb(picture.View(), { 180, 165, 120 });
+    const FitTypes::Fit first = LimbFit::FitSunLimb(picture.View(), { 180, 165, 120 });
     ExpectCentre(first, 170.4, 170.2, CentreTolerance);
-    const LimbFit::Fit second = LimbFit::FitSunLimb(picture.View(), { 395, 190, 135 });
+    const FitTypes::Fit second = LimbFit::FitSunLimb(picture.View(), { 395, 190, 135 });
     ExpectCentre(second, 400.4, 182.2, CentreTolerance);
 }
 
@@ -124,17 +124,17 @@ TEST(LimbFitSun, DoubleExposureWithADimOverlapDropsTheArcOverTheOtherDisc)
     };
     for (const Case& c : { Case { { 180, 165, 120 }, 170.4, 170.2, 400.4 },
              Case { { 395, 175, 135 }, 400.4, 170.2, 170.4 } }) {
-        const LimbFit::Fit fit = LimbFit::FitSunLimb(picture.View(), c.Seed);
+        const FitTypes::Fit fit = LimbFit::FitSunLimb(picture.View(), c.Seed);
         ExpectCentre(fit, c.X, c.Y, CentreTolerance);
         const double towards = c.OtherX > c.X ? 0 : std::numbers::pi;
-        auto offLine = [&](const LimbFit::Point& p) {
+        auto offLine = [&](const FitTypes::Point& p) {
             const double angle = std::atan2(p.Y - c.Y, p.X - c.X) - towards;
             return std::abs(std::remainder(angle, 2 * std::numbers::pi)) * 180 / std::numbers::pi;
         };
         int usedOverOther = 0, rejectedOnArc = 0;
-        for (const LimbFit::Point& p : fit.Used)
+        for (const FitTypes::Point& p : fit.Used)
             usedOverOther += offLine(p) < 27.8;
-        for (const LimbFit::Point& p : fit.Rejected)
+        for (const FitTypes::Point& p : fit.Rejected)
             rejectedOnArc += offLine(p) < 25;
         EXPECT_EQ(usedOverOther, 0);
         EXPECT_GE(rejectedOnArc, 113);
@@ -148,7 +148,7 @@ TEST(LimbFitSun, SpotsAndAPlanetNotchInTheLimb)
     scene.Planets = { { 200.5 - 150, 199.5 + 10, 20 } };
     scene.Noise = 0.005;
     const Rendered picture = Render(scene);
-    const LimbFit::Fit fit = LimbFit::FitSunLimb(picture.View(), { 190, 210, 160 });
+    const FitTypes::Fit fit = LimbFit::FitSunLimb(picture.View(), { 190, 210, 160 });
     ExpectCentre(fit, 200.5, 199.5, 0.05);
     EXPECT_FALSE(fit.Rejected.empty());
 }
@@ -159,10 +159,10 @@ TEST(LimbFitSun, APlanetCuttingIntoTheLimbGetsNoWeight)
     LimbScenes::Scene scene = SunScene(400, 400, { 199.5, 200.5, 150 });
     scene.Planets = { { 199.5 + 140, 200.5, 30 } };
     const Rendered picture = Render(scene);
-    const LimbFit::Fit fit = LimbFit::FitSunLimb(picture.View(), { 205, 195, 145 });
+    const FitTypes::Fit fit = LimbFit::FitSunLimb(picture.View(), { 205, 195, 145 });
     ExpectCentre(fit, 199.5, 200.5, CentreTolerance);
     int nearPlanet = 0;
-    for (const LimbFit::Point& p : fit.Rejected)
+    for (const FitTypes::Point& p : fit.Rejected)
         nearPlanet += std::hypot(p.X - 339.5, p.Y - 200.5) < 40;
     EXPECT_GT(nearPlanet, 10);
 }
@@ -177,7 +177,7 @@ struct LargePlane {
     int Width = 0;
     int Height = 0;
     std::vector<std::uint16_t> Samples;
-    LimbFit::GreyView View() const { return { Width, Height, Samples.data() }; }
+    FitTypes::GreyView View() const { return { Width, Height, Samples.data() }; }
 };
 
 LargePlane DrawLargeSun(int width, int height, const Circle& sun)
@@ -223,7 +223,7 @@ void ExpectFittedFromSeedsOff(const LargePlane& plane, const Circle& sun, double
             const Circle seed { sun.X + offset * d[0], sun.Y + offset * d[1], radius * sun.R };
             SCOPED_TRACE(
                 testing::Message() << "seed " << seed.X << ", " << seed.Y << " r " << seed.R);
-            const LimbFit::Fit fit = LimbFit::FitSunLimb(plane.View(), seed, hints);
+            const FitTypes::Fit fit = LimbFit::FitSunLimb(plane.View(), seed, hints);
             ExpectCentre(fit, sun.X, sun.Y, CentreTolerance);
             EXPECT_NEAR(fit.Fitted.R, sun.R, 0.5);
         }
@@ -276,7 +276,7 @@ TEST(LimbFitLarge, RefusalsSayTrulyWhy)
         { { 3000.3 + 216, 2000.6 + 162, 2340 }, Outcome::MovedTooFar },
     };
     for (const Case& c : cases) {
-        const LimbFit::Fit fit = LimbFit::FitSunLimb(plane.View(), c.Seed, hints);
+        const FitTypes::Fit fit = LimbFit::FitSunLimb(plane.View(), c.Seed, hints);
         EXPECT_EQ(std::string(LimbFit::OutcomeName(fit.Result)), LimbFit::OutcomeName(c.Why))
             << c.Seed.X << ", " << c.Seed.Y << " r " << c.Seed.R;
     }
@@ -303,7 +303,7 @@ TEST(LimbFitAvoid, FromSunOnesCircleTheOtherExposureIsFound)
         EXPECT_NEAR(LimbFit::FitSunLimb(picture.View(), first, hints).Fitted.X, 130.4, 0.05)
             << "no limb avoided: the seed's own";
         hints.Avoid = first;
-        const LimbFit::Fit fit = LimbFit::FitSunLimb(picture.View(), first, hints);
+        const FitTypes::Fit fit = LimbFit::FitSunLimb(picture.View(), first, hints);
         ExpectCentre(fit, c.Second.X, c.Second.Y, 0.05);
         EXPECT_NEAR(fit.Fitted.R, 130, 0.5);
     }
@@ -334,7 +334,7 @@ TEST(EdgeRaysLevels, MeansBeyondTheSmoothingsReachOnEitherSide)
         for (int x = 0; x < 100; ++x)
             plane.Samples.push_back(
                 static_cast<std::uint16_t>(std::clamp(1000 - 100 * (x - 46), 200, 1000)));
-    const LimbFit::GreyView view { plane.Width, plane.Height, plane.Samples.data() };
+    const FitTypes::GreyView view { plane.Width, plane.Height, plane.Samples.data() };
     std::vector<double> sky;
     const EdgeRays::Ray outwards { 20, 10, 1, 0, 10, 50 };
     const EdgeRays::RayEdge fall = EdgeRays::FindEdge(view, outwards, EdgeRays::NarrowSigma,
@@ -384,7 +384,7 @@ TEST(LimbFitPlanet, PlanetOnTheDiscWithNoiseAndJpeg)
     scene.Noise = 0.005;
     scene.Jpeg = true;
     const Rendered picture = Render(scene);
-    const LimbFit::Fit fit
+    const FitTypes::Fit fit
         = LimbFit::FitPlanet(picture.View(), { 222, 180, 11 }, { 200, 200, 170 });
     ExpectCentre(fit, 230.4, 170.7, 0.1);
     EXPECT_NEAR(fit.Fitted.R, 12, 0.5);
@@ -398,7 +398,7 @@ TEST(LimbFitPlanet, PlanetNearTheLimbIsFittedAndWarned)
     LimbScenes::Scene scene = SunScene(400, 400, { 200, 200, 170 });
     scene.Planets = { { 200 + 170 - 8 - 15, 200.3, 15 } };
     const Rendered picture = Render(scene);
-    const LimbFit::Fit fit
+    const FitTypes::Fit fit
         = LimbFit::FitPlanet(picture.View(), { 340, 196, 15 }, { 200, 200, 170 });
     ExpectCentre(fit, 347, 200.3, 0.1);
     EXPECT_TRUE(fit.NearLimb);
@@ -414,7 +414,7 @@ TEST(LimbFitPlanet, ShadingNearTheLimbDoesNotPullTheCentre)
     scene.Blur = 3;
     scene.Planets = { { 200.4, 200 - 170 + 6 + 20, 20 } };
     const Rendered picture = Render(scene);
-    const LimbFit::Fit fit = LimbFit::FitPlanet(picture.View(), { 205, 60, 21 }, { 200, 200, 170 });
+    const FitTypes::Fit fit = LimbFit::FitPlanet(picture.View(), { 205, 60, 21 }, { 200, 200, 170 });
     ExpectCentre(fit, 200.4, 56, 0.08);
     // The correction's own error. At 144 px from the centre (mu 0.5315) the
     // relative slope of 1 - 0.6 (1 - mu) is 0.6 (0.847 / 0.5315) / 170 / 0.7189
@@ -429,7 +429,7 @@ TEST(LimbFitPlanet, ShadingNearTheLimbDoesNotPullTheCentre)
 
 // [SECTION] Refusals: the circle stays the seed
 
-void ExpectRefusal(const LimbFit::Fit& fit, Outcome outcome, const Circle& seed)
+void ExpectRefusal(const FitTypes::Fit& fit, Outcome outcome, const Circle& seed)
 {
     EXPECT_EQ(fit.Result, outcome) << LimbFit::OutcomeName(fit.Result);
     EXPECT_EQ(fit.Fitted.X, seed.X);
@@ -539,7 +539,7 @@ TEST(LimbFitRefusal, APlanetCutByTheLimbInHeavySeeingIsTooCloseToMeasure)
     scene.Planets = { { 200, 200 - 155, 36 } };
     const Rendered picture = Render(scene);
     const Circle seed { 203, 47, 36 };
-    const LimbFit::Fit fit = LimbFit::FitPlanet(picture.View(), seed, { 200, 200, 170 });
+    const FitTypes::Fit fit = LimbFit::FitPlanet(picture.View(), seed, { 200, 200, 170 });
     ExpectRefusal(fit, Outcome::TooCloseToLimb, seed);
 }
 
@@ -555,7 +555,7 @@ TEST(LimbFitRefusal, SaturatedLimb)
 
 // [SECTION] Real photographs, where the shared folder is
 
-LimbFit::Fit FitSunOf(const GreyPlane::Plane& plane, const Circle& seed)
+FitTypes::Fit FitSunOf(const GreyPlane::Plane& plane, const Circle& seed)
 {
     return LimbFit::FitSunLimb({ plane.Width, plane.Height, plane.Samples.data() }, seed);
 }
@@ -577,11 +577,11 @@ TEST(LimbFitPhotograph, TheRoundSpotOfTheIntensitygramIsRefusedAsASpot)
         GTEST_SKIP() << "no photograph folder";
     // The disc fills the picture to about 40 px from its edges; the spot,
     // about 10 px across with its penumbra, lies above and right of the centre.
-    const LimbFit::Fit sun = FitSunOf(plane, { 505, 520, 465 });
+    const FitTypes::Fit sun = FitSunOf(plane, { 505, 520, 465 });
     ASSERT_EQ(sun.Result, Outcome::Fitted);
     EXPECT_NEAR(sun.Fitted.X, 511.5, 2);
     EXPECT_NEAR(sun.Fitted.Y, 511.5, 2);
-    const LimbFit::Fit spot = LimbFit::FitPlanet(
+    const FitTypes::Fit spot = LimbFit::FitPlanet(
         { plane.Width, plane.Height, plane.Samples.data() }, { 603, 357, 6 }, sun.Fitted);
     EXPECT_EQ(spot.Result, Outcome::Sunspot) << LimbFit::OutcomeName(spot.Result);
 }
@@ -593,9 +593,9 @@ TEST(LimbFitPhotograph, AMercuryDotOfTheCompositeIsFitted)
         GTEST_SKIP() << "no photograph folder";
     // Red is burnt out near the limb and goes; the dots are about 25 px across.
     EXPECT_EQ(plane.KeptChannels, GreyPlane::Blue | GreyPlane::Green);
-    const LimbFit::Fit sun = FitSunOf(plane, { 2040, 2060, 1870 });
+    const FitTypes::Fit sun = FitSunOf(plane, { 2040, 2060, 1870 });
     ASSERT_EQ(sun.Result, Outcome::Fitted);
-    const LimbFit::Fit dot = LimbFit::FitPlanet(
+    const FitTypes::Fit dot = LimbFit::FitPlanet(
         { plane.Width, plane.Height, plane.Samples.data() }, { 3460, 2740, 14 }, sun.Fitted);
     ASSERT_EQ(dot.Result, Outcome::Fitted) << LimbFit::OutcomeName(dot.Result);
     EXPECT_NEAR(dot.Fitted.R, 12.5, 1.5);
