@@ -511,6 +511,34 @@ TEST_F(PhotographTest, TheGreyPlaneKeepsToTheDisplaysPixelCount)
     std::remove(path.c_str());
 }
 
+// 100 million pixels at the scale asked for are allowed, one row more is not:
+// 10000 x 10000 at size 1 and 20000 x 20000 at size 2 pass the limits,
+// 10000 x 10001 and 20000 x 20002 do not. Only the headers are read.
+TEST_F(PhotographTest, TheLargestPixelCountIsAllowedAndOneRowMoreIsNot)
+{
+    struct Case {
+        int Width, Height, Scale, DataBytes;
+        bool Allowed;
+    };
+    // A byte may stand for 256 blocks: 1250 x 1251 and 2500 x 2501 need 6109
+    // and 24424 bytes.
+    for (const Case& c :
+        { Case { 10000, 10000, 1, 7000, true }, Case { 10000, 10001, 1, 7000, false },
+            Case { 20000, 20000, 2, 25000, true }, Case { 20000, 20002, 2, 25000, false } }) {
+        SCOPED_TRACE(std::to_string(c.Width) + " x " + std::to_string(c.Height));
+        const std::string path = TempPath("largest.jpg");
+        WriteBytes(path, ArithmeticBomb({ c.Width, c.Height, 1, false, false, c.DataBytes }));
+        JpegGuard::Decoder decoder;
+        ASSERT_TRUE(decoder.Open(path));
+        ASSERT_TRUE(decoder.ReadHeader(c.Scale, JpegGuard::Layout::Packed));
+        EXPECT_EQ(decoder.Width(), c.Width / c.Scale);
+        EXPECT_EQ(decoder.CheckLimits(), c.Allowed);
+        EXPECT_EQ(decoder.Refused().Why,
+            c.Allowed ? JpegGuard::Failure::None : JpegGuard::Failure::TooManyPixels);
+        std::remove(path.c_str());
+    }
+}
+
 // Black sky below the Sun: its encoder drops the zero bytes at the end, so
 // the data ends early rightly.
 std::uint32_t BlackBelow(int x, int y)

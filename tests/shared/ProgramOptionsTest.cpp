@@ -49,6 +49,15 @@ TEST(ProgramOptions, ControlCharactersAndBytesThatAreNotUtf8AreShownAsEscapes)
     EXPECT_EQ(ProgramOptions::Shown("München \xc2\xa0"), "München \xc2\xa0");
 }
 
+TEST(ProgramOptions, EscapesEndAtTheEdgesOfTheControlRanges)
+{
+    // C0 is 0x00 to 0x1f, then DEL; C1 is U+0080 to U+009F: the neighbours
+    // on either side stay as they are.
+    EXPECT_EQ(ProgramOptions::Shown("\x1f \x7e"), "\\x1f ~");
+    EXPECT_EQ(ProgramOptions::Shown(std::string_view("\0-", 2)), "\\x00-");
+    EXPECT_EQ(ProgramOptions::Shown("\xc2\x80\xc2\x9f\xc2\xa1"), "\\u0080\\u009f\xc2\xa1");
+}
+
 TEST(ProgramOptions, WrittenTextReachesTheOutputAndStatusIsZero)
 {
     std::FILE* out = std::tmpfile();
