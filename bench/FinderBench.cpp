@@ -7,8 +7,10 @@
 #include "GreyPlane.h"
 #include "LimbScenes.h"
 #include "TransitScenes.h"
+#include "Xorshift.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -20,17 +22,7 @@
 
 namespace {
 
-struct Random {
-    std::uint64_t State;
-    double Uniform()
-    {
-        State ^= State << 13;
-        State ^= State >> 7;
-        State ^= State << 17;
-        return static_cast<double>(State >> 11) * (1.0 / 9007199254740992.0);
-    }
-    double Between(double a, double b) { return a + (b - a) * Uniform(); }
-};
+using Random = Xorshift;
 
 struct Truth {
     std::vector<TransitScenes::Disc> Suns, Planets; // planet k on sun k
@@ -146,23 +138,10 @@ double Rms(const std::vector<double>& v)
 
 const char* ReasonName(Finder::Outcome outcome)
 {
-    switch (outcome) {
-    case Finder::Outcome::Found:
-        return "found";
-    case Finder::Outcome::NoSun:
-        return "no sun";
-    case Finder::Outcome::TooManyDiscs:
-        return "too many discs";
-    case Finder::Outcome::AtFrameEdge:
-        return "at frame edge";
-    case Finder::Outcome::SunNotFitted:
-        return "sun not fitted";
-    case Finder::Outcome::NoPlanet:
-        return "no planet";
-    case Finder::Outcome::SeveralPlanets:
-        return "several planets";
-    }
-    return "?";
+    // In the order of Finder::Outcome.
+    constexpr std::array<const char*, 7> names { "found", "no sun", "too many discs",
+        "at frame edge", "sun not fitted", "no planet", "several planets" };
+    return names[static_cast<std::size_t>(outcome)];
 }
 
 // Adds the circle's errors against the truth; false when it is a wrong object.

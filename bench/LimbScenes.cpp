@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "LimbScenes.h"
 
+#include "Xorshift.h"
+
 #include <algorithm>
 #include <cmath>
 #include <csetjmp>
@@ -28,32 +30,20 @@ struct Patch { // a blurred transmission deficit around a spot or planet
     std::vector<double> Deficit;
 };
 
-// A small fast generator; the scenes are reproducible from their seed.
-struct Random {
-    std::uint64_t State;
-    double Uniform()
-    {
-        State ^= State << 13;
-        State ^= State >> 7;
-        State ^= State << 17;
-        return static_cast<double>(State >> 11) * (1.0 / 9007199254740992.0);
-    }
-    // Unit normal deviates from a table of 4096 quantiles: one draw each.
+// Unit normal deviates from a table of 4096 quantiles: one draw each.
+struct Random : Xorshift {
     double Normal()
     {
         static const std::vector<double> quantiles = [] {
             std::vector<double> q(4096);
-            Random r { 12345 };
+            Xorshift r { 12345 };
             for (double& v : q) { // Box-Muller
                 const double u1 = std::max(1e-12, r.Uniform()), u2 = r.Uniform();
                 v = std::sqrt(-2 * std::log(u1)) * std::cos(2 * std::numbers::pi * u2);
             }
             return q;
         }();
-        State ^= State << 13;
-        State ^= State >> 7;
-        State ^= State << 17;
-        return quantiles[static_cast<std::size_t>(State >> 52)];
+        return quantiles[static_cast<std::size_t>(Next() >> 52)];
     }
 };
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TransitScenes.h"
 
+#include "Xorshift.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -14,16 +16,7 @@ namespace {
 constexpr double Pi = std::numbers::pi;
 constexpr double ProfileStep = 0.02; // px of the limb's tabulated profile
 
-// A small fast generator; a scene is reproducible from its seed.
-struct Random {
-    std::uint64_t State;
-    double Uniform()
-    {
-        State ^= State << 13;
-        State ^= State >> 7;
-        State ^= State << 17;
-        return static_cast<double>(State >> 11) * (1.0 / 9007199254740992.0);
-    }
+struct Random : Xorshift {
     double Normal()
     {
         const double u1 = std::max(1e-12, Uniform()), u2 = Uniform();

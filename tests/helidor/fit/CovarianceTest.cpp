@@ -8,6 +8,7 @@
 #include "GreyPlane.h"
 #include "LimbFit.h"
 #include "LimbScenes.h"
+#include "RenderedScenes.h"
 
 #include <gtest/gtest.h>
 
@@ -100,19 +101,8 @@ TEST(CovarianceCorrelation, PointsOfNoWeightAreLeftOut)
 
 // [SECTION] A fit's covariance piece by piece
 
-struct Rendered {
-    GreyPlane::Plane Plane;
-    FitTypes::GreyView View() const { return { Plane.Width, Plane.Height, Plane.Samples.data() }; }
-};
-
-Rendered Render(const LimbScenes::Scene& scene)
-{
-    std::vector<std::uint32_t> words;
-    LimbScenes::Render(scene, words);
-    Rendered rendered;
-    GreyPlane::FromWords(words.data(), scene.Width, scene.Height, rendered.Plane);
-    return rendered;
-}
+using FitTesting::Render;
+using FitTesting::Rendered;
 
 // A 400 x 400 picture of a Sun at (200, 200), radius 170, without noise or JPEG.
 LimbScenes::Scene CleanScene(double limbDarkening)
@@ -277,7 +267,8 @@ TEST(CovariancePieces, APlanetNearTheLimbAddsAFifthOfItsShadingShift)
     scene.Blur = 2;
     scene.Planets = { { 200.4, 58, 20 } };
     const Rendered picture = Render(scene);
-    const FitTypes::Fit fit = LimbFit::FitPlanet(picture.View(), { 202, 60, 21 }, { 200, 200, 170 });
+    const FitTypes::Fit fit
+        = LimbFit::FitPlanet(picture.View(), { 202, 60, 21 }, { 200, 200, 170 });
     ASSERT_EQ(fit.Result, Outcome::Fitted) << LimbFit::OutcomeName(fit.Result);
     const FromResiduals residuals = WorkOut(fit.Used, fit.Fitted);
     ASSERT_LT(residuals.LargestResidual, 0.1);

@@ -3,9 +3,7 @@
 // seed, and the dark dots on a disc.
 #include "Finder.h"
 
-#include "GreyPlane.h"
-#include "LimbScenes.h"
-#include "TransitScenes.h"
+#include "RenderedScenes.h"
 
 #include <gtest/gtest.h>
 
@@ -16,16 +14,12 @@
 namespace {
 
 using Finder::Outcome;
+using FitTesting::Rendered;
 using FitTypes::Circle;
 
 // Seeds are good enough for the fit when within a few px; on a picture
 // reduced by 2 for the search, 2 px is a reduced pixel.
 constexpr double DiscTolerance = 2.0;
-
-struct Rendered {
-    GreyPlane::Plane Plane;
-    FitTypes::GreyView View() const { return { Plane.Width, Plane.Height, Plane.Samples.data() }; }
-};
 
 Rendered Render(int width, int height, std::vector<Circle> suns, std::vector<Circle> planets = {},
     std::vector<LimbScenes::Spot> spots = {})
@@ -40,11 +34,7 @@ Rendered Render(int width, int height, std::vector<Circle> suns, std::vector<Cir
     scene.Noise = 0.004;
     scene.Quality = 90;
     scene.Whole = true;
-    std::vector<std::uint32_t> words;
-    LimbScenes::Render(scene, words);
-    Rendered rendered;
-    GreyPlane::FromWords(words.data(), width, height, rendered.Plane);
-    return rendered;
+    return FitTesting::Render(scene);
 }
 
 void ExpectDisc(const Circle& found, const Circle& truth)
@@ -147,11 +137,7 @@ Rendered RenderTransit(int width, int height, const std::vector<TransitScenes::D
     scene.Suns = suns;
     scene.Planets = planets;
     scene.Exposure = suns.size() > 1 ? 0.35 : 0.6;
-    std::vector<std::uint32_t> words;
-    TransitScenes::Render(scene, words);
-    Rendered rendered;
-    GreyPlane::FromWords(words.data(), width, height, rendered.Plane);
-    return rendered;
+    return FitTesting::Render(scene);
 }
 
 TEST(FinderMeasure, OverlappingExposuresEachWithItsPlanet)

@@ -7,6 +7,7 @@
 #include "FitErrors.h"
 #include "GreyPlane.h"
 #include "LimbScenes.h"
+#include "RenderedScenes.h"
 
 #include <gtest/gtest.h>
 
@@ -25,10 +26,8 @@ using FitTypes::Outcome;
 // What a sub-pixel fit must reach on these clean scenes, in px.
 constexpr double CentreTolerance = 0.03;
 
-struct Rendered {
-    GreyPlane::Plane Plane;
-    FitTypes::GreyView View() const { return { Plane.Width, Plane.Height, Plane.Samples.data() }; }
-};
+using FitTesting::Render;
+using FitTesting::Rendered;
 
 // A picture of width x height with one Sun; JPEG and noise off unless asked.
 LimbScenes::Scene SunScene(int width, int height, LimbScenes::Disc sun)
@@ -42,15 +41,6 @@ LimbScenes::Scene SunScene(int width, int height, LimbScenes::Disc sun)
     scene.Blur = 1.0;
     scene.Whole = true;
     return scene;
-}
-
-Rendered Render(const LimbScenes::Scene& scene)
-{
-    std::vector<std::uint32_t> words;
-    LimbScenes::Render(scene, words);
-    Rendered rendered;
-    GreyPlane::FromWords(words.data(), scene.Width, scene.Height, rendered.Plane);
-    return rendered;
 }
 
 void ExpectCentre(const FitTypes::Fit& fit, double x, double y, double tolerance)
@@ -414,7 +404,8 @@ TEST(LimbFitPlanet, ShadingNearTheLimbDoesNotPullTheCentre)
     scene.Blur = 3;
     scene.Planets = { { 200.4, 200 - 170 + 6 + 20, 20 } };
     const Rendered picture = Render(scene);
-    const FitTypes::Fit fit = LimbFit::FitPlanet(picture.View(), { 205, 60, 21 }, { 200, 200, 170 });
+    const FitTypes::Fit fit
+        = LimbFit::FitPlanet(picture.View(), { 205, 60, 21 }, { 200, 200, 170 });
     ExpectCentre(fit, 200.4, 56, 0.08);
     // The correction's own error. At 144 px from the centre (mu 0.5315) the
     // relative slope of 1 - 0.6 (1 - mu) is 0.6 (0.847 / 0.5315) / 170 / 0.7189
