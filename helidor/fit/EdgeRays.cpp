@@ -121,14 +121,6 @@ bool ClipToPlane(const GreyView& grey, const Ray& ray, double margin, double& fr
     return to - from > 2;
 }
 
-RayEdge FindEdge(const GreyView& grey, const Ray& ray, double sigma, double step, Polarity polarity,
-    std::vector<double>& skyDerivatives)
-{
-    std::vector<RayEdge> edges;
-    FindEdges(grey, ray, sigma, step, polarity, 1, skyDerivatives, edges);
-    return edges.empty() ? RayEdge {} : edges.front();
-}
-
 void FindEdges(const GreyView& grey, const Ray& ray, double sigma, double step, Polarity polarity,
     int most, std::vector<double>& skyDerivatives, std::vector<RayEdge>& found)
 {

@@ -66,12 +66,9 @@ const std::vector<double>& DerivativeKernel(double sigma, double step);
 // Narrows [from, to] so that the samples from - margin to to + margin lie in
 // the plane; false when nothing is left.
 bool ClipToPlane(const GreyView& grey, const Ray& ray, double margin, double& from, double& to);
-// The strongest edge of the polarity on the ray, smoothed by sigma px;
-// appends the derivative on its dark side, away from it, to skyDerivatives.
-RayEdge FindEdge(const GreyView& grey, const Ray& ray, double sigma, double step, Polarity polarity,
-    std::vector<double>& skyDerivatives);
-// Up to most edges of the ray: the strongest (as FindEdge's, with its sky
-// derivatives), then the strongest other peaks farther from those taken
+// Up to most edges of the polarity on the ray, smoothed by sigma px: the
+// strongest, whose derivative on its dark side, away from it, is appended to
+// skyDerivatives, then the strongest other peaks farther from those taken
 // than the smoothing and the blur reach.
 void FindEdges(const GreyView& grey, const Ray& ray, double sigma, double step, Polarity polarity,
     int most, std::vector<double>& skyDerivatives, std::vector<RayEdge>& found);

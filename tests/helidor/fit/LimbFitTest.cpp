@@ -326,17 +326,22 @@ TEST(EdgeRaysLevels, MeansBeyondTheSmoothingsReachOnEitherSide)
                 static_cast<std::uint16_t>(std::clamp(1000 - 100 * (x - 46), 200, 1000)));
     const FitTypes::GreyView view { plane.Width, plane.Height, plane.Samples.data() };
     std::vector<double> sky;
+    std::vector<EdgeRays::RayEdge> edges;
     const EdgeRays::Ray outwards { 20, 10, 1, 0, 10, 50 };
-    const EdgeRays::RayEdge fall = EdgeRays::FindEdge(view, outwards, EdgeRays::NarrowSigma,
-        EdgeRays::NarrowStep, EdgeRays::Polarity::BrightToDark, sky);
+    EdgeRays::FindEdges(view, outwards, EdgeRays::NarrowSigma, EdgeRays::NarrowStep,
+        EdgeRays::Polarity::BrightToDark, 1, sky, edges);
+    ASSERT_EQ(edges.size(), 1u);
+    const EdgeRays::RayEdge fall = edges[0];
     ASSERT_TRUE(fall.Found);
     EXPECT_NEAR(fall.T, 30, 0.01);
     EXPECT_EQ(fall.DarkLevel, 200);
     EXPECT_EQ(fall.BrightLevel, 1000);
     // Going the other way the same step is a rise from dark to bright.
     const EdgeRays::Ray inwards { 80, 10, -1, 0, 10, 50 };
-    const EdgeRays::RayEdge rise = EdgeRays::FindEdge(view, inwards, EdgeRays::NarrowSigma,
-        EdgeRays::NarrowStep, EdgeRays::Polarity::DarkToBright, sky);
+    EdgeRays::FindEdges(view, inwards, EdgeRays::NarrowSigma, EdgeRays::NarrowStep,
+        EdgeRays::Polarity::DarkToBright, 1, sky, edges);
+    ASSERT_EQ(edges.size(), 1u);
+    const EdgeRays::RayEdge rise = edges[0];
     ASSERT_TRUE(rise.Found);
     EXPECT_NEAR(rise.T, 30, 0.01);
     EXPECT_EQ(rise.DarkLevel, 200);
