@@ -2,6 +2,7 @@
 // The real quenmark binary on two sites' series files: the results, the
 // refusals with their status, the questions it still asks, and the plot.
 #include "ParallaxPlot.h"
+#include "RunFolder.h"
 #include "SeriesGenerator.h"
 
 #include <gtest/gtest.h>
@@ -23,42 +24,18 @@ constexpr double TrueParallax = 8.794143;
 const std::string Header
     = "measurement\tobject\tx\ty\tr\tsigma_x\tsigma_y\tsigma_r\tpa\tsigma_pa\tfit\tut\tpicture\r\n";
 
-class SeriesProgram : public testing::Test {
+class SeriesProgram : public QuenmarkTesting::RunFolder {
 protected:
-    fs::path work;
-
-    void SetUp() override
+    SeriesProgram()
+        : RunFolder("quenmark-series-")
     {
-        work = fs::temp_directory_path()
-            / ("quenmark-series-"
-                + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + "-"
-                + std::to_string(getpid()));
-        fs::remove_all(work);
-        fs::create_directories(work);
     }
-    void TearDown() override { fs::remove_all(work); }
 
     int Run(const std::string& arguments, const std::string& input = "")
     {
         std::ofstream(work / "input") << input;
-        const std::string command = "cd '" + work.string()
-            + "' && timeout 120 '" QUENMARK_BINARY "' " + arguments + " < input > output 2> errors";
-        const int status = std::system(command.c_str());
-        EXPECT_TRUE(WIFEXITED(status)) << command;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-    std::string Read(const std::string& name) const
-    {
-        std::ifstream file(work / name, std::ios::binary);
-        std::ostringstream content;
-        content << file.rdbuf();
-        return content.str();
-    }
-
-    void Write(const std::string& name, const std::string& text) const
-    {
-        std::ofstream(work / name, std::ios::binary) << text;
+        return RunInWork(
+            "timeout 120 '" QUENMARK_BINARY "' " + arguments + " < input > output 2> errors");
     }
 
     // Two series of the 2004 transit of Venus from Oslo and Cape Town, site
