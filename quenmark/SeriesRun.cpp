@@ -9,6 +9,7 @@
 #include "SeriesFile.h"
 #include "SeriesReduction.h"
 
+#include <cassert>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -31,43 +32,39 @@ void Report(const std::string& message)
     std::cerr << "quenmark: " << message << "\n" << std::flush;
 }
 
+// Each fault of a series file with its message and the exit status: a file
+// too large or unreadable fails, one whose content is no series is refused.
+struct Refusal {
+    SeriesFile::Fault What;
+    TextEntry Message;
+    int Status;
+};
+constexpr Refusal Refusals[] = {
+    { SeriesFile::Fault::NoHeader, Quenmark::SeriesNoHeader, Refused },
+    { SeriesFile::Fault::MissingColumn, Quenmark::SeriesMissingColumn, Refused },
+    { SeriesFile::Fault::UnreadableValue, Quenmark::SeriesUnreadableValue, Refused },
+    { SeriesFile::Fault::NoUncertainty, Quenmark::SeriesNoUncertainty, Refused },
+    { SeriesFile::Fault::TimesOutOfOrder, Quenmark::SeriesTimesOutOfOrder, Refused },
+    { SeriesFile::Fault::TooFewPositions, Quenmark::SeriesTooFew, Refused },
+    { SeriesFile::Fault::TooLarge, Quenmark::SeriesTooLarge, Failed },
+    { SeriesFile::Fault::NotReadable, Quenmark::SeriesNotReadable, Failed },
+};
+
 // The refusal of a file: its message and the exit status.
 int RefuseSeries(const std::string& name, const SeriesFile::Series& series)
 {
-    using SeriesFile::Fault;
-    const std::string shown = ProgramOptions::Shown(name);
-    const std::string line = std::to_string(series.Line);
-    const std::vector<std::string> values { shown, line, ProgramOptions::Shown(series.Detail) };
-    switch (series.What) {
-    case Fault::NoHeader:
-        Report(Filled(Quenmark::SeriesNoHeader, values));
-        break;
-    case Fault::MissingColumn:
-        Report(Filled(Quenmark::SeriesMissingColumn, values));
-        break;
-    case Fault::UnreadableValue:
-        Report(Filled(Quenmark::SeriesUnreadableValue, values));
-        break;
-    case Fault::NoUncertainty:
-        Report(Filled(Quenmark::SeriesNoUncertainty, values));
-        break;
-    case Fault::TimesOutOfOrder:
-        Report(Filled(Quenmark::SeriesTimesOutOfOrder, values));
-        break;
-    case Fault::TooFewPositions:
-        Report(Filled(Quenmark::SeriesTooFew, values));
-        break;
-    case Fault::TooLarge:
-        Report(Filled(Quenmark::SeriesTooLarge, values));
-        return Failed;
-    case Fault::NotReadable:
-        Report(
-            Filled(series.Detail.empty() ? Quenmark::SeriesNotRegular : Quenmark::SeriesNotReadable,
-                values));
-        return Failed;
-    case Fault::None:
-        break;
+    for (const Refusal& refusal : Refusals) {
+        if (refusal.What != series.What)
+            continue;
+        // No reason: the name is no regular file.
+        const bool notRegular
+            = series.What == SeriesFile::Fault::NotReadable && series.Detail.empty();
+        Report(Filled(notRegular ? Quenmark::SeriesNotRegular : refusal.Message,
+            { ProgramOptions::Shown(name), std::to_string(series.Line),
+                ProgramOptions::Shown(series.Detail) }));
+        return refusal.Status;
     }
+    assert(series.What == SeriesFile::Fault::None && "each fault needs its row in Refusals");
     return Refused;
 }
 

@@ -178,6 +178,43 @@ TEST_F(SeriesProgram, FilesThatAreNoSeries)
     EXPECT_EQ(Read("errors"), "quenmark: folder: no regular file\n");
 }
 
+// Each fault of a file with its own message and status; the file is read
+// before the other site's, which is never looked at.
+TEST_F(SeriesProgram, EachFaultOfAFileHasItsMessageAndStatus)
+{
+    const std::string row1
+        = "1\tresult1\t0.1\t0.2\t0.03\t0.001\t0.001\t0.001\t\t\tkeys\t09:00:30\tp\r\n";
+    const std::string row2
+        = "1\tresult2\t0.1\t0.2\t0.03\t0.001\t0.001\t0.001\t\t\tkeys\t09:00:29\tp\r\n";
+    const std::string row3
+        = "2\tresult\t0.1\t0.2\t0.03\t0\t0.001\t0.001\t\t\tkeys\t09:01:00\tp\r\n";
+    struct Case {
+        std::string Content;
+        std::uintmax_t Size; // 0: as written
+        std::string Errors;
+        int Status;
+    };
+    const Case cases[] {
+        { "", 0, "quenmark: a.tsv: empty, no header line\n", 2 },
+        { Header + row3, 0, "quenmark: a.tsv, line 2: no uncertainty in \"sigma_x\"\n", 2 },
+        { Header + row1 + row2, 0,
+            "quenmark: a.tsv, line 3: earlier than the measurement's time before\n", 2 },
+        { Header + row2 + row1, 0, "quenmark: a.tsv: 2 positions, at least 3 needed\n", 2 },
+        { Header, 16 * 1024 * 1024 + 1, "quenmark: a.tsv: too large (16777217 bytes)\n", 1 },
+    };
+    for (const Case& c : cases) {
+        Write("a.tsv", c.Content);
+        if (c.Size > 0)
+            fs::resize_file(work / "a.tsv", c.Size); // sparse: nothing is written
+        EXPECT_EQ(Run("--series1 a.tsv --series2 b.tsv --date 2004-06-08 --language e "
+                      "--site1 1,2 --site2 3,4 --planet venus"),
+            c.Status)
+            << c.Errors;
+        EXPECT_EQ(Read("errors"), c.Errors);
+        EXPECT_EQ(Read("output"), "");
+    }
+}
+
 TEST_F(SeriesProgram, SeriesThatDoNotOverlap)
 {
     WriteSeries(0.0006, 8); // to 8:00
