@@ -3,6 +3,7 @@
 
 #include "KernDos.h"
 #include "Mathe.h"
+#include "NumberText.h"
 #include "ParallaxPlot.h"
 #include "ProgramOptions.h"
 #include "Quenmark.h"
@@ -72,15 +73,6 @@ std::string Fixed(double value, int decimals)
 {
     char text[64];
     std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
-}
-
-std::string Clock(double seconds)
-{
-    const long whole = std::lround(seconds);
-    char text[40];
-    std::snprintf(
-        text, sizeof text, "%02ld:%02ld:%02ld", whole / 3600, whole / 60 % 60, whole % 60);
     return text;
 }
 
@@ -182,7 +174,7 @@ int Run(const CommandLine::Options& options)
     line(Filled(Quenmark::MomentsColumns));
     for (const SeriesReduction::Moment& m : formula.Moments) {
         std::string row(1, ' ');
-        row += Clock(m.Seconds);
+        row += NumberText::FormatClock(m.Seconds);
         for (const double value : { m.X1, m.Y1, m.X2, m.Y2 })
             row += Padded(Fixed(value, 6), 11);
         row += Padded(Fixed(m.Shift, 3), 9);
