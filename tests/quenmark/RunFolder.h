@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -39,9 +40,12 @@ protected:
 
     void SetUp() override
     {
+        // A parameterised test's name holds a "/": one folder, not a folder in a folder that
+        // would stay behind.
+        std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '-');
         work = std::filesystem::temp_directory_path()
-            / (prefix + testing::UnitTest::GetInstance()->current_test_info()->name() + "-"
-                + std::to_string(getpid()));
+            / (prefix + name + "-" + std::to_string(getpid()));
         std::filesystem::remove_all(work);
         std::filesystem::create_directories(work);
     }
