@@ -239,6 +239,243 @@ bool ParallaxUndefined(TextEntry& why)
     return true;
 }
 
+// Each message in both languages, in the order of TextEntry; 17 to 19 have
+// none. One entry a row, its English above its German.
+struct TextRow {
+    TextEntry Entry;
+    const char* English;
+    const char* German;
+};
+// clang-format off
+constexpr TextRow TextRows[] = {
+    { PlanetQuestion,
+        "Evaluation of a transit of Mercury or of Venus (m/v) ? ",
+        "Soll Merkur- oder Venustransit ausgewertet werden (m/v) ? " },
+    { SunHeading,
+        "Position and size of the Sun:",
+        "Position und Groesse der Sonne:" },
+    { RightAscensionPrompt,
+        "Right ascension ",
+        "Rektaszension " },
+    { DeclinationPrompt,
+        "Declination ",
+        "Deklination " },
+    { SunRadiusPrompt,
+        "Angular radius of the Sun in arcminutes ",
+        "Winkelradius der Sonne in Bogenminuten " },
+    { SiderealTimePrompt,
+        "Sideral time of Greenwich at 0.00 UT (hh.mm) ",
+        "Sternzeit in Greenwich um 0.00h UT (hh.mm) " },
+    { RadiusRatioPrompt,
+        "rPlanet/rEarth ",
+        "rPlanet/rErde " },
+    { SiteHeading,
+        "Site of observation",
+        "Beobachtungsort" },
+    { LatitudePrompt,
+        "geographical latitude ",
+        "geografische Breite " },
+    { LongitudePrompt,
+        "gographical longitude ",
+        "geografische Laenge " },
+    { TimePrompt,
+        "Time (UT in hh.mm) ",
+        "Uhrzeit (UT in hh.mm) " },
+    { PositionsHeading,
+        "Planet's rectangular coordinates on the Sun's disc",
+        "Rechtwinklige Koordinaten des Planeten auf der Sonnenscheibe:" },
+    { ResultsHeading,
+        "Results:",
+        "Ergebnisse:" },
+    { BetaLabel,
+        "Paralactic displacement beta :",
+        "Parallaktische Verschiebung beta :" },
+    { DeltaLabel,
+        "Linear distance of the two observers Delta :",
+        "Linearer Abstand der beiden Beobachter :" },
+    { ProjectedDeltaLabel,
+        "Projected distance of the two observers Delta*sin(w) :",
+        "Projizierter Abstand der beiden Beobachter Delta*sin(w) :" },
+    { ParallaxLabel,
+        "Parallax of the Sun piS :",
+        "Parallaxe der Sonne piS :" },
+    { ComputedDefaultsNote,
+        "Defaults computed for",
+        "Vorgaben berechnet fuer" },
+    { MercuryName,
+        "Mercury",
+        "Merkur" },
+    { VenusName,
+        "Venus",
+        "Venus" },
+    { UndefinedSitesCoincide,
+        "undefined: the two sites of observation coincide",
+        "nicht definiert: die beiden Beobachtungsorte fallen zusammen" },
+    { UndefinedSunBelowHorizon,
+        "undefined: the Sun is below the horizon of a site of observation",
+        "nicht definiert: die Sonne steht an einem Beobachtungsort unter dem Horizont" },
+    { UndefinedBaselineTowardSun,
+        "undefined: the line between the sites points at the Sun",
+        "nicht definiert: die Verbindungslinie der Beobachtungsorte zeigt zur Sonne" },
+    { UndefinedZenithCosinesDifferByOne,
+        "undefined: sin(w) is 0, the cosines of the Sun's zenith distances at the two sites "
+        "differ by 1",
+        "nicht definiert: sin(w) ist 0, die Kosinus der Zenitdistanzen der Sonne an den "
+        "beiden Orten unterscheiden sich um 1" },
+    { UndefinedRatioZero,
+        "undefined: rPlanet/rEarth is 0",
+        "nicht definiert: rPlanet/rErde ist 0" },
+    { UndefinedOutOfRange,
+        "undefined: the inputs are out of range",
+        "nicht definiert: die Eingaben liegen außerhalb des Rechenbereichs" },
+    { TitleLine1,
+        "                       Derivation of the Sun's parallax",
+        "                         Bestimmung der Sonnenparallaxe" },
+    { TitleLine2,
+        "                       ================================",
+        "                         ==============================" },
+    { TitleLine3,
+        "        from the parallactic shift during a transit of Mercury or Venus",
+        "     aus der parallaktischen Verschiebung bei einem Merkur- oder Venustransit" },
+    { TitleLine4,
+        "        ===============================================================",
+        "     ========================================================================" },
+    { TitleLine5,
+        "                   Quenmark, by its authors for school and public observatories",
+        "                    Quenmark, von seinen Autoren fuer Schul- und Volkssternwarten" },
+    { NeedsValueRefusal,
+        "%1 needs a value",
+        "%1 braucht einen Wert" },
+    { DateUnreadableRefusal,
+        "cannot read the date \"%1\" (YYYY-MM-DD)",
+        "das Datum \"%1\" ist nicht lesbar (JJJJ-MM-TT)" },
+    { NoSuchDateRefusal,
+        "the date %1 does not exist",
+        "das Datum %1 gibt es nicht" },
+    { DateOutOfRangeRefusal,
+        "the date %1 lies outside the years %2 to %3",
+        "das Datum %1 liegt ausserhalb der Jahre %2 bis %3" },
+    { TimeUnreadableRefusal,
+        "cannot read the time \"%1\" (hh.mm UT)",
+        "die Uhrzeit \"%1\" ist nicht lesbar (hh.mm UT)" },
+    { UnexpectedArgumentRefusal,
+        "unexpected argument \"%1\"",
+        "unerwartetes Argument \"%1\"" },
+    { TimeWithoutDateRefusal,
+        "--time needs --date",
+        "--time braucht --date" },
+    { OutputWriteFailure,
+        "cannot write standard output%1",
+        "die Standardausgabe ist nicht schreibbar%1" },
+    { SeriesNeedBothRefusal,
+        "--series1 and --series2 go together",
+        "--series1 und --series2 gehoeren zusammen" },
+    { SeriesNeedDateRefusal,
+        "--series1 and --series2 need --date",
+        "--series1 und --series2 brauchen --date" },
+    { OptionNeedsSeriesRefusal,
+        "%1 needs --series1 and --series2",
+        "%1 braucht --series1 und --series2" },
+    { SiteUnreadableRefusal,
+        "cannot read the site \"%1\" (LAT,LON in degrees, east positive)",
+        "der Ort \"%1\" ist nicht lesbar (BREITE,LAENGE in Grad, Osten positiv)" },
+    { PlanetUnreadableRefusal,
+        "unknown planet \"%1\" (venus or mercury)",
+        "unbekannter Planet \"%1\" (venus oder mercury)" },
+    { LanguageUnreadableRefusal,
+        "unknown language \"%1\" (e or g)",
+        "unbekannte Sprache \"%1\" (e oder g)" },
+    { SeriesNoHeader,
+        "%1: empty, no header line",
+        "%1: leer, keine Kopfzeile" },
+    { SeriesMissingColumn,
+        "%1, line %2: no column \"%3\"",
+        "%1, Zeile %2: keine Spalte \"%3\"" },
+    { SeriesUnreadableValue,
+        "%1, line %2: cannot read the column \"%3\"",
+        "%1, Zeile %2: die Spalte \"%3\" ist nicht lesbar" },
+    { SeriesNoUncertainty,
+        "%1, line %2: no uncertainty in \"%3\"",
+        "%1, Zeile %2: keine Unsicherheit in \"%3\"" },
+    { SeriesTimesOutOfOrder,
+        "%1, line %2: earlier than the measurement's time before",
+        "%1, Zeile %2: frueher als die Zeit davor in der Messung" },
+    { SeriesTooFew,
+        "%1: %3 positions, at least 3 needed",
+        "%1: %3 Positionen, mindestens 3 noetig" },
+    { SeriesTooLarge,
+        "%1: too large (%3 bytes)",
+        "%1: zu gross (%3 Bytes)" },
+    { SeriesNotReadable,
+        "%1: cannot be read: %3",
+        "%1: nicht lesbar: %3" },
+    { SeriesNotRegular,
+        "%1: no regular file",
+        "%1: keine gewoehnliche Datei" },
+    { SeriesNoOverlap,
+        "the two series do not overlap in time",
+        "die beiden Reihen ueberlappen sich zeitlich nicht" },
+    { SeriesFitFailed,
+        "the fit failed: too few positions or no shift between the sites",
+        "die Anpassung ist gescheitert: zu wenige Positionen oder keine Verschiebung" },
+    { SeriesCounts,
+        "Positions: %1 from site 1, %2 from site 2",
+        "Positionen: %1 von Ort 1, %2 von Ort 2" },
+    { TrackDegrees,
+        "Tracks: degree %1 (site 1), %2 (site 2)",
+        "Bahnen: Grad %1 (Ort 1), %2 (Ort 2)" },
+    { MomentsHeading,
+        "Common moments:",
+        "Gemeinsame Zeitpunkte:" },
+    { MomentsColumns,
+        "   UT          x1'        y1'        x2'        y2'      shift  parallax",
+        "   UT          x1'        y1'        x2'        y2'     Versch. Parallaxe" },
+    { FormulaParallaxLabel,
+        "Parallax of the Sun piS (formula): ",
+        "Parallaxe der Sonne piS (Formel): " },
+    { RigorousParallaxLabel,
+        "Parallax of the Sun piS (rigorous): ",
+        "Parallaxe der Sonne piS (streng): " },
+    { UnitLine,
+        "Astronomical unit (%1): %2 km ± %3 km",
+        "Astronomische Einheit (%1): %2 km ± %3 km" },
+    { FormulaName,
+        "formula",
+        "Formel" },
+    { RigorousName,
+        "rigorous",
+        "streng" },
+    { PositionsUsed,
+        "Positions used: %1 (formula), %2 (rigorous); dropped: %3, %4",
+        "Verwendete Positionen: %1 (Formel), %2 (streng); verworfen: %3, %4" },
+    { PositionDropped,
+        "Dropped (%1): %2, line %3, beyond 4 sigma",
+        "Verworfen (%1): %2, Zeile %3, ueber 4 Sigma" },
+    { PlotWritten,
+        "Plot: %1",
+        "Grafik: %1" },
+    { PlotNotWritten,
+        "cannot write the plot %1%2",
+        "die Grafik %1 ist nicht schreibbar%2" },
+    { PlotForeignFile,
+        "%1 exists and is no plot of this program: left as it is",
+        "%1 gibt es schon, keine Grafik dieses Programms: nicht ersetzt" },
+    { PlotTitle,
+        "Positions on the Sun's disc (solar radii) and fitted tracks",
+        "Positionen auf der Sonnenscheibe (Sonnenradien) und angepasste Bahnen" },
+    { PlotAcrossTrack,
+        "across the track, stretched %1 times",
+        "quer zur Bahn, %1-fach gedehnt" },
+    { PlotResiduals,
+        "Residuals from the tracks (sigma) against UT",
+        "Abweichungen von den Bahnen (Sigma) gegen UT" },
+    { SitesFromOptions,
+        "Sites: %1 and %2, planet %3, date %4",
+        "Orte: %1 und %2, Planet %3, Datum %4" },
+};
+// clang-format on
+static_assert(std::size(TextRows) == TextCount - 3, "every entry but 17 to 19 has its texts");
+
 } // namespace
 
 void ResetState()
@@ -267,174 +504,13 @@ void UseDateForDefaults(const Ephemeris::CalendarDate& date, const std::string& 
 
 void SetUpMessageTexts()
 {
-    auto& en = MessageTexts[English];
-    auto& de = MessageTexts[German];
-    en[PlanetQuestion] = "Evaluation of a transit of Mercury or of Venus (m/v) ? ";
-    de[PlanetQuestion] = "Soll Merkur- oder Venustransit ausgewertet werden (m/v) ? ";
-    en[SunHeading] = "Position and size of the Sun:";
-    de[SunHeading] = "Position und Groesse der Sonne:";
-    en[RightAscensionPrompt] = "Right ascension ";
-    de[RightAscensionPrompt] = "Rektaszension ";
-    en[DeclinationPrompt] = "Declination ";
-    de[DeclinationPrompt] = "Deklination ";
-    en[SunRadiusPrompt] = "Angular radius of the Sun in arcminutes ";
-    de[SunRadiusPrompt] = "Winkelradius der Sonne in Bogenminuten ";
-    en[SiderealTimePrompt] = "Sideral time of Greenwich at 0.00 UT (hh.mm) ";
-    de[SiderealTimePrompt] = "Sternzeit in Greenwich um 0.00h UT (hh.mm) ";
-    en[RadiusRatioPrompt] = "rPlanet/rEarth ";
-    de[RadiusRatioPrompt] = "rPlanet/rErde ";
-    en[SiteHeading] = "Site of observation";
-    de[SiteHeading] = "Beobachtungsort";
-    en[LatitudePrompt] = "geographical latitude ";
-    de[LatitudePrompt] = "geografische Breite ";
-    en[LongitudePrompt] = "gographical longitude ";
-    de[LongitudePrompt] = "geografische Laenge ";
-    en[TimePrompt] = "Time (UT in hh.mm) ";
-    de[TimePrompt] = "Uhrzeit (UT in hh.mm) ";
-    en[PositionsHeading] = "Planet's rectangular coordinates on the Sun's disc";
-    de[PositionsHeading] = "Rechtwinklige Koordinaten des Planeten auf der Sonnenscheibe:";
-    en[ResultsHeading] = "Results:";
-    de[ResultsHeading] = "Ergebnisse:";
-    en[BetaLabel] = "Paralactic displacement beta :";
-    de[BetaLabel] = "Parallaktische Verschiebung beta :";
-    en[DeltaLabel] = "Linear distance of the two observers Delta :";
-    de[DeltaLabel] = "Linearer Abstand der beiden Beobachter :";
-    en[ProjectedDeltaLabel] = "Projected distance of the two observers Delta*sin(w) :";
-    de[ProjectedDeltaLabel] = "Projizierter Abstand der beiden Beobachter Delta*sin(w) :";
-    en[ParallaxLabel] = "Parallax of the Sun piS :";
-    de[ParallaxLabel] = "Parallaxe der Sonne piS :";
-    for (int entry = 17; entry <= 19; ++entry) {
-        en[static_cast<std::size_t>(entry)].clear();
-        de[static_cast<std::size_t>(entry)].clear();
+    for (const TextRow& row : TextRows) {
+        MessageTexts[English][row.Entry] = row.English;
+        MessageTexts[German][row.Entry] = row.German;
     }
-    en[ComputedDefaultsNote] = "Defaults computed for";
-    de[ComputedDefaultsNote] = "Vorgaben berechnet fuer";
-    en[MercuryName] = "Mercury";
-    de[MercuryName] = "Merkur";
-    en[VenusName] = "Venus";
-    de[VenusName] = "Venus";
-    en[UndefinedSitesCoincide] = "undefined: the two sites of observation coincide";
-    de[UndefinedSitesCoincide] = "nicht definiert: die beiden Beobachtungsorte fallen zusammen";
-    en[UndefinedSunBelowHorizon]
-        = "undefined: the Sun is below the horizon of a site of observation";
-    de[UndefinedSunBelowHorizon]
-        = "nicht definiert: die Sonne steht an einem Beobachtungsort unter dem Horizont";
-    en[UndefinedBaselineTowardSun] = "undefined: the line between the sites points at the Sun";
-    de[UndefinedBaselineTowardSun]
-        = "nicht definiert: die Verbindungslinie der Beobachtungsorte zeigt zur Sonne";
-    en[UndefinedZenithCosinesDifferByOne]
-        = "undefined: sin(w) is 0, the cosines of the Sun's zenith distances at the two sites "
-          "differ by 1";
-    de[UndefinedZenithCosinesDifferByOne]
-        = "nicht definiert: sin(w) ist 0, die Kosinus der Zenitdistanzen der Sonne an den "
-          "beiden Orten unterscheiden sich um 1";
-    en[UndefinedRatioZero] = "undefined: rPlanet/rEarth is 0";
-    de[UndefinedRatioZero] = "nicht definiert: rPlanet/rErde ist 0";
-    en[UndefinedOutOfRange] = "undefined: the inputs are out of range";
-    de[UndefinedOutOfRange] = "nicht definiert: die Eingaben liegen außerhalb des Rechenbereichs";
-    en[TitleLine1] = "                       Derivation of the Sun's parallax";
-    de[TitleLine1] = "                         Bestimmung der Sonnenparallaxe";
-    en[TitleLine2] = "                       ================================";
-    de[TitleLine2] = "                         ==============================";
-    en[TitleLine3] = "        from the parallactic shift during a transit of Mercury or Venus";
-    de[TitleLine3]
-        = "     aus der parallaktischen Verschiebung bei einem Merkur- oder Venustransit";
-    en[TitleLine4] = "        ===============================================================";
-    de[TitleLine4]
-        = "     ========================================================================";
-    en[TitleLine5]
-        = "                   Quenmark, by its authors for school and public observatories";
-    de[TitleLine5]
-        = "                    Quenmark, von seinen Autoren fuer Schul- und Volkssternwarten";
-    en[NeedsValueRefusal] = "%1 needs a value";
-    de[NeedsValueRefusal] = "%1 braucht einen Wert";
-    en[DateUnreadableRefusal] = "cannot read the date \"%1\" (YYYY-MM-DD)";
-    de[DateUnreadableRefusal] = "das Datum \"%1\" ist nicht lesbar (JJJJ-MM-TT)";
-    en[NoSuchDateRefusal] = "the date %1 does not exist";
-    de[NoSuchDateRefusal] = "das Datum %1 gibt es nicht";
-    en[DateOutOfRangeRefusal] = "the date %1 lies outside the years %2 to %3";
-    de[DateOutOfRangeRefusal] = "das Datum %1 liegt ausserhalb der Jahre %2 bis %3";
-    en[TimeUnreadableRefusal] = "cannot read the time \"%1\" (hh.mm UT)";
-    de[TimeUnreadableRefusal] = "die Uhrzeit \"%1\" ist nicht lesbar (hh.mm UT)";
-    en[UnexpectedArgumentRefusal] = "unexpected argument \"%1\"";
-    de[UnexpectedArgumentRefusal] = "unerwartetes Argument \"%1\"";
-    en[TimeWithoutDateRefusal] = "--time needs --date";
-    de[TimeWithoutDateRefusal] = "--time braucht --date";
-    en[OutputWriteFailure] = "cannot write standard output%1";
-    de[OutputWriteFailure] = "die Standardausgabe ist nicht schreibbar%1";
-    en[SeriesNeedBothRefusal] = "--series1 and --series2 go together";
-    de[SeriesNeedBothRefusal] = "--series1 und --series2 gehoeren zusammen";
-    en[SeriesNeedDateRefusal] = "--series1 and --series2 need --date";
-    de[SeriesNeedDateRefusal] = "--series1 und --series2 brauchen --date";
-    en[OptionNeedsSeriesRefusal] = "%1 needs --series1 and --series2";
-    de[OptionNeedsSeriesRefusal] = "%1 braucht --series1 und --series2";
-    en[SiteUnreadableRefusal] = "cannot read the site \"%1\" (LAT,LON in degrees, east positive)";
-    de[SiteUnreadableRefusal]
-        = "der Ort \"%1\" ist nicht lesbar (BREITE,LAENGE in Grad, Osten positiv)";
-    en[PlanetUnreadableRefusal] = "unknown planet \"%1\" (venus or mercury)";
-    de[PlanetUnreadableRefusal] = "unbekannter Planet \"%1\" (venus oder mercury)";
-    en[LanguageUnreadableRefusal] = "unknown language \"%1\" (e or g)";
-    de[LanguageUnreadableRefusal] = "unbekannte Sprache \"%1\" (e oder g)";
-    en[SeriesNoHeader] = "%1: empty, no header line";
-    de[SeriesNoHeader] = "%1: leer, keine Kopfzeile";
-    en[SeriesMissingColumn] = "%1, line %2: no column \"%3\"";
-    de[SeriesMissingColumn] = "%1, Zeile %2: keine Spalte \"%3\"";
-    en[SeriesUnreadableValue] = "%1, line %2: cannot read the column \"%3\"";
-    de[SeriesUnreadableValue] = "%1, Zeile %2: die Spalte \"%3\" ist nicht lesbar";
-    en[SeriesNoUncertainty] = "%1, line %2: no uncertainty in \"%3\"";
-    de[SeriesNoUncertainty] = "%1, Zeile %2: keine Unsicherheit in \"%3\"";
-    en[SeriesTimesOutOfOrder] = "%1, line %2: earlier than the measurement's time before";
-    de[SeriesTimesOutOfOrder] = "%1, Zeile %2: frueher als die Zeit davor in der Messung";
-    en[SeriesTooFew] = "%1: %3 positions, at least 3 needed";
-    de[SeriesTooFew] = "%1: %3 Positionen, mindestens 3 noetig";
-    en[SeriesTooLarge] = "%1: too large (%3 bytes)";
-    de[SeriesTooLarge] = "%1: zu gross (%3 Bytes)";
-    en[SeriesNotReadable] = "%1: cannot be read: %3";
-    de[SeriesNotReadable] = "%1: nicht lesbar: %3";
-    en[SeriesNotRegular] = "%1: no regular file";
-    de[SeriesNotRegular] = "%1: keine gewoehnliche Datei";
-    en[SeriesNoOverlap] = "the two series do not overlap in time";
-    de[SeriesNoOverlap] = "die beiden Reihen ueberlappen sich zeitlich nicht";
-    en[SeriesFitFailed] = "the fit failed: too few positions or no shift between the sites";
-    de[SeriesFitFailed]
-        = "die Anpassung ist gescheitert: zu wenige Positionen oder keine Verschiebung";
-    en[SeriesCounts] = "Positions: %1 from site 1, %2 from site 2";
-    de[SeriesCounts] = "Positionen: %1 von Ort 1, %2 von Ort 2";
-    en[TrackDegrees] = "Tracks: degree %1 (site 1), %2 (site 2)";
-    de[TrackDegrees] = "Bahnen: Grad %1 (Ort 1), %2 (Ort 2)";
-    en[MomentsHeading] = "Common moments:";
-    de[MomentsHeading] = "Gemeinsame Zeitpunkte:";
-    en[MomentsColumns] = "   UT          x1'        y1'        x2'        y2'      shift  parallax";
-    de[MomentsColumns]
-        = "   UT          x1'        y1'        x2'        y2'     Versch. Parallaxe";
-    en[FormulaParallaxLabel] = "Parallax of the Sun piS (formula): ";
-    de[FormulaParallaxLabel] = "Parallaxe der Sonne piS (Formel): ";
-    en[RigorousParallaxLabel] = "Parallax of the Sun piS (rigorous): ";
-    de[RigorousParallaxLabel] = "Parallaxe der Sonne piS (streng): ";
-    en[UnitLine] = "Astronomical unit (%1): %2 km ± %3 km";
-    de[UnitLine] = "Astronomische Einheit (%1): %2 km ± %3 km";
-    en[FormulaName] = "formula";
-    de[FormulaName] = "Formel";
-    en[RigorousName] = "rigorous";
-    de[RigorousName] = "streng";
-    en[PositionsUsed] = "Positions used: %1 (formula), %2 (rigorous); dropped: %3, %4";
-    de[PositionsUsed] = "Verwendete Positionen: %1 (Formel), %2 (streng); verworfen: %3, %4";
-    en[PositionDropped] = "Dropped (%1): %2, line %3, beyond 4 sigma";
-    de[PositionDropped] = "Verworfen (%1): %2, Zeile %3, ueber 4 Sigma";
-    en[PlotWritten] = "Plot: %1";
-    de[PlotWritten] = "Grafik: %1";
-    en[PlotNotWritten] = "cannot write the plot %1%2";
-    de[PlotNotWritten] = "die Grafik %1 ist nicht schreibbar%2";
-    en[PlotForeignFile] = "%1 exists and is no plot of this program: left as it is";
-    de[PlotForeignFile] = "%1 gibt es schon, keine Grafik dieses Programms: nicht ersetzt";
-    en[PlotTitle] = "Positions on the Sun's disc (solar radii) and fitted tracks";
-    de[PlotTitle] = "Positionen auf der Sonnenscheibe (Sonnenradien) und angepasste Bahnen";
-    en[PlotAcrossTrack] = "across the track, stretched %1 times";
-    de[PlotAcrossTrack] = "quer zur Bahn, %1-fach gedehnt";
-    en[PlotResiduals] = "Residuals from the tracks (sigma) against UT";
-    de[PlotResiduals] = "Abweichungen von den Bahnen (Sigma) gegen UT";
-    en[SitesFromOptions] = "Sites: %1 and %2, planet %3, date %4";
-    de[SitesFromOptions] = "Orte: %1 und %2, Planet %3, Datum %4";
+    for (auto& texts : MessageTexts)
+        for (std::size_t entry = 17; entry <= 19; ++entry)
+            texts[entry].clear();
 }
 
 std::string FilledText(int language, TextEntry entry, const std::vector<std::string>& values)

@@ -3,12 +3,14 @@
 
 #include "KernDos.h"
 #include "Mathe.h"
+#include "NumberText.h"
 #include "ParallaxPlot.h"
 #include "ProgramOptions.h"
 #include "Quenmark.h"
 #include "SeriesFile.h"
 #include "SeriesReduction.h"
 
+#include <cassert>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -31,43 +33,39 @@ void Report(const std::string& message)
     std::cerr << "quenmark: " << message << "\n" << std::flush;
 }
 
+// Each fault of a series file with its message and the exit status: a file
+// too large or unreadable fails, one whose content is no series is refused.
+struct Refusal {
+    SeriesFile::Fault What;
+    TextEntry Message;
+    int Status;
+};
+constexpr Refusal Refusals[] = {
+    { SeriesFile::Fault::NoHeader, Quenmark::SeriesNoHeader, Refused },
+    { SeriesFile::Fault::MissingColumn, Quenmark::SeriesMissingColumn, Refused },
+    { SeriesFile::Fault::UnreadableValue, Quenmark::SeriesUnreadableValue, Refused },
+    { SeriesFile::Fault::NoUncertainty, Quenmark::SeriesNoUncertainty, Refused },
+    { SeriesFile::Fault::TimesOutOfOrder, Quenmark::SeriesTimesOutOfOrder, Refused },
+    { SeriesFile::Fault::TooFewPositions, Quenmark::SeriesTooFew, Refused },
+    { SeriesFile::Fault::TooLarge, Quenmark::SeriesTooLarge, Failed },
+    { SeriesFile::Fault::NotReadable, Quenmark::SeriesNotReadable, Failed },
+};
+
 // The refusal of a file: its message and the exit status.
 int RefuseSeries(const std::string& name, const SeriesFile::Series& series)
 {
-    using SeriesFile::Fault;
-    const std::string shown = ProgramOptions::Shown(name);
-    const std::string line = std::to_string(series.Line);
-    const std::vector<std::string> values { shown, line, ProgramOptions::Shown(series.Detail) };
-    switch (series.What) {
-    case Fault::NoHeader:
-        Report(Filled(Quenmark::SeriesNoHeader, values));
-        break;
-    case Fault::MissingColumn:
-        Report(Filled(Quenmark::SeriesMissingColumn, values));
-        break;
-    case Fault::UnreadableValue:
-        Report(Filled(Quenmark::SeriesUnreadableValue, values));
-        break;
-    case Fault::NoUncertainty:
-        Report(Filled(Quenmark::SeriesNoUncertainty, values));
-        break;
-    case Fault::TimesOutOfOrder:
-        Report(Filled(Quenmark::SeriesTimesOutOfOrder, values));
-        break;
-    case Fault::TooFewPositions:
-        Report(Filled(Quenmark::SeriesTooFew, values));
-        break;
-    case Fault::TooLarge:
-        Report(Filled(Quenmark::SeriesTooLarge, values));
-        return Failed;
-    case Fault::NotReadable:
-        Report(
-            Filled(series.Detail.empty() ? Quenmark::SeriesNotRegular : Quenmark::SeriesNotReadable,
-                values));
-        return Failed;
-    case Fault::None:
-        break;
+    for (const Refusal& refusal : Refusals) {
+        if (refusal.What != series.What)
+            continue;
+        // No reason: the name is no regular file.
+        const bool notRegular
+            = series.What == SeriesFile::Fault::NotReadable && series.Detail.empty();
+        Report(Filled(notRegular ? Quenmark::SeriesNotRegular : refusal.Message,
+            { ProgramOptions::Shown(name), std::to_string(series.Line),
+                ProgramOptions::Shown(series.Detail) }));
+        return refusal.Status;
     }
+    assert(series.What == SeriesFile::Fault::None && "each fault needs its row in Refusals");
     return Refused;
 }
 
@@ -75,15 +73,6 @@ std::string Fixed(double value, int decimals)
 {
     char text[64];
     std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
-}
-
-std::string Clock(double seconds)
-{
-    const long whole = std::lround(seconds);
-    char text[40];
-    std::snprintf(
-        text, sizeof text, "%02ld:%02ld:%02ld", whole / 3600, whole / 60 % 60, whole % 60);
     return text;
 }
 
@@ -185,7 +174,7 @@ int Run(const CommandLine::Options& options)
     line(Filled(Quenmark::MomentsColumns));
     for (const SeriesReduction::Moment& m : formula.Moments) {
         std::string row(1, ' ');
-        row += Clock(m.Seconds);
+        row += NumberText::FormatClock(m.Seconds);
         for (const double value : { m.X1, m.Y1, m.X2, m.Y2 })
             row += Padded(Fixed(value, 6), 11);
         row += Padded(Fixed(m.Shift, 3), 9);

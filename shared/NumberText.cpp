@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <system_error>
 
@@ -167,6 +168,15 @@ std::string FormatReal(double value, double spec)
     if (decimals >= 1)
         return FormatFixed(value, width + decimals + 2, decimals);
     return FormatFixed(std::nearbyint(value) + 0.0, width, 0); // + 0.0: no "-0"
+}
+
+std::string FormatClock(double seconds)
+{
+    const long whole = std::lround(seconds);
+    char text[64];
+    std::snprintf(
+        text, sizeof text, "%02ld:%02ld:%02ld", whole / 3600, whole / 60 % 60, whole % 60);
+    return text;
 }
 
 } // namespace NumberText

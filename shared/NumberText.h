@@ -37,4 +37,8 @@ std::string FormatReal(double value, double spec);
 // Fixed point with the given decimals, right-aligned in width characters.
 std::string FormatFixed(double value, int width, int decimals);
 
+// Seconds after 0h (>= 0) as "hh:mm:ss", rounded to the whole second; a day
+// and more gives hours from 24 on.
+std::string FormatClock(double seconds);
+
 } // namespace NumberText

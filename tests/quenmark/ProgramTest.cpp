@@ -2,53 +2,33 @@
 // The real quenmark binary where its surroundings fail or misbehave: output or
 // input that cannot be used, a title file that is no file, an endless answer.
 // Each run is bounded by timeout(1); its status 124 marks a run that hung.
+#include "RunFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class Program : public testing::Test {
+class Program : public QuenmarkTesting::RunFolder {
 protected:
-    fs::path work;
-
-    void SetUp() override
+    Program()
+        : RunFolder("quenmark-")
     {
-        work = fs::temp_directory_path()
-            / ("quenmark-"
-                + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + "-"
-                + std::to_string(getpid()));
-        fs::remove_all(work);
-        fs::create_directories(work);
     }
-    void TearDown() override { fs::remove_all(work); }
 
     // quenmark in the folder work, behind `feed` (a pipe into it, or nothing),
     // with the redirections given; its exit status.
     int Run(const std::string& redirections, const std::string& feed = "")
     {
-        const std::string command = "cd '" + work.string() + "' && " + feed
-            + " timeout 60 '" QUENMARK_BINARY "' " + redirections;
-        const int status = std::system(command.c_str());
-        EXPECT_TRUE(WIFEXITED(status)) << command;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-    std::string Read(const std::string& name) const
-    {
-        std::ifstream file(work / name, std::ios::binary);
-        std::ostringstream content;
-        content << file.rdbuf();
-        return content.str();
+        return RunInWork(feed + " timeout 60 '" QUENMARK_BINARY "' " + redirections);
     }
 };
 

@@ -2,18 +2,18 @@
 // The real quenmark binary on two sites' series files: the results, the
 // refusals with their status, the questions it still asks, and the plot.
 #include "ParallaxPlot.h"
+#include "RunFolder.h"
 #include "SeriesGenerator.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <regex>
-#include <sstream>
 
 namespace {
 
@@ -23,42 +23,18 @@ constexpr double TrueParallax = 8.794143;
 const std::string Header
     = "measurement\tobject\tx\ty\tr\tsigma_x\tsigma_y\tsigma_r\tpa\tsigma_pa\tfit\tut\tpicture\r\n";
 
-class SeriesProgram : public testing::Test {
+class SeriesProgram : public QuenmarkTesting::RunFolder {
 protected:
-    fs::path work;
-
-    void SetUp() override
+    SeriesProgram()
+        : RunFolder("quenmark-series-")
     {
-        work = fs::temp_directory_path()
-            / ("quenmark-series-"
-                + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + "-"
-                + std::to_string(getpid()));
-        fs::remove_all(work);
-        fs::create_directories(work);
     }
-    void TearDown() override { fs::remove_all(work); }
 
     int Run(const std::string& arguments, const std::string& input = "")
     {
         std::ofstream(work / "input") << input;
-        const std::string command = "cd '" + work.string()
-            + "' && timeout 120 '" QUENMARK_BINARY "' " + arguments + " < input > output 2> errors";
-        const int status = std::system(command.c_str());
-        EXPECT_TRUE(WIFEXITED(status)) << command;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-    std::string Read(const std::string& name) const
-    {
-        std::ifstream file(work / name, std::ios::binary);
-        std::ostringstream content;
-        content << file.rdbuf();
-        return content.str();
-    }
-
-    void Write(const std::string& name, const std::string& text) const
-    {
-        std::ofstream(work / name, std::ios::binary) << text;
+        return RunInWork(
+            "timeout 120 '" QUENMARK_BINARY "' " + arguments + " < input > output 2> errors");
     }
 
     // Two series of the 2004 transit of Venus from Oslo and Cape Town, site
@@ -199,6 +175,43 @@ TEST_F(SeriesProgram, FilesThatAreNoSeries)
                   "--site1 1,2 --site2 3,4 --planet venus"),
         1);
     EXPECT_EQ(Read("errors"), "quenmark: folder: no regular file\n");
+}
+
+// Each fault of a file with its own message and status; the file is read
+// before the other site's, which is never looked at.
+TEST_F(SeriesProgram, EachFaultOfAFileHasItsMessageAndStatus)
+{
+    const std::string row1
+        = "1\tresult1\t0.1\t0.2\t0.03\t0.001\t0.001\t0.001\t\t\tkeys\t09:00:30\tp\r\n";
+    const std::string row2
+        = "1\tresult2\t0.1\t0.2\t0.03\t0.001\t0.001\t0.001\t\t\tkeys\t09:00:29\tp\r\n";
+    const std::string row3
+        = "2\tresult\t0.1\t0.2\t0.03\t0\t0.001\t0.001\t\t\tkeys\t09:01:00\tp\r\n";
+    struct Case {
+        std::string Content;
+        std::uintmax_t Size; // 0: as written
+        std::string Errors;
+        int Status;
+    };
+    const Case cases[] {
+        { "", 0, "quenmark: a.tsv: empty, no header line\n", 2 },
+        { Header + row3, 0, "quenmark: a.tsv, line 2: no uncertainty in \"sigma_x\"\n", 2 },
+        { Header + row1 + row2, 0,
+            "quenmark: a.tsv, line 3: earlier than the measurement's time before\n", 2 },
+        { Header + row2 + row1, 0, "quenmark: a.tsv: 2 positions, at least 3 needed\n", 2 },
+        { Header, 16 * 1024 * 1024 + 1, "quenmark: a.tsv: too large (16777217 bytes)\n", 1 },
+    };
+    for (const Case& c : cases) {
+        Write("a.tsv", c.Content);
+        if (c.Size > 0)
+            fs::resize_file(work / "a.tsv", c.Size); // sparse: nothing is written
+        EXPECT_EQ(Run("--series1 a.tsv --series2 b.tsv --date 2004-06-08 --language e "
+                      "--site1 1,2 --site2 3,4 --planet venus"),
+            c.Status)
+            << c.Errors;
+        EXPECT_EQ(Read("errors"), c.Errors);
+        EXPECT_EQ(Read("output"), "");
+    }
 }
 
 TEST_F(SeriesProgram, SeriesThatDoNotOverlap)

@@ -4,26 +4,18 @@
 // byte for byte ("expected"), optionally a title file ("Quenmark.inf"), the
 // command-line options ("arguments", one line) and the expected exit status
 // ("status", 0 when absent).
+#include "RunFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <unistd.h>
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream content;
-    content << file.rdbuf();
-    return content.str();
-}
 
 std::vector<std::string> CaseNames()
 {
@@ -47,18 +39,21 @@ TEST_P(Transcript, MatchesByteForByte)
     if (fs::exists(golden / "Quenmark.inf"))
         fs::copy_file(golden / "Quenmark.inf", work / "Quenmark.inf");
 
-    std::string arguments
-        = fs::exists(golden / "arguments") ? ReadFile(golden / "arguments") : std::string();
+    std::string arguments = fs::exists(golden / "arguments")
+        ? QuenmarkTesting::FileText(golden / "arguments")
+        : std::string();
     if (!arguments.empty() && arguments.back() == '\n')
         arguments.pop_back();
     const std::string command = "cd '" + work.string() + "' && '" QUENMARK_BINARY "' " + arguments
         + " < '" + (golden / "input").string() + "' > output";
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status));
-    const int expectedStatus
-        = fs::exists(golden / "status") ? std::stoi(ReadFile(golden / "status")) : 0;
+    const int expectedStatus = fs::exists(golden / "status")
+        ? std::stoi(QuenmarkTesting::FileText(golden / "status"))
+        : 0;
     EXPECT_EQ(WEXITSTATUS(status), expectedStatus);
-    EXPECT_EQ(ReadFile(work / "output"), ReadFile(golden / "expected"));
+    EXPECT_EQ(
+        QuenmarkTesting::FileText(work / "output"), QuenmarkTesting::FileText(golden / "expected"));
     fs::remove_all(work);
 }
 

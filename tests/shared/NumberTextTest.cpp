@@ -121,4 +121,13 @@ TEST(FormatFixed, PadsToWidthAndNeverCuts)
     EXPECT_EQ(NumberText::FormatFixed(1e300, 1, 0).size(), 301u);
 }
 
+TEST(FormatClock, RoundsToTheSecondAndCarries)
+{
+    EXPECT_EQ(NumberText::FormatClock(0), "00:00:00");
+    EXPECT_EQ(NumberText::FormatClock(45296.4), "12:34:56");
+    EXPECT_EQ(NumberText::FormatClock(3599.5), "01:00:00");
+    EXPECT_EQ(NumberText::FormatClock(86399.49), "23:59:59");
+    EXPECT_EQ(NumberText::FormatClock(90061), "25:01:01");
+}
+
 } // namespace

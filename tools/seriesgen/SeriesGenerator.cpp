@@ -11,6 +11,8 @@
 // north at the Sun are the same in both.
 #include "SeriesGenerator.h"
 
+#include "NumberText.h"
+
 #include <erfa.h>
 #include <erfam.h>
 
@@ -27,15 +29,6 @@ void SunBarycentric(double tt1, double tt2, double position[3])
     double helio[2][3], bary[2][3];
     eraEpv00(tt1, tt2, helio, bary);
     eraPmp(bary[0], helio[0], position);
-}
-
-std::string Clock(double seconds)
-{
-    const long whole = std::lround(seconds);
-    char text[64];
-    std::snprintf(
-        text, sizeof text, "%02ld:%02ld:%02ld", whole / 3600, whole / 60 % 60, whole % 60);
-    return text;
 }
 
 } // namespace
@@ -137,7 +130,7 @@ std::string AuditText(const std::vector<Picture>& pictures, const std::string& p
         std::snprintf(row, sizeof row,
             "%d\tresult\t%.7f\t%.7f\t%.7f\t%.7f\t%.7f\t%.7f\t%.4f\t\tgenerated\t%s\t%s%03d.jpg\r\n",
             measurement, p.Measured.X, p.Measured.Y, rho, p.Sigma, p.Sigma, p.Sigma, pa,
-            Clock(p.Seconds).c_str(), pictureStem.c_str(), measurement);
+            NumberText::FormatClock(p.Seconds).c_str(), pictureStem.c_str(), measurement);
         text += row;
     }
     return text;
