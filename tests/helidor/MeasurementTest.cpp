@@ -43,22 +43,6 @@ protected:
         return StartAndAnswer(answers);
     }
 
-    // Moves and resizes the current circle to the target with the keys.
-    void MoveTo(const Circle& target)
-    {
-        using Adjustment::CircleRadius, Adjustment::CircleX, Adjustment::CircleY;
-        TypeKeys(target.X > CircleX ? Qt::Key_Right : Qt::Key_Left, std::abs(target.X - CircleX));
-        TypeKeys(target.Y > CircleY ? Qt::Key_Down : Qt::Key_Up, std::abs(target.Y - CircleY));
-        TypeKeys(target.Radius > CircleRadius ? Qt::Key_PageUp : Qt::Key_PageDown,
-            std::abs(target.Radius - CircleRadius));
-        ASSERT_EQ(Current(), target);
-    }
-
-    static Circle Current()
-    {
-        return { Adjustment::CircleX, Adjustment::CircleY, Adjustment::CircleRadius };
-    }
-
     // True when the canvas already shows the text there: drawing it again
     // changes no pixel.
     static bool Shows(int x, int y, const std::string& text, int colour)
@@ -214,10 +198,7 @@ TEST_F(MeasurementTest, ScreenPicturesThatCannotBeWrittenLoseNoMeasurement)
 {
     std::filesystem::create_directory(Folder / "Ergebnis.bmp");
     std::filesystem::create_directory(Folder / "Mond.bmp");
-    std::vector<DialogAction> answers = Returns(10);
-    answers[0] = Type("g");
-    answers[5] = Type("1");
-    ASSERT_TRUE(StartAndAnswer(answers));
+    ASSERT_TRUE(StartAndAnswer(Returns(10, { { 0, "g" }, { 5, "1" } })));
     // The German legend: the caption's 26 glyphs end at 249.6 px, the
     // object's 5 at 312.6 px; each piece starts at the pixel where that falls.
     const std::string keyHelp
@@ -489,9 +470,7 @@ TEST_F(MeasurementTest, CircleWithoutRadiusIsNotConfirmed)
 // Sun 1 and Return says so, on the line above the legend.
 TEST_F(MeasurementTest, Sun2WithinTwoPixelsOfSun1IsNotConfirmed)
 {
-    std::vector<DialogAction> answers = Returns(10);
-    answers[0] = Type("g");
-    ASSERT_TRUE(StartAndAnswer(answers));
+    ASSERT_TRUE(StartAndAnswer(Returns(10, { { 0, "g" } })));
     Confirm(); // Sun 1 (250, 500) r 200
     Kern::SelectFont("Courier", 16, 1);
     const int messageBottom = 1000 - Kern::TextHeight("");
