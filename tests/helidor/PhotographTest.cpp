@@ -17,6 +17,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <optional>
 #include <stdexcept>
 
 namespace HelidorTesting {
@@ -57,6 +58,24 @@ bool CanvasIsMarker()
             if (canvas.pixel(x, y) != Marker)
                 return false;
     return true;
+}
+
+// The error load must end in; none, and a failure, when it ends without one.
+template <typename Error, typename Load> std::optional<Error> Refusal(Load load)
+{
+    try {
+        load();
+    } catch (const Error& error) {
+        return error;
+    }
+    ADD_FAILURE() << "no error";
+    return std::nullopt;
+}
+
+// A row's text in the language (1 German, 2 English).
+template <typename Row> const char* Said(const Row& row, int language)
+{
+    return language == 1 ? row.german : row.english;
 }
 
 // [SECTION] JPEG kinds and scales
@@ -233,14 +252,12 @@ TEST_P(JpegErrors, ThrowInTheLanguageAndLeaveNothingToDraw)
         Photograph::ShowPhotograph(good, 0, 0);
         FillCanvas(Marker);
         Settings::JpegScale = row.scale;
-        try {
-            Photograph::ShowPhotograph(path, 0, 0);
-            ADD_FAILURE() << "no error";
-        } catch (const std::runtime_error& error) {
-            const std::string message = error.what();
+        const auto error
+            = Refusal<std::runtime_error>([&] { Photograph::ShowPhotograph(path, 0, 0); });
+        if (error) {
+            const std::string message = error->what();
             EXPECT_NE(message.find(path), std::string::npos) << message;
-            EXPECT_NE(message.find(language == 1 ? row.german : row.english), std::string::npos)
-                << message;
+            EXPECT_NE(message.find(Said(row, language)), std::string::npos) << message;
         }
         EXPECT_EQ(Photograph::PhotoJpeg.Width * Photograph::PhotoJpeg.Height, 0);
         EXPECT_EQ(Photograph::DecodingScale, 2) << "a failed load keeps the scale";
@@ -358,14 +375,12 @@ TEST_P(JpegBombs, RefusedAfterLittleWorkInBoundedMemory)
     for (const int language : { 2, 1 }) {
         Settings::Language = language;
         Settings::JpegScale = row.scale;
-        try {
-            Photograph::ShowJpegPhotograph(path, 0, 0);
-            ADD_FAILURE() << "no error";
-        } catch (const Photograph::JpegError& error) {
-            const std::string message = error.what();
-            EXPECT_NE(message.find(language == 1 ? row.german : row.english), std::string::npos)
-                << message;
-            EXPECT_LE(error.Refused.Done.BlocksRead, std::int64_t(bomb.size()) * 256);
+        const auto error
+            = Refusal<Photograph::JpegError>([&] { Photograph::ShowJpegPhotograph(path, 0, 0); });
+        if (error) {
+            const std::string message = error->what();
+            EXPECT_NE(message.find(Said(row, language)), std::string::npos) << message;
+            EXPECT_LE(error->Refused.Done.BlocksRead, std::int64_t(bomb.size()) * 256);
         }
         EXPECT_LT(PeakKilobytes(), 1'000'000) << "peak of the whole test program";
     }
@@ -459,14 +474,12 @@ TEST_P(JpegBombs, TheGreyPlaneIsRefusedByTheSameLimits)
     GreyPlane::Plane plane;
     for (const int language : { 2, 1 }) {
         Settings::Language = language;
-        try {
-            GreyPlane::DecodeJpegFile(path, plane);
-            ADD_FAILURE() << "no error";
-        } catch (const GreyPlane::PlaneError& error) {
-            const std::string message = Photograph::JpegFailureText(error.Refused, path, false);
-            EXPECT_NE(message.find(language == 1 ? row.german : row.english), std::string::npos)
-                << message;
-            EXPECT_LE(error.Refused.Done.BlocksRead, std::int64_t(bomb.size()) * 256);
+        const auto error
+            = Refusal<GreyPlane::PlaneError>([&] { GreyPlane::DecodeJpegFile(path, plane); });
+        if (error) {
+            const std::string message = Photograph::JpegFailureText(error->Refused, path, false);
+            EXPECT_NE(message.find(Said(row, language)), std::string::npos) << message;
+            EXPECT_LE(error->Refused.Done.BlocksRead, std::int64_t(bomb.size()) * 256);
         }
         EXPECT_EQ(plane.Width * plane.Height, 0);
         EXPECT_LT(PeakKilobytes(), 1'000'000) << "peak of the whole test program";
