@@ -19,6 +19,9 @@
 #include <cstdio>
 #include <optional>
 #include <stdexcept>
+#include <string>
+#include <tuple>
+#include <vector>
 
 namespace HelidorTesting {
 namespace {
@@ -348,7 +351,7 @@ INSTANTIATE_TEST_SUITE_P(Photograph, JpegErrors,
 // size, and the next picture loads. The grey plane is held to the same.
 
 struct BombRow {
-    const char* name;
+    std::string name;
     BombShape shape;
     int scale;
     const char* english;
@@ -413,20 +416,9 @@ constexpr BombShape SequentialColour { 65500, 65500, 3, false };
 // 201,130,032 blocks in the first scan: 785,665 bytes are enough.
 constexpr BombShape FullProgressiveColour { 65500, 65500, 3, true, false, 1'000'000, 0 };
 
-INSTANTIATE_TEST_SUITE_P(Photograph, JpegBombs,
-    testing::Values(
-        BombRow { "progressive_colour_size1", ProgressiveColour, 1, Colour110, Colour110German },
-        BombRow { "progressive_colour_size2", ProgressiveColour, 2, Colour110, Colour110German },
-        BombRow { "progressive_colour_size4", ProgressiveColour, 4, Colour110, Colour110German },
-        BombRow { "progressive_colour_size8", ProgressiveColour, 8, Colour110, Colour110German },
-        BombRow { "progressive_grey_size1", ProgressiveGrey, 1, Grey100, Grey100German },
-        BombRow { "progressive_grey_size2", ProgressiveGrey, 2, Grey100, Grey100German },
-        BombRow { "progressive_grey_size4", ProgressiveGrey, 4, Grey100, Grey100German },
-        BombRow { "progressive_grey_size8", ProgressiveGrey, 8, Grey100, Grey100German },
-        BombRow { "sequential_colour_size1", SequentialColour, 1, Colour110, Colour110German },
-        BombRow { "sequential_colour_size2", SequentialColour, 2, Colour110, Colour110German },
-        BombRow { "sequential_colour_size4", SequentialColour, 4, Colour110, Colour110German },
-        BombRow { "sequential_colour_size8", SequentialColour, 8, Colour110, Colour110German },
+std::vector<BombRow> Bombs()
+{
+    std::vector<BombRow> rows {
         BombRow { "sequential_grey_no_data_size8", { 65500, 65500, 1, false, false, 0 }, 8,
             "its 96 bytes cannot hold", "seine 96 Bytes können kein Bild" },
         BombRow { "progressive_subsampled_20000_size2", { 20000, 20000, 3, true, true }, 2,
@@ -460,8 +452,20 @@ INSTANTIATE_TEST_SUITE_P(Photograph, JpegBombs,
         BombRow { "progressive_grey_8000_62_scans_size2",
             { 8000, 8000, 1, true, false, 5000, 0, 62 }, 2,
             "its 5964 bytes cannot hold a picture of 8000 x 8000 pixels",
-            "seine 5964 Bytes können kein Bild von 8000 x 8000 Bildpunkten enthalten" }),
-    RowName());
+            "seine 5964 Bytes können kein Bild von 8000 x 8000 Bildpunkten enthalten" },
+    };
+    // And these three at every size.
+    for (const auto& [name, shape, english, german] :
+        { std::tuple { "progressive_colour", ProgressiveColour, Colour110, Colour110German },
+            { "progressive_grey", ProgressiveGrey, Grey100, Grey100German },
+            { "sequential_colour", SequentialColour, Colour110, Colour110German } })
+        for (const int scale : { 1, 2, 4, 8 })
+            rows.push_back({ std::string(name) + "_size" + std::to_string(scale), shape, scale,
+                english, german });
+    return rows;
+}
+
+INSTANTIATE_TEST_SUITE_P(Photograph, JpegBombs, testing::ValuesIn(Bombs()), RowName());
 
 // The assisted fit's grey plane, always at full size: the same bomb is
 // refused for the same reason, in the same words, after as little work.
