@@ -43,6 +43,30 @@ protected:
         return StartAndAnswer(answers);
     }
 
+    // The Sun at the start circle (250, 500) r 200, the planet 100 px above
+    // its centre.
+    void ConfirmSunAndPlanet()
+    {
+        Confirm();
+        TypeKeys(Qt::Key_Up, 100);
+        Confirm();
+    }
+
+    // One circle of a measurement: where the program starts it (and why
+    // there), and where it is moved and confirmed.
+    struct Placing {
+        Circle start, confirmed;
+        const char* why;
+    };
+    void ConfirmInTurn(std::initializer_list<Placing> circles)
+    {
+        for (const Placing& circle : circles) {
+            EXPECT_EQ(Current(), circle.start) << circle.why;
+            MoveTo(circle.confirmed);
+            Confirm();
+        }
+    }
+
     // True when the canvas already shows the text there: drawing it again
     // changes no pixel.
     static bool Shows(int x, int y, const std::string& text, int colour)
@@ -315,9 +339,7 @@ TEST_F(MeasurementTest, AuditFileLinkedToAResultFileKeepsItsLinesAndCutsNothing)
 TEST_F(MeasurementTest, HugeRotationIsDrawnAndEvaluated)
 {
     ASSERT_TRUE(StartOnePicture("1e308"));
-    Confirm();
-    TypeKeys(Qt::Key_Up, 100);
-    Confirm();
+    ConfirmSunAndPlanet();
     EXPECT_TRUE(Adjustment::AdjustmentDone);
     const std::string lines = ReadFile("Test.txt");
     EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 4);
@@ -344,12 +366,8 @@ TEST_F(MeasurementTest, TwoPicturesOnTheSamplePhotograph)
             { 100 + 2 * line + 4, " yKm = 500" }, { 100 + 3 * line + 6, " Radius = 220" },
             { 100 + 4 * line + 8, " xKm = 350" }, { 100 + 5 * line + 10, " yKm = 500" } })
         EXPECT_TRUE(Shows(x, y, text, Kern::LightRed)) << text;
-    EXPECT_EQ(Current(), (Circle { 250, 500, 15 })) << "Venus 1 on Sun 1, sized from Sun 2";
-    MoveTo({ 250, 400, 15 });
-    Confirm();
-    EXPECT_EQ(Current(), (Circle { 350, 400, 15 })) << "Venus 2: Venus 1 moved by the shift";
-    MoveTo({ 410, 420, 15 });
-    Confirm();
+    ConfirmInTurn({ { { 250, 500, 15 }, { 250, 400, 15 }, "Venus 1 on Sun 1, sized from Sun 2" },
+        { { 350, 400, 15 }, { 410, 420, 15 }, "Venus 2: Venus 1 moved by the shift" } });
     ASSERT_TRUE(Adjustment::AdjustmentDone);
     ExpectPage({ "Sun 1: x:250, y:500, r:200", "Sun 2: x:350, y:500, r:220",
         "Venus 1: x:250, y:400, r: 15", "Venus 2: x:410, y:420, r: 15",
@@ -369,17 +387,11 @@ TEST_F(MeasurementTest, TwoPicturesOnTheSamplePhotograph)
     MoveTo({ 260, 490, 190 });
     Confirm();
     ASSERT_TRUE(NewInput(Returns(8)));
-    EXPECT_EQ(Current(), (Circle { 260, 490, 200 }));
-    Confirm();
-    EXPECT_EQ(Current(), (Circle { 360, 490, 200 })) << "Sun 2: Sun 1 moved by the last shift";
-    MoveTo({ 330, 420, 200 }); // the shift up and right at 45 degrees
-    Confirm();
-    EXPECT_EQ(Current(), (Circle { 250, 400, 14 })) << "Venus 1 as confirmed, sized from Sun 2";
-    MoveTo({ 260, 390, 14 });
-    Confirm();
-    EXPECT_EQ(Current(), (Circle { 330, 320, 14 })) << "Venus 2: Venus 1 moved by the new shift";
-    MoveTo({ 370, 390, 14 });
-    Confirm();
+    // Sun 2 confirmed with the shift up and right at 45 degrees.
+    ConfirmInTurn({ { { 260, 490, 200 }, { 260, 490, 200 }, "Sun 1 after Esc" },
+        { { 360, 490, 200 }, { 330, 420, 200 }, "Sun 2: Sun 1 moved by the last shift" },
+        { { 250, 400, 14 }, { 260, 390, 14 }, "Venus 1 as confirmed, sized from Sun 2" },
+        { { 330, 320, 14 }, { 370, 390, 14 }, "Venus 2: Venus 1 moved by the new shift" } });
     ASSERT_TRUE(Adjustment::AdjustmentDone);
     ExpectPage({ "Sun 1: x:260, y:490, r:200", "Sun 2: x:330, y:420, r:200",
         "Venus 1: x:260, y:390, r: 14", "Venus 2: x:370, y:390, r: 14",
@@ -431,9 +443,7 @@ TEST_F(MeasurementTest, UpperCaseAndOtherKeysDoNothing)
 TEST_F(MeasurementTest, AfterTheEvaluationOnlyEscPauseAndSaveAct)
 {
     ASSERT_TRUE(StartOnePicture("0"));
-    Confirm();
-    TypeKeys(Qt::Key_Up, 100);
-    Confirm();
+    ConfirmSunAndPlanet();
     ASSERT_TRUE(Adjustment::AdjustmentDone);
     const std::string results = ReadFile("Test.txt");
     const QImage page = FensterGraf::Canvas().copy();
