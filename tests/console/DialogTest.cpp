@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The input dialog: its geometry, the answers it gives, and the prompted
 // readers of Kern and Modul on top of it.
+#include "AnswersInTurn.h"
 #include "TestSupport.h"
 
 #include "Eingabe.h"
@@ -151,13 +152,9 @@ TEST_F(DialogTest, DialogWithAVeryLongDefaultStaysOnTheScreen)
 TEST_F(DialogTest, ReturnKeepsTheDefaultAndTypingReplacesIt)
 {
     DialogScript script({ PressReturn(), Type("Grüße.txt"), EmptyAndClickOK() });
-    std::string text = "Test.txt";
-    Kern::ReadText("Ergebnisdatei", text);
-    EXPECT_EQ(text, "Test.txt");
-    Kern::ReadText("Ergebnisdatei", text);
-    EXPECT_EQ(text, "Grüße.txt") << "UTF-8 reaches the program unchanged";
-    Kern::ReadText("Ergebnisdatei", text);
-    EXPECT_EQ(text, "") << "an emptied field is the empty answer";
+    TestSupport::ExpectAnswers(Kern::ReadText, "Ergebnisdatei", "Test.txt",
+        { { "Test.txt" }, { "Grüße.txt", "UTF-8 reaches the program unchanged" },
+            { "", "an emptied field is the empty answer" } });
     EXPECT_EQ(script.Prompts,
         (std::vector<std::string> { "Ergebnisdatei", "Ergebnisdatei", "Ergebnisdatei" }));
     EXPECT_EQ(script.Defaults, (std::vector<std::string> { "Test.txt", "Test.txt", "Grüße.txt" }));
@@ -176,15 +173,8 @@ TEST_F(DialogTest, KeysTypedIntoTheDialogDoNotReachTheKeyBuffer)
 TEST_F(DialogTest, ReadCharTakesTheLastCharacter)
 {
     DialogScript script({ Type("german"), PressReturn(), EmptyAndClickOK(), Type("Grüß") });
-    std::string ch = "e";
-    Kern::ReadChar("Sprache", ch);
-    EXPECT_EQ(ch, "n");
-    Kern::ReadChar("Sprache", ch);
-    EXPECT_EQ(ch, "n");
-    Kern::ReadChar("Sprache", ch);
-    EXPECT_EQ(ch, "n") << "an emptied field keeps the default";
-    Kern::ReadChar("Sprache", ch);
-    EXPECT_EQ(ch, "ß");
+    TestSupport::ExpectAnswers(Kern::ReadChar, "Sprache", "e",
+        { { "n" }, { "n" }, { "n", "an emptied field keeps the default" }, { "ß" } });
 }
 
 // [SECTION] Prompted numbers

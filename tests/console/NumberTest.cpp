@@ -2,6 +2,7 @@
 // Numbers inside the Qt application, whose start sets the C library's locale
 // from the environment. CTest runs these once more under LC_ALL=de_DE.UTF-8.
 #include "Kern.h"
+#include "ParseRows.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -56,25 +57,14 @@ INSTANTIATE_TEST_SUITE_P(Table, NumbersFormatReal,
         FormatCase { "Zero", 0, 1.3, " 0.000" }),
     ConsoleTesting::RowName());
 
-struct IntegerCase {
-    const char* name;
-    const char* text;
-    int errorPos;
-    std::int32_t value;
-};
+using IntegerCase = TestSupport::ParseRow<std::int32_t>;
+using RealCase = TestSupport::ParseRow<double>;
 
 class NumbersTextToInteger : public testing::TestWithParam<IntegerCase> { };
 
 TEST_P(NumbersTextToInteger, ConvertsOrNamesTheOffendingCharacter)
 {
-    const IntegerCase& c = GetParam();
-    std::int32_t value = -99;
-    int errorPos = -1;
-    Kern::TextToInteger(c.text, value, errorPos);
-    EXPECT_EQ(errorPos, c.errorPos);
-    if (c.errorPos == 0) {
-        EXPECT_EQ(value, c.value);
-    }
+    TestSupport::ExpectParsed(GetParam(), Kern::TextToInteger);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, NumbersTextToInteger,
@@ -84,25 +74,11 @@ INSTANTIATE_TEST_SUITE_P(Table, NumbersTextToInteger,
         IntegerCase { "DecimalPoint", "4.5", 2, 0 }),
     ConsoleTesting::RowName());
 
-struct RealCase {
-    const char* name;
-    const char* text;
-    int errorPos;
-    double value;
-};
-
 class NumbersTextToReal : public testing::TestWithParam<RealCase> { };
 
 TEST_P(NumbersTextToReal, ReadsOnlyThePoint)
 {
-    const RealCase& c = GetParam();
-    double value = -99;
-    int errorPos = -1;
-    Kern::TextToReal(c.text, value, errorPos);
-    EXPECT_EQ(errorPos, c.errorPos);
-    if (c.errorPos == 0) {
-        EXPECT_DOUBLE_EQ(value, c.value);
-    }
+    TestSupport::ExpectParsed(GetParam(), Kern::TextToReal);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, NumbersTextToReal,

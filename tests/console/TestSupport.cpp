@@ -25,6 +25,16 @@ namespace ConsoleTesting {
 namespace {
 constexpr const char* RunVariable = "CONSOLE_TEST_RUN";
 bool Finished = false;
+
+QLineEdit* Edit(QDialog& dialog)
+{
+    return dialog.findChild<QLineEdit*>("Edit");
+}
+
+DialogAction KeyInEdit(Qt::Key key)
+{
+    return [key](QDialog& dialog) { QTest::keyClick(Edit(dialog), key); };
+}
 } // namespace
 
 void ConsoleTest::SetUp()
@@ -74,7 +84,7 @@ std::string ReadWholeFile(const std::string& path)
 DialogAction Type(const std::string& text)
 {
     return [text](QDialog& dialog) {
-        auto* edit = dialog.findChild<QLineEdit*>("Edit");
+        QLineEdit* edit = Edit(dialog);
         // One key event per character, also for those keyClicks cannot type.
         for (const QChar ch : QString::fromStdString(text)) {
             const auto key = static_cast<Qt::Key>(ch.toUpper().unicode());
@@ -86,15 +96,13 @@ DialogAction Type(const std::string& text)
 
 DialogAction PressReturn()
 {
-    return [](QDialog& dialog) {
-        QTest::keyClick(dialog.findChild<QLineEdit*>("Edit"), Qt::Key_Return);
-    };
+    return KeyInEdit(Qt::Key_Return);
 }
 
 DialogAction EmptyAndClickOK()
 {
     return [](QDialog& dialog) {
-        QTest::keyClick(dialog.findChild<QLineEdit*>("Edit"), Qt::Key_Backspace);
+        QTest::keyClick(Edit(dialog), Qt::Key_Backspace);
         QTest::mouseClick(dialog.findChild<QPushButton*>("OKBtn"), Qt::LeftButton);
     };
 }
@@ -108,9 +116,7 @@ DialogAction ClickAbbruch()
 
 DialogAction PressEsc()
 {
-    return [](QDialog& dialog) {
-        QTest::keyClick(dialog.findChild<QLineEdit*>("Edit"), Qt::Key_Escape);
-    };
+    return KeyInEdit(Qt::Key_Escape);
 }
 
 DialogScript::DialogScript(std::vector<DialogAction> actionList, std::function<bool()> readyCheck)

@@ -202,9 +202,7 @@ TEST_F(AssistTest, TwoPicturesAssistedFromSeedsOffAgreeWithTheTruth)
     Confirm();
     // Venus 1 starts at Sun 1 with radius 14; to (287, 613) r 8, true
     // (288.52, 611.65) r 6.21.
-    TypeKeys(Qt::Key_Right, 30);
-    TypeKeys(Qt::Key_Down, 119);
-    TypeKeys(Qt::Key_PageDown, 6);
+    MoveTo({ 287, 613, 8 });
     Assist();
     EXPECT_NEAR(Adjustment::CircleRefinement.X, 288.524, 0.1);
     EXPECT_NEAR(Adjustment::CircleRefinement.Y, 611.650, 0.1);
@@ -303,9 +301,7 @@ TEST_F(AssistTest, SmallPlanetOfAQuarterSizeJpegIsFittedAtFullResolution)
     Assist();
     Confirm();
     // The planet: about 1.5 px in radius on the screen, 6 px in the file.
-    TypeKeys(Qt::Key_Left, 28);
-    TypeKeys(Qt::Key_Up, 14);
-    TypeKeys(Qt::Key_PageDown, 3);
+    MoveTo({ 225, 489, 2 });
     Assist();
     const TrueCircle& venus = truth.at("venus");
     ASSERT_TRUE(Adjustment::CircleRefinement.Assisted);
@@ -351,13 +347,9 @@ void AssistTest::SnapsFromSeedsOff(int scale, const LimbScenes::Disc& sun, int o
     const double r = sun.R / scale;
     const int cx = static_cast<int>(std::lround(x)), cy = static_cast<int>(std::lround(y));
     const int cr = static_cast<int>(std::lround(r));
-    std::vector<DialogAction> answers = Returns(11);
-    answers[2] = Type("large.jpg");
-    answers[3] = Type(std::to_string(scale));
-    answers[6] = Type("1");
-    answers[7] = Type("0");
-    answers[10] = Type(std::to_string(cr));
-    ASSERT_TRUE(StartAndAnswer(answers));
+    ASSERT_TRUE(StartAndAnswer(Returns(11,
+        { { 2, "large.jpg" }, { 3, std::to_string(scale) }, { 6, "1" }, { 7, "0" },
+            { 10, std::to_string(cr) } })));
     // The circle starts at (250, 500): onto the Sun, then off it for each seed.
     TypeKeys(Qt::Key_Right, cx - 250);
     TypeKeys(cy < 500 ? Qt::Key_Up : Qt::Key_Down, std::abs(cy - 500));
@@ -462,11 +454,7 @@ void WriteSampleJpeg(const std::filesystem::path& path, int shift)
 TEST_F(AssistTest, PictureReplacedAfterItWasShownIsNotFittedUntilLoadedAgain)
 {
     WriteSampleJpeg(Folder / "shown.jpg", 0);
-    std::vector<DialogAction> answers = Returns(11);
-    answers[0] = Type("g");
-    answers[2] = Type("shown.jpg");
-    answers[3] = Type("1");
-    ASSERT_TRUE(StartAndAnswer(answers));
+    ASSERT_TRUE(StartAndAnswer(Returns(11, { { 0, "g" }, { 2, "shown.jpg" }, { 3, "1" } })));
     // The same name, new contents: Sun 1 now 12 px further right, at (269, 494).
     WriteSampleJpeg(Folder / "new.jpg", 12);
     std::filesystem::rename(Folder / "new.jpg", Folder / "shown.jpg");
@@ -529,11 +517,7 @@ TEST_F(AssistTest, ReturnOnSun2LyingOnSun1RingsAndSaysWhy)
 // 0.5 / 203 solar radii).
 TEST_F(AssistTest, AngleSigmaAbove180DegreesIsUndefinedAndLeftEmpty)
 {
-    std::vector<DialogAction> answers = Returns(10);
-    answers[0] = Type("g");
-    answers[5] = Type("1");
-    answers[6] = Type("0");
-    ASSERT_TRUE(StartAndAnswer(answers));
+    ASSERT_TRUE(StartAndAnswer(Returns(10, { { 0, "g" }, { 5, "1" }, { 6, "0" } })));
     Assist();
     Confirm(); // the Sun, assisted
     const Adjustment::Refinement sun = Adjustment::Refinements[1];
@@ -603,10 +587,7 @@ TEST_F(AssistTest, DisplacementSigmaAbove180DegreesIsUndefined)
 
 TEST_F(AssistTest, AuditFileOfAKeysOnlyMeasurement)
 {
-    std::vector<DialogAction> answers = Returns(10);
-    answers[5] = Type("1");
-    answers[6] = Type("0");
-    ASSERT_TRUE(StartAndAnswer(answers));
+    ASSERT_TRUE(StartAndAnswer(Returns(10, { { 5, "1" }, { 6, "0" } })));
     Confirm(); // the Sun (250, 500) r 200
     TypeKeys(Qt::Key_Up, 100); // the planet (250, 400) r 14
     Confirm();

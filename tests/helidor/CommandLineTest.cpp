@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CommandLine.h"
+#include "StreamText.h"
 
 #include <gtest/gtest.h>
 
@@ -22,21 +23,11 @@ protected:
         EXPECT_TRUE(caught && errors);
         const int status = CommandLine::HandleArguments(
             static_cast<int>(arguments.size()), arguments.data(), out ? out : caught, errors);
-        Out = Contents(caught);
-        Errors = Contents(errors);
+        Out = TestSupport::Contents(caught);
+        Errors = TestSupport::Contents(errors);
         std::fclose(caught);
         std::fclose(errors);
         return status;
-    }
-
-    static std::string Contents(std::FILE* file)
-    {
-        std::fflush(file);
-        std::rewind(file);
-        std::string text;
-        for (int c; (c = std::fgetc(file)) != EOF;)
-            text += static_cast<char>(c);
-        return text;
     }
 
     std::string Out, Errors;

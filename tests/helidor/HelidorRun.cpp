@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "HelidorRun.h"
 
+#include "Adjustment.h"
 #include "FensterGraf.h"
 #include "Kern.h"
 #include "Setup.h"
 
 #include <QCoreApplication>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -23,17 +25,20 @@ std::vector<DialogAction> Returns(int count)
         static_cast<std::size_t>(count), ConsoleTesting::PressReturn());
 }
 
+std::vector<DialogAction> Returns(
+    int count, std::initializer_list<std::pair<int, std::string>> typed)
+{
+    std::vector<DialogAction> answers = Returns(count);
+    for (const auto& [question, text] : typed)
+        answers.at(static_cast<std::size_t>(question)) = ConsoleTesting::Type(text);
+    return answers;
+}
+
 std::vector<DialogAction> QuarterSizeSampleAnswers()
 {
-    std::vector<DialogAction> answers = Returns(11);
-    answers[2] = ConsoleTesting::Type("Lurni1000UT1.jpg");
-    answers[3] = ConsoleTesting::Type("4");
-    answers[6] = ConsoleTesting::Type("1");
-    answers[7] = ConsoleTesting::Type("0");
-    answers[8] = ConsoleTesting::Type("188");
-    answers[9] = ConsoleTesting::Type("381");
-    answers[10] = ConsoleTesting::Type("50");
-    return answers;
+    return Returns(11,
+        { { 2, "Lurni1000UT1.jpg" }, { 3, "4" }, { 6, "1" }, { 7, "0" }, { 8, "188" }, { 9, "381" },
+            { 10, "50" } });
 }
 
 void HelidorRun::SetUp()
@@ -79,6 +84,21 @@ bool HelidorRun::StartAndAnswer(std::vector<DialogAction> answers)
 bool HelidorRun::NewInput(std::vector<DialogAction> answers)
 {
     return AnswerAll(std::move(answers), false);
+}
+
+void HelidorRun::MoveTo(const Adjustment::Circle& target)
+{
+    using Adjustment::CircleRadius, Adjustment::CircleX, Adjustment::CircleY;
+    TypeKeys(target.X > CircleX ? Qt::Key_Right : Qt::Key_Left, std::abs(target.X - CircleX));
+    TypeKeys(target.Y > CircleY ? Qt::Key_Down : Qt::Key_Up, std::abs(target.Y - CircleY));
+    TypeKeys(target.Radius > CircleRadius ? Qt::Key_PageUp : Qt::Key_PageDown,
+        std::abs(target.Radius - CircleRadius));
+    ASSERT_EQ(Current(), target);
+}
+
+Adjustment::Circle HelidorRun::Current()
+{
+    return { Adjustment::CircleX, Adjustment::CircleY, Adjustment::CircleRadius };
 }
 
 void HelidorRun::TypeKeys(Qt::Key key, int count)

@@ -9,11 +9,15 @@
 #include "TestPictures.h"
 #include "TestSupport.h"
 
+#include "Adjustment.h"
+
 #include <QTest>
 
 #include <filesystem>
+#include <initializer_list>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace HelidorTesting {
@@ -39,6 +43,9 @@ protected:
     void TypeKey(Qt::Key key) { TypeKeys(key, 1); }
     // Return on the current circle; true when the program took it.
     void Confirm() { TypeKey(Qt::Key_Return); }
+    // Moves and resizes the current circle to the target with the keys.
+    void MoveTo(const Adjustment::Circle& target);
+    static Adjustment::Circle Current();
 
     std::string ReadFile(const std::string& name) const;
 
@@ -52,6 +59,9 @@ private:
 
 // Return at every question: the built-in defaults.
 std::vector<DialogAction> Returns(int count);
+// The same with these texts typed at these questions (counted from 0).
+std::vector<DialogAction> Returns(
+    int count, std::initializer_list<std::pair<int, std::string>> typed);
 
 // The once-exposed sample JPEG at size 4, rotation 0, its corner at (188, 381)
 // and a start radius of 50: its Sun lies at (253, 503.06) r 50.375 on the screen.

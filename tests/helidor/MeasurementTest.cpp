@@ -43,20 +43,28 @@ protected:
         return StartAndAnswer(answers);
     }
 
-    // Moves and resizes the current circle to the target with the keys.
-    void MoveTo(const Circle& target)
+    // The Sun at the start circle (250, 500) r 200, the planet 100 px above
+    // its centre.
+    void ConfirmSunAndPlanet()
     {
-        using Adjustment::CircleRadius, Adjustment::CircleX, Adjustment::CircleY;
-        TypeKeys(target.X > CircleX ? Qt::Key_Right : Qt::Key_Left, std::abs(target.X - CircleX));
-        TypeKeys(target.Y > CircleY ? Qt::Key_Down : Qt::Key_Up, std::abs(target.Y - CircleY));
-        TypeKeys(target.Radius > CircleRadius ? Qt::Key_PageUp : Qt::Key_PageDown,
-            std::abs(target.Radius - CircleRadius));
-        ASSERT_EQ(Current(), target);
+        Confirm();
+        TypeKeys(Qt::Key_Up, 100);
+        Confirm();
     }
 
-    static Circle Current()
+    // One circle of a measurement: where the program starts it (and why
+    // there), and where it is moved and confirmed.
+    struct Placing {
+        Circle start, confirmed;
+        const char* why;
+    };
+    void ConfirmInTurn(std::initializer_list<Placing> circles)
     {
-        return { Adjustment::CircleX, Adjustment::CircleY, Adjustment::CircleRadius };
+        for (const Placing& circle : circles) {
+            EXPECT_EQ(Current(), circle.start) << circle.why;
+            MoveTo(circle.confirmed);
+            Confirm();
+        }
     }
 
     // True when the canvas already shows the text there: drawing it again
@@ -214,10 +222,7 @@ TEST_F(MeasurementTest, ScreenPicturesThatCannotBeWrittenLoseNoMeasurement)
 {
     std::filesystem::create_directory(Folder / "Ergebnis.bmp");
     std::filesystem::create_directory(Folder / "Mond.bmp");
-    std::vector<DialogAction> answers = Returns(10);
-    answers[0] = Type("g");
-    answers[5] = Type("1");
-    ASSERT_TRUE(StartAndAnswer(answers));
+    ASSERT_TRUE(StartAndAnswer(Returns(10, { { 0, "g" }, { 5, "1" } })));
     // The German legend: the caption's 26 glyphs end at 249.6 px, the
     // object's 5 at 312.6 px; each piece starts at the pixel where that falls.
     const std::string keyHelp
@@ -334,9 +339,7 @@ TEST_F(MeasurementTest, AuditFileLinkedToAResultFileKeepsItsLinesAndCutsNothing)
 TEST_F(MeasurementTest, HugeRotationIsDrawnAndEvaluated)
 {
     ASSERT_TRUE(StartOnePicture("1e308"));
-    Confirm();
-    TypeKeys(Qt::Key_Up, 100);
-    Confirm();
+    ConfirmSunAndPlanet();
     EXPECT_TRUE(Adjustment::AdjustmentDone);
     const std::string lines = ReadFile("Test.txt");
     EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 4);
@@ -363,12 +366,8 @@ TEST_F(MeasurementTest, TwoPicturesOnTheSamplePhotograph)
             { 100 + 2 * line + 4, " yKm = 500" }, { 100 + 3 * line + 6, " Radius = 220" },
             { 100 + 4 * line + 8, " xKm = 350" }, { 100 + 5 * line + 10, " yKm = 500" } })
         EXPECT_TRUE(Shows(x, y, text, Kern::LightRed)) << text;
-    EXPECT_EQ(Current(), (Circle { 250, 500, 15 })) << "Venus 1 on Sun 1, sized from Sun 2";
-    MoveTo({ 250, 400, 15 });
-    Confirm();
-    EXPECT_EQ(Current(), (Circle { 350, 400, 15 })) << "Venus 2: Venus 1 moved by the shift";
-    MoveTo({ 410, 420, 15 });
-    Confirm();
+    ConfirmInTurn({ { { 250, 500, 15 }, { 250, 400, 15 }, "Venus 1 on Sun 1, sized from Sun 2" },
+        { { 350, 400, 15 }, { 410, 420, 15 }, "Venus 2: Venus 1 moved by the shift" } });
     ASSERT_TRUE(Adjustment::AdjustmentDone);
     ExpectPage({ "Sun 1: x:250, y:500, r:200", "Sun 2: x:350, y:500, r:220",
         "Venus 1: x:250, y:400, r: 15", "Venus 2: x:410, y:420, r: 15",
@@ -388,17 +387,11 @@ TEST_F(MeasurementTest, TwoPicturesOnTheSamplePhotograph)
     MoveTo({ 260, 490, 190 });
     Confirm();
     ASSERT_TRUE(NewInput(Returns(8)));
-    EXPECT_EQ(Current(), (Circle { 260, 490, 200 }));
-    Confirm();
-    EXPECT_EQ(Current(), (Circle { 360, 490, 200 })) << "Sun 2: Sun 1 moved by the last shift";
-    MoveTo({ 330, 420, 200 }); // the shift up and right at 45 degrees
-    Confirm();
-    EXPECT_EQ(Current(), (Circle { 250, 400, 14 })) << "Venus 1 as confirmed, sized from Sun 2";
-    MoveTo({ 260, 390, 14 });
-    Confirm();
-    EXPECT_EQ(Current(), (Circle { 330, 320, 14 })) << "Venus 2: Venus 1 moved by the new shift";
-    MoveTo({ 370, 390, 14 });
-    Confirm();
+    // Sun 2 confirmed with the shift up and right at 45 degrees.
+    ConfirmInTurn({ { { 260, 490, 200 }, { 260, 490, 200 }, "Sun 1 after Esc" },
+        { { 360, 490, 200 }, { 330, 420, 200 }, "Sun 2: Sun 1 moved by the last shift" },
+        { { 250, 400, 14 }, { 260, 390, 14 }, "Venus 1 as confirmed, sized from Sun 2" },
+        { { 330, 320, 14 }, { 370, 390, 14 }, "Venus 2: Venus 1 moved by the new shift" } });
     ASSERT_TRUE(Adjustment::AdjustmentDone);
     ExpectPage({ "Sun 1: x:260, y:490, r:200", "Sun 2: x:330, y:420, r:200",
         "Venus 1: x:260, y:390, r: 14", "Venus 2: x:370, y:390, r: 14",
@@ -450,9 +443,7 @@ TEST_F(MeasurementTest, UpperCaseAndOtherKeysDoNothing)
 TEST_F(MeasurementTest, AfterTheEvaluationOnlyEscPauseAndSaveAct)
 {
     ASSERT_TRUE(StartOnePicture("0"));
-    Confirm();
-    TypeKeys(Qt::Key_Up, 100);
-    Confirm();
+    ConfirmSunAndPlanet();
     ASSERT_TRUE(Adjustment::AdjustmentDone);
     const std::string results = ReadFile("Test.txt");
     const QImage page = FensterGraf::Canvas().copy();
@@ -489,9 +480,7 @@ TEST_F(MeasurementTest, CircleWithoutRadiusIsNotConfirmed)
 // Sun 1 and Return says so, on the line above the legend.
 TEST_F(MeasurementTest, Sun2WithinTwoPixelsOfSun1IsNotConfirmed)
 {
-    std::vector<DialogAction> answers = Returns(10);
-    answers[0] = Type("g");
-    ASSERT_TRUE(StartAndAnswer(answers));
+    ASSERT_TRUE(StartAndAnswer(Returns(10, { { 0, "g" } })));
     Confirm(); // Sun 1 (250, 500) r 200
     Kern::SelectFont("Courier", 16, 1);
     const int messageBottom = 1000 - Kern::TextHeight("");

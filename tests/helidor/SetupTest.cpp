@@ -422,10 +422,7 @@ TEST_F(HelidorRun, FileThatIsNoResultFileIsRefusedAndAskedAgain)
     // Files of earlier runs: one that begins with the header, an empty one.
     WriteTextFile("Test.txt", Header + "8.00\r\n 0.5000\r\n90.00\r\n");
     WriteTextFile("Test2.txt", "");
-    std::vector<DialogAction> answers = Returns(11);
-    answers[1] = Type("mine.jpg");
-    answers[2] = Type("Test.txt");
-    ASSERT_TRUE(StartAndAnswer(answers));
+    ASSERT_TRUE(StartAndAnswer(Returns(11, { { 1, "mine.jpg" }, { 2, "Test.txt" } })));
     EXPECT_EQ(Script->Messages,
         (std::vector<std::string> { "\"mine.jpg\" is not a result file and is not replaced." }));
     EXPECT_EQ(Script->Prompts[2], "Name of result file");
@@ -464,11 +461,7 @@ TEST_F(HelidorRun, AuditFileThatCannotBeUsedIsRefusedAtTheResultFileQuestion)
     // An audit file of an earlier run (its header, LF line ends) is ours.
     const std::string audit = std::string(ResultFiles::AuditHeader) + "\n1\tsun\n";
     WriteTextFile("b.fit.tsv", audit);
-    std::vector<DialogAction> answers = Returns(13);
-    answers[2] = Type("a.txt");
-    answers[3] = Type("f.txt");
-    answers[4] = Type("b.txt");
-    ASSERT_TRUE(StartAndAnswer(answers));
+    ASSERT_TRUE(StartAndAnswer(Returns(13, { { 2, "a.txt" }, { 3, "f.txt" }, { 4, "b.txt" } })));
     const std::string refused = " beside the result file cannot be used ";
     EXPECT_EQ(Script->Messages,
         (std::vector<std::string> {
@@ -491,11 +484,7 @@ TEST_F(HelidorRun, AuditFileLinkedToAnotherFileOfTheRunIsRefused)
     std::filesystem::create_symlink("Test2.txt", Folder / "Test.fit.tsv");
     std::filesystem::create_symlink("x.txt", Folder / "x.fit.tsv"); // to nothing yet
     std::filesystem::create_symlink("y2.fit.tsv", Folder / "y.fit.tsv");
-    std::vector<DialogAction> answers = Returns(13);
-    answers[2] = Type("x.txt");
-    answers[3] = Type("y.txt");
-    answers[4] = Type("z.txt");
-    ASSERT_TRUE(StartAndAnswer(answers));
+    ASSERT_TRUE(StartAndAnswer(Returns(13, { { 2, "x.txt" }, { 3, "y.txt" }, { 4, "z.txt" } })));
     const std::string refused = " beside the result file cannot be used (the same file as ";
     EXPECT_EQ(Script->Messages,
         (std::vector<std::string> { "The audit file \"Test.fit.tsv\"" + refused + "\"Test2.txt\").",
@@ -538,11 +527,8 @@ TEST_F(HelidorRun, PictureFromTheWorkingFolderOrAnAbsolutePath)
 
 TEST_F(HelidorRun, ResultFileThatCannotBeCreatedIsAskedAgainInGerman)
 {
-    std::vector<DialogAction> answers = Returns(11);
-    answers[0] = Type("g");
-    answers[1] = Type("no-such-folder/x.txt");
-    answers[2] = Type("Ergebnis.txt");
-    ASSERT_TRUE(StartAndAnswer(answers));
+    ASSERT_TRUE(StartAndAnswer(
+        Returns(11, { { 0, "g" }, { 1, "no-such-folder/x.txt" }, { 2, "Ergebnis.txt" } })));
     ASSERT_EQ(Script->Messages.size(), 1u);
     EXPECT_NE(Script->Messages[0].find("Ergebnisdatei"), std::string::npos) << Script->Messages[0];
     EXPECT_EQ(Script->Prompts[2], "Name der Ergebnisdatei");

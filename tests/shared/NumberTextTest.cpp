@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "NumberText.h"
+#include "ParseRows.h"
 
 #include <gtest/gtest.h>
 
@@ -8,25 +9,14 @@
 
 namespace {
 
-struct RealCase {
-    const char* name;
-    const char* text;
-    int errorPos;
-    double value;
-};
+using RealCase = TestSupport::ParseRow<double>;
+using IntegerCase = TestSupport::ParseRow<std::int32_t>;
 
 class TextToRealTest : public testing::TestWithParam<RealCase> { };
 
 TEST_P(TextToRealTest, ConvertsOrNamesTheOffendingCharacter)
 {
-    const RealCase& c = GetParam();
-    double value = -99;
-    int errorPos = -1;
-    NumberText::TextToReal(c.text, value, errorPos);
-    EXPECT_EQ(errorPos, c.errorPos);
-    if (c.errorPos == 0) {
-        EXPECT_DOUBLE_EQ(value, c.value);
-    }
+    TestSupport::ExpectParsed(GetParam(), NumberText::TextToReal);
 }
 
 INSTANTIATE_TEST_SUITE_P(Syntax, TextToRealTest,
@@ -51,25 +41,11 @@ INSTANTIATE_TEST_SUITE_P(Syntax, TextToRealTest,
         RealCase { "HexIsNoReal", "0x10", 2, 0 }),
     [](const auto& row) { return row.param.name; });
 
-struct IntegerCase {
-    const char* name;
-    const char* text;
-    int errorPos;
-    std::int32_t value;
-};
-
 class TextToIntegerTest : public testing::TestWithParam<IntegerCase> { };
 
 TEST_P(TextToIntegerTest, ConvertsOrNamesTheOffendingCharacter)
 {
-    const IntegerCase& c = GetParam();
-    std::int32_t value = -99;
-    int errorPos = -1;
-    NumberText::TextToInteger(c.text, value, errorPos);
-    EXPECT_EQ(errorPos, c.errorPos);
-    if (c.errorPos == 0) {
-        EXPECT_EQ(value, c.value);
-    }
+    TestSupport::ExpectParsed(GetParam(), NumberText::TextToInteger);
 }
 
 INSTANTIATE_TEST_SUITE_P(Syntax, TextToIntegerTest,

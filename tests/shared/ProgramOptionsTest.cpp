@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ProgramOptions.h"
+#include "StreamText.h"
 
 #include <gtest/gtest.h>
 
@@ -10,16 +11,7 @@ namespace {
 
 using ProgramOptions::Request;
 
-// What was written to a temporary stream.
-std::string Contents(std::FILE* file)
-{
-    std::fflush(file);
-    std::rewind(file);
-    std::string text;
-    for (int c; (c = std::fgetc(file)) != EOF;)
-        text += static_cast<char>(c);
-    return text;
-}
+using TestSupport::Contents;
 
 std::string Report(const std::string& reason)
 {

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "AnswersInTurn.h"
 #include "KernDos.h"
 #include "ModulDos.h"
 #include "PromptLoop.h"
@@ -36,13 +37,9 @@ protected:
 TEST_F(StandardStreamsTest, ReadTextShowsTheDefaultAndKeepsItOnReturn)
 {
     Answer("\n  \nnew\r\n");
-    std::string text = "9.52";
-    KernDos::ReadText("Time", text);
-    EXPECT_EQ(text, "9.52");
-    KernDos::ReadText("Time", text);
-    EXPECT_EQ(text, "  "); // blanks are an answer too
-    KernDos::ReadText("Time", text);
-    EXPECT_EQ(text, "new"); // a CR before the line end is no part of it
+    TestSupport::ExpectAnswers(KernDos::ReadText, "Time", "9.52",
+        { { "9.52" }, { "  ", "blanks are an answer too" },
+            { "new", "a CR before the line end is no part of it" } });
     EXPECT_EQ(out.str(), "Time (9.52) Time (9.52) Time (  ) ");
 }
 
@@ -68,13 +65,7 @@ TEST_F(StandardStreamsTest, EndOfInputEndsAfterALineEnd)
 TEST_F(StandardStreamsTest, ReadCharTakesTheLastCharacter)
 {
     Answer("\ngerman\nxß\n");
-    std::string ch = "e";
-    KernDos::ReadChar("?", ch);
-    EXPECT_EQ(ch, "e");
-    KernDos::ReadChar("?", ch);
-    EXPECT_EQ(ch, "n");
-    KernDos::ReadChar("?", ch);
-    EXPECT_EQ(ch, "ß");
+    TestSupport::ExpectAnswers(KernDos::ReadChar, "?", "e", { { "e" }, { "n" }, { "ß" } });
 }
 
 TEST_F(StandardStreamsTest, ReadRealRepeatsWithBellUntilTheAnswerConverts)
