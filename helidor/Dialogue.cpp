@@ -6,12 +6,14 @@
 #include "Kern.h"
 #include "Mathe.h"
 #include "Modul.h"
+#include "NumberText.h"
 #include "Photograph.h"
 #include "PromptLoop.h"
 #include "ResultFiles.h"
 #include "Settings.h"
 #include "Texts.h"
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -38,14 +40,37 @@ bool IsClockTime(double time)
     return std::nearbyint((time - std::trunc(time)) * 100) < 60;
 }
 
+// The time answer in hh.mm (a comma for the point, as every real answer may
+// have), hh:mm or hh:mm:ss; false for anything else.
+bool ReadTime(const std::string& answer)
+{
+    double seconds = 0;
+    bool hasSeconds = false;
+    if (NumberText::TextToClock(answer, seconds, &hasSeconds)) {
+        const int whole = static_cast<int>(seconds);
+        Settings::TimeUT = whole / 3600 + whole / 60 % 60 / 100.0;
+        Settings::TimeSecond = whole % 60;
+        Settings::TimeHasSeconds = hasSeconds;
+        return true;
+    }
+    std::string number = answer;
+    std::replace(number.begin(), number.end(), ',', '.');
+    int errorPos = 0;
+    NumberText::TextToReal(number, Settings::TimeUT, errorPos);
+    Settings::TimeSecond = 0;
+    Settings::TimeHasSeconds = false;
+    return errorPos == 0 && IsClockTime(Settings::TimeUT);
+}
+
 // A time that is no clock time is a typo: the bell, and the question again.
 void AskTime()
 {
+    const PromptLoop::Binding& io = PromptLoop::Installed();
     for (;;) {
-        Modul::ReadReal(Texts::Text(Texts::TimePrompt), Settings::TimeText, Settings::TimeUT);
-        if (IsClockTime(Settings::TimeUT))
+        io.ReadText(Texts::Text(Texts::TimePrompt), Settings::TimeText);
+        if (ReadTime(Settings::TimeText))
             return;
-        PromptLoop::Installed().WriteBell();
+        io.WriteBell();
     }
 }
 

@@ -137,20 +137,27 @@ std::string FitKind(const std::vector<Taken>& circles)
     return assisted == static_cast<int>(circles.size()) ? "assisted" : "mixed";
 }
 
-std::string AuditCircle(const std::string& object, const Taken& c)
+// The exposure's time as the audit file gives it: the time answer plus
+// seconds (the time difference, for the second exposure).
+std::string ExposureTime(long long seconds)
+{
+    return ClockTime(Settings::TimeUT, Settings::TimeSecond + seconds);
+}
+
+std::string AuditCircle(const std::string& object, const Taken& c, const std::string& ut)
 {
     const auto sigma = [&c](std::size_t i) { return std::sqrt(c.Covariance[i]); };
-    return ResultFiles::AuditRow(EvaluationCount + 1, object,
-        { c.X, c.Y, c.R, sigma(0), sigma(4), sigma(8) }, 3, Unknown, Unknown,
-        c.Assisted ? "assisted" : "keys");
+    return ResultFiles::AuditRow(EvaluationCount + 1,
+        { object, c.Assisted ? "assisted" : "keys", ut, Settings::PictureName },
+        { c.X, c.Y, c.R, sigma(0), sigma(4), sigma(8) }, 3, Unknown, Unknown);
 }
 
 // x, y, rho in solar radii, theta in degrees.
 std::string AuditResult(const std::string& object, double x, double y, double rho, double theta,
-    const Uncertainty& u, const std::string& fit)
+    const Uncertainty& u, const std::string& fit, const std::string& ut)
 {
-    return ResultFiles::AuditRow(
-        EvaluationCount + 1, object, { x, y, rho, u.X, u.Y, u.Rho }, 6, theta, u.Angle, fit);
+    return ResultFiles::AuditRow(EvaluationCount + 1, { object, fit, ut, Settings::PictureName },
+        { x, y, rho, u.X, u.Y, u.Rho }, 6, theta, u.Angle);
 }
 
 bool AnyAssisted(const std::vector<Taken>& circles)
@@ -219,10 +226,15 @@ Results OnePicture()
         AddKeyNote(r.PageLines, circles);
     }
     const char* end = ResultFiles::LineEnd;
-    r.ResultFileText = NumberText::FormatFixed(Settings::TimeUT, 2, 2) + end
-        + NumberText::FormatFixed(rho, 7, 4) + end + NumberText::FormatFixed(theta, 3, 2) + end;
-    r.AuditFileText = AuditCircle("sun", sun) + AuditCircle("planet", venus)
-        + AuditResult("result", x / sun.R, y / sun.R, rho, theta, errors, FitKind(circles));
+    // A time answered to the second is written so, else in hh.mm.
+    const std::string time = Settings::TimeHasSeconds
+        ? ExposureTime(0)
+        : NumberText::FormatFixed(Settings::TimeUT, 2, 2);
+    r.ResultFileText = time + end + NumberText::FormatFixed(rho, 7, 4) + end
+        + NumberText::FormatFixed(theta, 3, 2) + end;
+    const std::string ut = ExposureTime(0);
+    r.AuditFileText = AuditCircle("sun", sun, ut) + AuditCircle("planet", venus, ut)
+        + AuditResult("result", x / sun.R, y / sun.R, rho, theta, errors, FitKind(circles), ut);
     return r;
 }
 
@@ -289,17 +301,20 @@ Results TwoPictures()
             SigmaAngleLine(Texts::Message(Texts::SigmaAngleLabel, { " 2" }), errors2.Angle));
         AddKeyNote(r.PageLines, circles);
     }
-    r.ResultFileText = ResultLine(ClockTime(Settings::TimeUT, 0), first);
-    r.SecondResultFileText
-        = ResultLine(ClockTime(Settings::TimeUT, Settings::TimeDifference), second);
-    const std::string circleLines = AuditCircle("sun1", sun1) + AuditCircle("sun2", sun2)
-        + AuditCircle("planet1", venus1) + AuditCircle("planet2", venus2);
-    r.AuditFileText = circleLines
+    const std::string ut1 = ExposureTime(0), ut2 = ExposureTime(Settings::TimeDifference);
+    r.ResultFileText = ResultLine(ut1, first);
+    r.SecondResultFileText = ResultLine(ut2, second);
+    // Both files hold all four circles, each with its own exposure's time.
+    const auto circleLines = [&](const std::string& ut) {
+        return AuditCircle("sun1", sun1, ut) + AuditCircle("sun2", sun2, ut)
+            + AuditCircle("planet1", venus1, ut) + AuditCircle("planet2", venus2, ut);
+    };
+    r.AuditFileText = circleLines(ut1)
         + AuditResult("result1", first.X, first.Y, first.Rho, first.Theta, errors1,
-            FitKind({ sun1, sun2, venus1 }));
-    r.SecondAuditFileText = circleLines
+            FitKind({ sun1, sun2, venus1 }), ut1);
+    r.SecondAuditFileText = circleLines(ut2)
         + AuditResult("result2", second.X, second.Y, second.Rho, second.Theta, errors2,
-            FitKind({ sun1, sun2, venus2 }));
+            FitKind({ sun1, sun2, venus2 }), ut2);
     return r;
 }
 

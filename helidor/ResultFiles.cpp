@@ -6,6 +6,7 @@
 #include "NumberText.h"
 #include "Texts.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <csignal>
@@ -142,9 +143,9 @@ bool SameFile(const std::string& a, const std::string& b)
     return Resolved(a) == Resolved(b);
 }
 
-// True when the file of fd is empty or begins with the header line (its line
-// end CR LF or LF): a file of ours, that may be replaced.
-bool BeginsWithHeader(int fd, const std::string& header)
+// True when the file of fd is empty or begins with line (its line end CR
+// LF or LF, or none in line).
+bool BeginsWithLine(int fd, const std::string& header)
 {
     const std::string line = header.substr(0, header.find_first_of("\r\n"));
     std::string start(line.size() + 2, '\0');
@@ -162,6 +163,17 @@ bool BeginsWithHeader(int fd, const std::string& header)
     if (start.empty())
         return true;
     return start.starts_with(line + "\r\n") || start.starts_with(line + "\n");
+}
+
+// True when the file of fd is empty or begins with the header line (its line
+// end CR LF or LF): a file of ours, that may be replaced. An audit file from
+// before the time and picture columns is ours too.
+bool BeginsWithHeader(int fd, const std::string& header)
+{
+    constexpr const char* FormerAuditHeader
+        = "measurement\tobject\tx\ty\tr\tsigma_x\tsigma_y\tsigma_r\tpa\tsigma_pa\tfit";
+    return BeginsWithLine(fd, header)
+        || (header.starts_with(AuditHeader) && BeginsWithLine(fd, FormerAuditHeader));
 }
 
 // Refuses name for a file of this kind, before anything is created or cut:
@@ -387,11 +399,10 @@ void Append(Exposure exposure, Kind kind, const std::string& text)
     Write(kind == Kind::Audit ? pair.Audit : pair.Result, text);
 }
 
-std::string AuditRow(int measurement, const std::string& object,
-    const std::array<double, 6>& values, int decimals, double pa, double sigmaPa,
-    const std::string& fit)
+std::string AuditRow(int measurement, const AuditLabels& labels,
+    const std::array<double, 6>& values, int decimals, double pa, double sigmaPa)
 {
-    std::string row = std::to_string(measurement) + '\t' + object;
+    std::string row = std::to_string(measurement) + '\t' + labels.Object;
     // A decimal point in every language, empty for unknown.
     const auto column = [&row](double value, int digits) {
         row += '\t';
@@ -402,7 +413,11 @@ std::string AuditRow(int measurement, const std::string& object,
         column(value, decimals);
     column(pa, 4);
     column(sigmaPa, 4);
-    return row + '\t' + fit + AuditLineEnd;
+    std::string picture = labels.Picture;
+    std::replace_if(
+        picture.begin(), picture.end(),
+        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }, '?');
+    return row + '\t' + labels.Fit + '\t' + labels.Ut + '\t' + picture + AuditLineEnd;
 }
 
 bool IsResultFile(const std::string& name)

@@ -17,16 +17,22 @@ inline constexpr const char* LineEnd = "\r\n";
 // evaluation in full precision with its uncertainty, tab-separated, for
 // programs rather than eyes; hence plain LF line ends, whatever the result
 // files use, so that no CR sticks to the last column.
-inline constexpr const char* AuditHeader
-    = "measurement\tobject\tx\ty\tr\tsigma_x\tsigma_y\tsigma_r\tpa\tsigma_pa\tfit";
+inline constexpr const char* AuditHeader = "measurement\tobject\tx\ty\tr\tsigma_x\tsigma_y\tsigma_r"
+                                           "\tpa\tsigma_pa\tfit\tut\tpicture";
 inline constexpr const char* AuditLineEnd = "\n";
+
+// What an audit row says beside its numbers.
+struct AuditLabels {
+    std::string Object, Fit;
+    std::string Ut; // the exposure's time, hh:mm:ss
+    std::string Picture; // the picture's name as given; a control character becomes "?"
+};
 
 // One audit row, line end included: values are x, y, r and their sigmas with
 // decimals digits, pa and sigmaPa (degrees) with 4; an unknown (NaN) value
 // leaves its column empty.
-std::string AuditRow(int measurement, const std::string& object,
-    const std::array<double, 6>& values, int decimals, double pa, double sigmaPa,
-    const std::string& fit);
+std::string AuditRow(int measurement, const AuditLabels& labels,
+    const std::array<double, 6>& values, int decimals, double pa, double sigmaPa);
 
 // The screen pictures, written to the working folder; no result file may
 // take their names.

@@ -19,6 +19,8 @@ inline std::string SizeText;
 inline std::int32_t JpegScale = 1; // 1, 2, 4 or 8; anything else keeps the last scale
 inline std::string TimeText;
 inline double TimeUT = 0; // hh.mm
+inline int TimeSecond = 0; // the seconds of a time answered as hh:mm:ss
+inline bool TimeHasSeconds = false; // answered so: the result lines carry them
 inline std::string DeclinationText;
 inline double Declination = 0;
 inline std::string PictureCountText;
@@ -42,7 +44,8 @@ inline void Reset()
              &PictureCountText, &TimeDifferenceText, &RotationText, &PictureXText, &PictureYText,
              &StartRadiusText, &ResultFileName })
         text->clear();
-    Language = PictureCount = TimeDifference = PictureX = PictureY = StartRadius = 0;
+    Language = PictureCount = TimeDifference = PictureX = PictureY = StartRadius = TimeSecond = 0;
+    TimeHasSeconds = false;
     TimeUT = Declination = RotationAngle = 0;
     IsJpeg = false;
     JpegScale = 1;

@@ -2,6 +2,7 @@
 #include "SeriesFile.h"
 
 #include "Files.h"
+#include "NumberText.h"
 
 #include <unistd.h>
 
@@ -55,31 +56,11 @@ Series Refused(Fault what, int line, std::string_view detail = {})
 
 bool ParseTime(std::string_view text, double& seconds)
 {
-    const std::size_t first = text.find(':');
-    if (first == std::string_view::npos || first == 0 || first > 2 || text.size() < first + 6
-        || text[first + 3] != ':')
+    bool hasSeconds = false;
+    double value = 0;
+    if (!NumberText::TextToClock(text, value, &hasSeconds) || !hasSeconds)
         return false;
-    auto digits = [](std::string_view part) {
-        for (char c : part)
-            if (c < '0' || c > '9')
-                return false;
-        return !part.empty();
-    };
-    const std::string_view hours = text.substr(0, first), minutes = text.substr(first + 1, 2);
-    std::string_view secondsText = text.substr(first + 4);
-    const std::size_t point = secondsText.find('.');
-    if (!digits(hours) || !digits(minutes) || !digits(secondsText.substr(0, 2))
-        || (point != std::string_view::npos ? point != 2 || !digits(secondsText.substr(3))
-                                            : secondsText.size() != 2))
-        return false;
-    double s = 0;
-    std::from_chars(secondsText.data(), secondsText.data() + secondsText.size(), s);
-    const int h = (hours[0] - '0') * (hours.size() == 2 ? 10 : 1)
-        + (hours.size() == 2 ? hours[1] - '0' : 0);
-    const int m = (minutes[0] - '0') * 10 + (minutes[1] - '0');
-    if (h > 23 || m > 59 || s >= 60)
-        return false;
-    seconds = h * 3600.0 + m * 60.0 + s;
+    seconds = value;
     return true;
 }
 

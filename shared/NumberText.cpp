@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "NumberText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -177,6 +178,48 @@ std::string FormatClock(double seconds)
     std::snprintf(
         text, sizeof text, "%02ld:%02ld:%02ld", whole / 3600, whole / 60 % 60, whole % 60);
     return text;
+}
+
+bool TextToClock(std::string_view text, double& seconds, bool* hasSeconds)
+{
+    const auto digits = [](std::string_view part, std::size_t least, std::size_t most) {
+        return part.size() >= least && part.size() <= most
+            && std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    const auto value = [](std::string_view part) {
+        int v = 0;
+        for (char c : part)
+            v = 10 * v + (c - '0');
+        return v;
+    };
+    const std::size_t first = text.find(':');
+    if (first == std::string_view::npos || !digits(text.substr(0, first), 1, 2))
+        return false;
+    const std::string_view rest = text.substr(first + 1);
+    const std::string_view minutes = rest.substr(0, 2);
+    if (!digits(minutes, 2, 2) || (rest.size() > 2 && rest[2] != ':'))
+        return false;
+    double s = 0;
+    const bool named = rest.size() > 2;
+    if (named) {
+        const std::string_view secondsText = rest.substr(3);
+        const std::size_t point = secondsText.find('.');
+        if (!digits(secondsText.substr(0, point), 2, 2)
+            || (point != std::string_view::npos && !digits(secondsText.substr(point + 1), 1, 9)))
+            return false;
+        s = value(secondsText.substr(0, 2));
+        if (point != std::string_view::npos) {
+            const std::string_view fraction = secondsText.substr(point + 1);
+            s += value(fraction) / std::pow(10.0, static_cast<double>(fraction.size()));
+        }
+    }
+    const int h = value(text.substr(0, first)), m = value(minutes);
+    if (h > 23 || m > 59 || s >= 60)
+        return false;
+    seconds = h * 3600.0 + m * 60.0 + s;
+    if (hasSeconds != nullptr)
+        *hasSeconds = named;
+    return true;
 }
 
 } // namespace NumberText

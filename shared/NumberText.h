@@ -41,4 +41,10 @@ std::string FormatFixed(double value, int width, int decimals);
 // and more gives hours from 24 on.
 std::string FormatClock(double seconds);
 
+// A time of day "h:mm", "h:mm:ss" or "h:mm:ss.s...", the hours in one or
+// two digits (0 to 23), minutes and seconds in two (below 60), into seconds
+// since midnight; false, and seconds untouched, when the text is not one.
+// hasSeconds (when given) tells whether the text named its seconds.
+bool TextToClock(std::string_view text, double& seconds, bool* hasSeconds = nullptr);
+
 } // namespace NumberText

@@ -161,7 +161,8 @@ std::vector<std::string> Fields(const std::string& line)
 }
 
 const std::string AuditHeader
-    = "measurement\tobject\tx\ty\tr\tsigma_x\tsigma_y\tsigma_r\tpa\tsigma_pa\tfit\n";
+    = "measurement\tobject\tx\ty\tr\tsigma_x\tsigma_y\tsigma_r\tpa\tsigma_pa\tfit"
+      "\tut\tpicture\n";
 
 // Position angle (degrees) of the planet from the direction phi (degrees),
 // y counted upwards.
@@ -220,11 +221,11 @@ TEST_F(AssistTest, TwoPicturesAssistedFromSeedsOffAgreeWithTheTruth)
         ASSERT_EQ(lines.size(), 6u) << file;
         EXPECT_EQ(lines[0] + "\n", AuditHeader);
         for (std::size_t i = 1; i <= 4; ++i) {
-            EXPECT_EQ(Fields(lines[i]).size(), 11u);
-            EXPECT_EQ(Fields(lines[i]).back(), "assisted") << lines[i];
+            EXPECT_EQ(Fields(lines[i]).size(), 13u);
+            EXPECT_EQ(Fields(lines[i])[10], "assisted") << lines[i];
         }
         const std::vector<std::string> result = Fields(lines[5]);
-        ASSERT_EQ(result.size(), 11u);
+        ASSERT_EQ(result.size(), 13u);
         EXPECT_EQ(result[1], file[4] == '2' ? "result2" : "result1");
         EXPECT_EQ(result[10], "assisted");
         const TrueCircle &s = truth.at(sun), &p = truth.at(planet);
@@ -235,8 +236,14 @@ TEST_F(AssistTest, TwoPicturesAssistedFromSeedsOffAgreeWithTheTruth)
         EXPECT_NEAR(std::stod(result[4]), rho, 2 * sigmaRho) << file;
         EXPECT_NEAR(std::stod(result[8]), AngleFrom(s, p, phi), 2 * sigmaAngle) << file;
     }
-    EXPECT_EQ(Lines(ReadFile("Test.fit.tsv"))[1], Lines(ReadFile("Test2.fit.tsv"))[1])
-        << "both files hold the four circles";
+    // Both files hold the four circles, each file's rows with its exposure's time.
+    std::vector<std::string> first = Fields(Lines(ReadFile("Test.fit.tsv"))[1]);
+    std::vector<std::string> second = Fields(Lines(ReadFile("Test2.fit.tsv"))[1]);
+    EXPECT_EQ(first[11], "08:00:00");
+    EXPECT_EQ(second[11], "08:01:30");
+    first.erase(first.begin() + 11);
+    second.erase(second.begin() + 11);
+    EXPECT_EQ(first, second);
     // The sigma lines below the specified 13, without the note on keys.
     EXPECT_TRUE(PageLineHasText(13));
     EXPECT_TRUE(PageLineHasText(18));
@@ -534,7 +541,7 @@ TEST_F(AssistTest, AngleSigmaAbove180DegreesIsUndefinedAndLeftEmpty)
     const std::vector<std::string> audit = Lines(ReadFile("Test.fit.tsv"));
     ASSERT_EQ(audit.size(), 4u);
     const std::vector<std::string> result = Fields(audit[3]);
-    ASSERT_EQ(result.size(), 11u);
+    ASSERT_EQ(result.size(), 13u);
     EXPECT_EQ(result[1], "result");
     EXPECT_EQ(result[9], "") << "sigma_pa";
     EXPECT_FALSE(result[8].empty()) << "the angle itself";
@@ -576,7 +583,7 @@ TEST_F(AssistTest, DisplacementSigmaAbove180DegreesIsUndefined)
         const std::vector<std::string> audit = Lines(ReadFile(file));
         ASSERT_EQ(audit.size(), 6u) << file;
         const std::vector<std::string> result = Fields(audit[5]);
-        ASSERT_EQ(result.size(), 11u) << file;
+        ASSERT_EQ(result.size(), 13u) << file;
         EXPECT_EQ(result[9], "") << file << ": sigma_pa";
         ASSERT_FALSE(result[7].empty()) << file << ": sigma_r";
         EXPECT_LT(std::stod(result[7]), 0.01) << file;
@@ -596,10 +603,13 @@ TEST_F(AssistTest, AuditFileOfAKeysOnlyMeasurement)
     // sigma(rho')^2 = 0.5029 / 200^2 + (0.5 / 200)^2 0.25, sigma(pa) =
     // sqrt(0.5029) / 100 rad = 0.4063 deg; sigma(x') = 0.5 sigma(pa) in rad.
     EXPECT_EQ(ReadFile("Test.fit.tsv"),
-        AuditHeader + "1\tsun\t250.000\t500.000\t200.000\t0.500\t0.500\t0.500\t\t\tkeys\n"
-            + "1\tplanet\t250.000\t400.000\t14.000\t0.500\t0.500\t0.500\t\t\tkeys\n"
+        AuditHeader
+            + "1\tsun\t250.000\t500.000\t200.000\t0.500\t0.500\t0.500\t\t\tkeys\t08:00:00"
+              "\tLurni1000UT.bmp\n"
+            + "1\tplanet\t250.000\t400.000\t14.000\t0.500\t0.500\t0.500\t\t\tkeys\t08:00:00"
+              "\tLurni1000UT.bmp\n"
             + "1\tresult\t0.000000\t0.500000\t0.500000\t0.003546\t0.003760\t0.003760\t90.0000"
-              "\t0.4063\tkeys\n");
+              "\t0.4063\tkeys\t08:00:00\tLurni1000UT.bmp\n");
     EXPECT_FALSE(PageLineHasText(7)) << "no sigma lines without an assist";
 }
 

@@ -41,6 +41,7 @@ protected:
         Evaluation::Reset();
         Settings::Language = 2;
         Settings::TimeUT = 8.3;
+        Settings::PictureName = "Venus 2012.jpg";
     }
     void TearDown() override
     {
@@ -72,39 +73,49 @@ TEST_F(AuditColumns, OnePictureRotatedBy30Degrees)
     // x' 0.4599777, y' 0.1945810, rho' 0.4994409, pa 22.92947 deg;
     // sigma x' 0.00143787, y' 0.00158872, rho' 0.00157296, pa 0.166928 deg.
     EXPECT_EQ(Evaluation::ComputeResults().AuditFileText,
-        "1\tsun\t250.250\t500.500\t200.125\t0.200\t0.300\t0.250\t\t\tassisted\n"
-        "1\tplanet\t310.500\t420.750\t14.250\t0.150\t0.100\t0.040\t\t\tassisted\n"
+        "1\tsun\t250.250\t500.500\t200.125\t0.200\t0.300\t0.250\t\t\tassisted\t08:30:00"
+        "\tVenus 2012.jpg\n"
+        "1\tplanet\t310.500\t420.750\t14.250\t0.150\t0.100\t0.040\t\t\tassisted\t08:30:00"
+        "\tVenus 2012.jpg\n"
         "1\tresult\t0.459978\t0.194581\t0.499441\t0.001438\t0.001589\t0.001573\t22.9295"
-        "\t0.1669\tassisted\n");
+        "\t0.1669\tassisted\t08:30:00\tVenus 2012.jpg\n");
 }
 
 TEST_F(AuditColumns, TwoPicturesWithThePlanetOfTheSecondSetByKeys)
 {
     Settings::PictureCount = 2;
     Settings::TimeDifference = 60;
+    // Answered 8:30:45: the second exposure 60 s later.
+    Settings::TimeSecond = 45;
+    Settings::TimeHasSeconds = true;
     Assisted(1, 250.25, 500.5, 200.125, SunCovariance);
     Assisted(2, 519.75, 479.25, 200.375, SecondSunCovariance);
     Assisted(3, 290.5, 610.25, 8.5, PlanetCovariance);
     ByKeys(4, 555, 590, 8); // known to 0.5 px in x, y and r
-    const std::string circles
-        = "1\tsun1\t250.250\t500.500\t200.125\t0.200\t0.300\t0.250\t\t\tassisted\n"
-          "1\tsun2\t519.750\t479.250\t200.375\t0.250\t0.150\t0.200\t\t\tassisted\n"
-          "1\tplanet1\t290.500\t610.250\t8.500\t0.150\t0.100\t0.040\t\t\tassisted\n"
-          "1\tplanet2\t555.000\t590.000\t8.000\t0.500\t0.500\t0.500\t\t\tkeys\n";
+    // Each file's rows carry its own exposure's time.
+    const auto circles = [](const std::string& ut) {
+        const std::string end = "\t" + ut + "\tVenus 2012.jpg\n";
+        return "1\tsun1\t250.250\t500.500\t200.125\t0.200\t0.300\t0.250\t\t\tassisted" + end
+            + "1\tsun2\t519.750\t479.250\t200.375\t0.250\t0.150\t0.200\t\t\tassisted" + end
+            + "1\tplanet1\t290.500\t610.250\t8.500\t0.150\t0.100\t0.040\t\t\tassisted" + end
+            + "1\tplanet2\t555.000\t590.000\t8.000\t0.500\t0.500\t0.500\t\t\tkeys" + end;
+    };
     const Evaluation::Results results = Evaluation::ComputeResults();
     // The drift 4.508428 deg, its sigma 0.0714192 deg. Picture 1: x'
     // 0.1573940, y' -0.5625199, rho' 0.5841246, pa -74.36829 deg; sigma x'
     // 0.00146478, y' 0.00176615, rho' 0.00175716, pa 0.144734 deg.
     EXPECT_EQ(results.AuditFileText,
-        circles
+        circles("08:30:45")
             + "1\tresult1\t0.157394\t-0.562520\t0.584125\t0.001465\t0.001766\t0.001757\t-74.3683"
-              "\t0.1447\tassisted\n");
+              "\t0.1447\tassisted\t08:30:45\tVenus 2012.jpg\n");
+    EXPECT_EQ(results.ResultFileText, "08:30:45\t 0,5841\t -74,37\r\n");
     // Picture 2: x' 0.1319293, y' -0.5648318, rho' 0.5800347, pa -76.85297
     // deg; sigma x' 0.00289852, y' 0.00267792, rho' 0.00267247, pa 0.286812 deg.
     EXPECT_EQ(results.SecondAuditFileText,
-        circles
+        circles("08:31:45")
             + "1\tresult2\t0.131929\t-0.564832\t0.580035\t0.002899\t0.002678\t0.002672\t-76.8530"
-              "\t0.2868\tmixed\n");
+              "\t0.2868\tmixed\t08:31:45\tVenus 2012.jpg\n");
+    EXPECT_EQ(results.SecondResultFileText, "08:31:45\t 0,5800\t -76,85\r\n");
 }
 
 } // namespace

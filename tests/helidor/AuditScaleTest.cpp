@@ -75,7 +75,7 @@ TEST_F(AuditScaleTest, SigmasOfAQuarterSizeJpegAreTheFullOnesOverFour)
         lines.push_back(Fields(line));
     ASSERT_EQ(lines.size(), 4u);
     for (const auto& [line, fit] : { std::pair { 1u, &sun }, std::pair { 2u, &planet } }) {
-        ASSERT_EQ(lines[line].size(), 11u);
+        ASSERT_EQ(lines[line].size(), 13u);
         EXPECT_EQ(std::vector<std::string>(lines[line].begin() + 5, lines[line].begin() + 8),
             QuarterSigmas(fit->Covariance))
             << lines[line][1];

@@ -100,8 +100,8 @@ lines_kept="The measurement is not lost: its lines are written with the next eva
 result="The result file \"Test.txt\" cannot be written (not a regular file). $lines_kept
 8.00"$'\r\n'" 0.5000"$'\r\n'"90.00"$'\r\n'
 circles="The audit file \"Test.fit.tsv\" cannot be written (not a regular file). $lines_kept
-1	sun	250.000	500.000	200.000	0.500	0.500	0.500			keys
-1	planet	250.000	400.000	14.000	0.500	0.500	0.500			keys
+1	sun	250.000	500.000	200.000	0.500	0.500	0.500			keys	08:00:00	Lurni1000UT.bmp
+1	planet	250.000	400.000	14.000	0.500	0.500	0.500			keys	08:00:00	Lurni1000UT.bmp
 1	result	0.000000	0.500000	0.500000	"
 err="$(cat stderr.txt)"
 [[ "$err" == *"$result"* ]] || fail "the result file's kept lines are not on standard error"

@@ -166,6 +166,30 @@ TEST_F(MeasurementTest, PlanetAboveTheCentreWithoutRotation)
     EXPECT_TRUE(PageShows(6, Pad("y':", 30) + " 0.5000"));
 }
 
+// The time to the second: hh:mm:ss (and hh:mm) beside hh.mm. A minute of 60
+// and a one-digit second are typos: the bell, and the question again.
+TEST_F(MeasurementTest, TimeToTheSecondIsWrittenToTheSecond)
+{
+    ASSERT_TRUE(StartAndAnswer(
+        Returns(12, { { 3, "8:60" }, { 4, "8:30:5" }, { 5, "8:30:15" }, { 7, "1" }, { 8, "0" } })));
+    EXPECT_EQ(Script->Prompts[4], Script->Prompts[3]);
+    EXPECT_EQ(Script->Prompts[5], Script->Prompts[3]);
+    EXPECT_NE(Script->Prompts[6], Script->Prompts[3]);
+    ConfirmSunAndPlanet();
+    ASSERT_TRUE(Adjustment::AdjustmentDone);
+    const std::string first = Header + "08:30:15\r\n 0.5000\r\n90.00\r\n";
+    EXPECT_EQ(ReadFile("Test.txt"), first);
+    const std::string audit = ReadFile("Test.fit.tsv");
+    EXPECT_NE(audit.find("\tkeys\t08:30:15\tLurni1000UT.bmp\n1\tresult\t"), std::string::npos)
+        << audit;
+
+    // hh:mm is hh.mm: the line says 9.05, as for an answer of 9.05.
+    ASSERT_TRUE(NewInput(Returns(8, { { 1, "9:05" }, { 3, "1" }, { 4, "0" } })));
+    Confirm();
+    Confirm();
+    EXPECT_EQ(ReadFile("Test.txt").substr(0, first.size() + 6), first + "9.05\r\n");
+}
+
 TEST_F(MeasurementTest, PlanetToTheRightWithARotationOf90Degrees)
 {
     ASSERT_TRUE(StartOnePicture("90"));
@@ -316,9 +340,10 @@ TEST_F(MeasurementTest, AuditFileLinkedToAResultFileKeepsItsLinesAndCutsNothing)
             "evaluation." }));
     // The old audit file of the second result file is replaced by this run's:
     // four circles and a result.
-    const std::string sun1 = "\tsun1\t250.000\t500.000\t200.000\t0.500\t0.500\t0.500\t\t\tkeys\n";
+    const std::string sun1 = "\tsun1\t250.000\t500.000\t200.000\t0.500\t0.500\t0.500\t\t\tkeys\t";
     const std::string audit2 = ReadFile("Test2.fit.tsv");
-    EXPECT_EQ(audit2.substr(0, auditHeader.size() + sun1.size() + 1), auditHeader + "1" + sun1);
+    EXPECT_EQ(audit2.substr(0, auditHeader.size() + sun1.size() + 1 + 9),
+        auditHeader + "1" + sun1 + "08:01:30\t");
     EXPECT_EQ(std::count(audit2.begin(), audit2.end(), '\n'), 1 + 5);
 
     std::filesystem::remove(Folder / "Test.fit.tsv");
@@ -329,10 +354,11 @@ TEST_F(MeasurementTest, AuditFileLinkedToAResultFileKeepsItsLinesAndCutsNothing)
     // Both measurements, the kept one first.
     const std::string audit = ReadFile("Test.fit.tsv");
     EXPECT_EQ(std::count(audit.begin(), audit.end(), '\n'), 1 + 2 * 5);
-    EXPECT_EQ(audit.substr(0, auditHeader.size() + sun1.size() + 1), auditHeader + "1" + sun1);
+    EXPECT_EQ(audit.substr(0, auditHeader.size() + sun1.size() + 1 + 9),
+        auditHeader + "1" + sun1 + "08:00:00\t");
     const std::size_t second = audit.find("\n2\t");
     ASSERT_NE(second, std::string::npos);
-    EXPECT_EQ(audit.substr(second + 2, sun1.size()), sun1);
+    EXPECT_EQ(audit.substr(second + 2, sun1.size() + 9), sun1 + "08:00:00\t");
     EXPECT_LT(audit.find("\n1\tresult1\t"), second);
 }
 

@@ -126,7 +126,7 @@ protected:
         GreyPlane::FromWords(words.data(), width, width, plane);
         const FitTypes::GreyView view { width, width, plane.Samples.data() };
         const FitTypes::Fit fit = row.Planet ? LimbFit::FitPlanet(view, row.Seed, PlanetSun)
-                                            : LimbFit::FitSunLimb(view, row.Seed);
+                                             : LimbFit::FitSunLimb(view, row.Seed);
         EXPECT_EQ(fit.Result, row.Reason) << row.name << ": " << LimbFit::OutcomeName(fit.Result);
 
         const std::string path = TempPath(std::string(row.name) + ".bmp");

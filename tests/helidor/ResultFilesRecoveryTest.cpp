@@ -23,7 +23,8 @@ namespace fs = std::filesystem;
 
 const std::string ResultHeader = "   UT\t   r'\t   theta'\r\n";
 const std::string AuditHeader
-    = "measurement\tobject\tx\ty\tr\tsigma_x\tsigma_y\tsigma_r\tpa\tsigma_pa\tfit\n";
+    = "measurement\tobject\tx\ty\tr\tsigma_x\tsigma_y\tsigma_r\tpa\tsigma_pa\tfit"
+      "\tut\tpicture\n";
 // Three evaluations' audit lines.
 const std::string Lines[]
     = { "1\tsun\t250.000\n1\tresult\t0.5\n", "2\tsun\t251.000\n", "3\tplanet\t\t\tkeys\n" };
@@ -58,6 +59,23 @@ protected:
 
     fs::path folder;
 };
+
+// An audit file written before the time and picture columns is ours and is
+// replaced; a file that only looks like one is not.
+TEST_F(ResultFilesRecovery, AuditFileOfTheFormerColumnsIsReplaced)
+{
+    const std::string former
+        = "measurement\tobject\tx\ty\tr\tsigma_x\tsigma_y\tsigma_r\tpa\tsigma_pa\tfit";
+    {
+        std::ofstream(folder / "Test.fit.tsv", std::ios::binary) << former << "\n1\tsun\n";
+        std::ofstream(folder / "Test2.fit.tsv", std::ios::binary) << former << "\tnotes\n1\n";
+    }
+    ResultFiles::CreateResultFile(Path("Test.txt"));
+    ResultFiles::Append(ResultFiles::Exposure::First, ResultFiles::Kind::Audit, "1\taudit\n");
+    EXPECT_EQ(Read("Test.fit.tsv"), AuditHeader + "1\taudit\n");
+    EXPECT_THROW(ResultFiles::CreateSecondResultFile(Path("Test2.txt")), std::runtime_error);
+    EXPECT_EQ(Read("Test2.fit.tsv"), former + "\tnotes\n1\n");
+}
 
 TEST_F(ResultFilesRecovery, RemovedFilesComeBackWithTheirHeaders)
 {
@@ -128,13 +146,15 @@ TEST_F(ResultFilesRecovery, AuditRowsHaveTheirColumnsInEveryLanguage)
 {
     Settings::Language = 1;
     const double unknown = std::nan("");
-    EXPECT_EQ(ResultFiles::AuditRow(4, "sun", { 250, 500.25, 200.125, unknown, 0.5, 0.75 }, 3,
-                  unknown, unknown, "keys"),
-        "4\tsun\t250.000\t500.250\t200.125\t\t0.500\t0.750\t\t\tkeys\n");
-    EXPECT_EQ(ResultFiles::AuditRow(12, "result2", { 0.25, -0.5, 0.75, 0.001, 0.002, 0.0015 }, 6,
-                  -78.5, 0.25, "mixed"),
+    EXPECT_EQ(ResultFiles::AuditRow(4, { "sun", "keys", "08:00:00", "Lurni1000UT.bmp" },
+                  { 250, 500.25, 200.125, unknown, 0.5, 0.75 }, 3, unknown, unknown),
+        "4\tsun\t250.000\t500.250\t200.125\t\t0.500\t0.750\t\t\tkeys\t08:00:00\t"
+        "Lurni1000UT.bmp\n");
+    // A tab, CR or LF in the picture's name would break the row.
+    EXPECT_EQ(ResultFiles::AuditRow(12, { "result2", "mixed", "23:59:59", "a\tb\r\nc.jpg" },
+                  { 0.25, -0.5, 0.75, 0.001, 0.002, 0.0015 }, 6, -78.5, 0.25),
         "12\tresult2\t0.250000\t-0.500000\t0.750000\t0.001000\t0.002000\t0.001500\t-78.5000\t"
-        "0.2500\tmixed\n");
+        "0.2500\tmixed\t23:59:59\ta?b??c.jpg\n");
 }
 
 // A new first result file belongs to a new run: its second file is created
