@@ -244,7 +244,7 @@ TEST_F(AssistTest, TwoPicturesAssistedFromSeedsOffAgreeWithTheTruth)
     first.erase(first.begin() + 11);
     second.erase(second.begin() + 11);
     EXPECT_EQ(first, second);
-    // The sigma lines below the specified 13, without the note on keys.
+    // The sigma lines below the page's first 13, without the note on keys.
     EXPECT_TRUE(PageLineHasText(13));
     EXPECT_TRUE(PageLineHasText(18));
     EXPECT_FALSE(PageLineHasText(19)) << "no circle fitted by keys";
