@@ -52,7 +52,7 @@ void CompleteMeasurement();
 Assist::Circle ForTheFit(const FitTypes::Circle& c);
 Assist::Circle Seed();
 Assist::Circle ConfirmedCircle(int entry);
-void AssistCircle();
+void SnapCircle(bool find);
 
 // One pixel per key, stopping at the ends of the int range.
 void Step(int& value, int by)
@@ -312,21 +312,34 @@ Assist::Circle ConfirmedCircle(int entry)
     return ForTheFit(Precise(Circles[i], Refinements[i]));
 }
 
-// "a": the Suns first, then each planet with the Sun of its exposure. A
-// refusal changes nothing but the line that says why.
-void AssistCircle()
+// The fit of the circle being moved: "a" snaps it to the nearest edge, "f"
+// (find) to its object found anywhere on the picture.
+Assist::Result FitMovableCircle(bool find)
 {
     const int pictures = Settings::PictureCount;
-    if (ConfirmedCount >= 2 * pictures)
-        return;
     const bool sun = ConfirmedCount < pictures;
     const int sunEntry = pictures == 2 && ConfirmedCount == 3 ? 2 : 1;
     // Sun 2 starts on Sun 1: its limb is not the one to snap to.
-    const std::optional<Assist::Circle> avoid = sun && ConfirmedCount == 1
+    const std::optional<Assist::Circle> sun1 = sun && ConfirmedCount == 1
         ? std::optional<Assist::Circle>(ConfirmedCircle(1))
         : std::nullopt;
-    const Assist::Result result = sun ? Assist::FitSun(Seed(), avoid)
-                                      : Assist::FitPlanet(Seed(), ConfirmedCircle(sunEntry));
+    if (sun)
+        return find ? Assist::FindSun(Seed(), sun1) : Assist::FitSun(Seed(), sun1);
+    if (!find)
+        return Assist::FitPlanet(Seed(), ConfirmedCircle(sunEntry));
+    const std::optional<Assist::Circle> otherSun = pictures == 2
+        ? std::optional<Assist::Circle>(ConfirmedCircle(3 - sunEntry))
+        : std::nullopt;
+    return Assist::FindPlanet(Seed(), ConfirmedCircle(sunEntry), otherSun);
+}
+
+// "a" and "f": the Suns first, then each planet with the Sun of its
+// exposure. A refusal changes nothing but the line that says why.
+void SnapCircle(bool find)
+{
+    if (ConfirmedCount >= 2 * Settings::PictureCount)
+        return;
+    const Assist::Result result = FitMovableCircle(find);
     if (!result.Taken) {
         RingBell();
         Screens::ShowMessage(result.Message);
@@ -396,8 +409,9 @@ void HandleTick()
             ConfirmCircle();
         break;
     case KeyAssist:
+    case KeyFind:
         if (!AdjustmentDone)
-            AssistCircle();
+            SnapCircle(lastKey == KeyFind);
         break;
     case KeyEsc:
         Setup::NewMeasurement();

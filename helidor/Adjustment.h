@@ -55,7 +55,7 @@ inline int ResultColumnY = 100; // y of the next value block in the right-hand c
 // Key codes that act (KeyBuffer codes of the console).
 inline constexpr int KeyLeft = 13, KeyRight = 14, KeyUp = 15, KeyDown = 16, KeyPageUp = 19,
                      KeyPageDown = 20, KeyReturn = 23, KeyEsc = 27, KeyPause = 'p', KeySave = 's',
-                     KeyAssist = 'a';
+                     KeyAssist = 'a', KeyFind = 'f';
 
 // The start radius of a planet circle after a Sun circle of radius sunRadius.
 int PlanetStartRadius(int sunRadius);

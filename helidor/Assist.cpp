@@ -2,15 +2,19 @@
 #include "Assist.h"
 
 #include "Files.h"
+#include "Finder.h"
 #include "GreyPlane.h"
 #include "LimbFit.h"
 #include "Photograph.h"
 #include "Texts.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
+#include <optional>
 #include <stdexcept>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace Assist {
@@ -112,8 +116,42 @@ Result Refusal(const std::string& message)
     return result;
 }
 
+// What a fit gives, or the search before it when it finds nothing.
+struct Answer {
+    explicit Answer(FitTypes::Fit fit)
+        : Fit(std::move(fit))
+    {
+    }
+    explicit Answer(Texts::Entry notFound)
+        : NotFound(notFound)
+    {
+    }
+    FitTypes::Fit Fit;
+    std::optional<Texts::Entry> NotFound;
+};
+
+// The fit's refusal as said for the key that asked ("a" or "f").
+std::string RefusalFor(char key, FitTypes::Outcome outcome)
+{
+    std::string text = Texts::Text(RefusalText(outcome));
+    if (text.starts_with("\"a\""))
+        text[1] = key;
+    return text;
+}
+
+// Of candidates, the one whose circle's centre is nearest to (x, y).
+template <class Item, class CircleOf>
+const Item& Nearest(const std::vector<Item>& candidates, double x, double y, CircleOf circleOf)
+{
+    return *std::min_element(
+        candidates.begin(), candidates.end(), [&](const Item& a, const Item& b) {
+            const FitTypes::Circle &ca = circleOf(a), &cb = circleOf(b);
+            return std::hypot(ca.X - x, ca.Y - y) < std::hypot(cb.X - x, cb.Y - y);
+        });
+}
+
 // Runs fit on the plane and maps its answer to the screen.
-template <class Fitting> Result Run(const Circle& seed, const Fitting& fit)
+template <class Fitting> Result Run(const Circle& seed, char key, const Fitting& fit)
 {
     S.Points = {};
     FollowShownPicture();
@@ -134,9 +172,12 @@ template <class Fitting> Result Run(const Circle& seed, const Fitting& fit)
     if (!Plausible(planeSeed))
         return Refusal(Texts::Text(Texts::AssistNoEdge));
     const FitTypes::GreyView view { S.Plane.Width, S.Plane.Height, S.Plane.Samples.data() };
-    const FitTypes::Fit answer = fit(view, planeSeed);
+    const Answer found = fit(view, planeSeed);
+    if (found.NotFound)
+        return Refusal(Texts::Text(*found.NotFound));
+    const FitTypes::Fit& answer = found.Fit;
     if (answer.Result != FitTypes::Outcome::Fitted)
-        return Refusal(Texts::Text(RefusalText(answer.Result)));
+        return Refusal(RefusalFor(key, answer.Result));
     const int scale = Scale();
     Result result;
     result.Taken = true;
@@ -165,22 +206,82 @@ double ToPlane(double x, int scale, int origin)
     return (x - origin + 0.5) * scale - 0.5;
 }
 
+namespace {
+
+// A seed is set to a few screen pixels: more of the plane's on a reduced
+// picture. avoid: the other exposure's limb, fitted already.
+LimbFit::SunHints SunHints(const std::optional<Circle>& avoid)
+{
+    LimbFit::SunHints hints;
+    hints.CentreSlack = 20.0 * Scale();
+    if (avoid)
+        hints.Avoid = ToPlaneCircle(*avoid);
+    return hints;
+}
+
+Texts::Entry DiscsNotFound(Finder::Outcome outcome)
+{
+    switch (outcome) {
+    case Finder::Outcome::TooManyDiscs:
+        return Texts::FindTooManyDiscs;
+    case Finder::Outcome::AtFrameEdge:
+        return Texts::FindAtFrameEdge;
+    default:
+        return Texts::FindNoSun;
+    }
+}
+
+const FitTypes::Circle& Itself(const FitTypes::Circle& circle)
+{
+    return circle;
+}
+
+} // namespace
+
 Result FitSun(const Circle& seed, const std::optional<Circle>& avoid)
 {
-    return Run(seed, [&avoid](const FitTypes::GreyView& view, const FitTypes::Circle& planeSeed) {
-        // A seed is set to a few screen pixels: more of the plane's on a reduced picture.
-        LimbFit::SunHints hints;
-        hints.CentreSlack = 20.0 * Scale();
-        if (avoid)
-            hints.Avoid = ToPlaneCircle(*avoid);
-        return LimbFit::FitSunLimb(view, planeSeed, hints);
+    return Run(seed, 'a', [&](const FitTypes::GreyView& view, const FitTypes::Circle& planeSeed) {
+        return Answer(LimbFit::FitSunLimb(view, planeSeed, SunHints(avoid)));
     });
 }
 
 Result FitPlanet(const Circle& seed, const Circle& sun)
 {
-    return Run(seed, [&sun](const FitTypes::GreyView& view, const FitTypes::Circle& planeSeed) {
-        return LimbFit::FitPlanet(view, planeSeed, ToPlaneCircle(sun));
+    return Run(seed, 'a', [&](const FitTypes::GreyView& view, const FitTypes::Circle& planeSeed) {
+        return Answer(LimbFit::FitPlanet(view, planeSeed, ToPlaneCircle(sun)));
+    });
+}
+
+Result FindSun(const Circle& circle, const std::optional<Circle>& first)
+{
+    return Run(circle, 'f', [&](const FitTypes::GreyView& view, const FitTypes::Circle& planeSeed) {
+        const Finder::Discs discs = Finder::FindDiscs(view);
+        if (discs.Result != Finder::Outcome::Found)
+            return Answer(DiscsNotFound(discs.Result));
+        // Sun 2 is a disc that is not Sun 1.
+        std::vector<FitTypes::Circle> candidates;
+        const std::optional<FitTypes::Circle> sun1
+            = first ? std::optional(ToPlaneCircle(*first)) : std::nullopt;
+        for (const FitTypes::Circle& disc : discs.Suns)
+            if (!sun1 || std::hypot(disc.X - sun1->X, disc.Y - sun1->Y) > sun1->R / 10)
+                candidates.push_back(disc);
+        if (candidates.empty())
+            return Answer(Texts::FindNoSecondSun);
+        const FitTypes::Circle& disc = Nearest(candidates, planeSeed.X, planeSeed.Y, Itself);
+        return Answer(LimbFit::FitSunLimb(view, disc, SunHints(first)));
+    });
+}
+
+Result FindPlanet(const Circle& circle, const Circle& sun, const std::optional<Circle>& otherSun)
+{
+    return Run(circle, 'f', [&](const FitTypes::GreyView& view, const FitTypes::Circle& planeSeed) {
+        const std::vector<FitTypes::Fit> planets = Finder::PlanetsOn(
+            view, ToPlaneCircle(sun), otherSun ? ToPlaneCircle(*otherSun) : FitTypes::Circle {});
+        if (planets.empty())
+            return Answer(Texts::FindNoPlanet);
+        const auto circleOf
+            = [](const FitTypes::Fit& fit) -> const FitTypes::Circle& { return fit.Fitted; };
+        return Answer(Nearest(planets, planeSeed.X, planeSeed.Y, circleOf));
     });
 }
 

@@ -37,6 +37,13 @@ double ToPlane(double x, int scale, int origin);
 Result FitSun(const Circle& seed, const std::optional<Circle>& avoid = {});
 Result FitPlanet(const Circle& seed, const Circle& sun);
 
+// The same for an object found anywhere on the picture ("f"): Sun 1 the disc
+// nearest to circle, Sun 2 (first given, Sun 1) the other disc, a planet the
+// one on sun nearest to circle (otherSun: the other exposure's disc).
+Result FindSun(const Circle& circle, const std::optional<Circle>& first = {});
+Result FindPlanet(
+    const Circle& circle, const Circle& sun, const std::optional<Circle>& otherSun = {});
+
 // The edge points the last fit saw, in screen pixels; empty after a refusal.
 struct EdgePoints {
     std::vector<FitTypes::Point> Used, Rejected;

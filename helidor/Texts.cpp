@@ -179,6 +179,16 @@ void SetUpMessageTexts()
         "\u03c3 Richtung der Verschiebung:", "\u03c3 angle of displacement:");
     Set(KeySigmaNote, "Mit Tasten angepasste Kreise: \u03c3 = 0,5 px angenommen",
         "Circles fitted by keys: \u03c3 taken as 0.5 px");
+    Set(FindNoSun, "\"f\": keine Sonne auf dem Bild gefunden",
+        "\"f\": no Sun found on the picture");
+    Set(FindTooManyDiscs, "\"f\": mehr als zwei Sonnenscheiben auf dem Bild",
+        "\"f\": more than two discs of the Sun on the picture");
+    Set(FindAtFrameEdge, "\"f\": die Sonnenscheibe liegt zu nah am Bildrand",
+        "\"f\": the Sun's disc lies too close to the picture's edge");
+    Set(FindNoSecondSun, "\"f\": keine zweite Sonnenscheibe auf dem Bild",
+        "\"f\": no second disc of the Sun on the picture");
+    Set(FindNoPlanet, "\"f\": kein Planet auf dieser Sonnenscheibe gefunden",
+        "\"f\": no planet found on this Sun's disc");
     Set(AssistPictureChanged,
         "\"a\": die Bilddatei hat sich ge\u00e4ndert, seit sie gezeigt wurde; mit Esc neu laden",
         "\"a\": the picture file changed since it was shown; load it again with Esc");

@@ -104,6 +104,11 @@ enum Entry {
     AuditFileRefused, // %2 the reason
     AuditLinesKept, // %2 the reason
     NoDisplay, // said before the language is chosen: InBothLanguages
+    FindNoSun,
+    FindTooManyDiscs,
+    FindAtFrameEdge,
+    FindNoSecondSun,
+    FindNoPlanet,
     EntryCount
 };
 

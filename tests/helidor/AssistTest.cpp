@@ -68,6 +68,7 @@ protected:
     }
 
     void Assist() { TypeKey(Qt::Key_A); }
+    void Find() { TypeKey(Qt::Key_F); }
 
     static std::map<std::string, TrueCircle> Truth(const std::string& name)
     {
@@ -419,6 +420,47 @@ TEST_F(AssistTest, RefusalChangesNothingRingsAndSaysWhyInGerman)
         for (int x = 0; x < 400; ++x)
             ASSERT_LT(qGray(FensterGraf::Canvas().pixel(x, y)), 60) << x << "," << y;
     EXPECT_EQ(Adjustment::CircleX, 251);
+}
+
+// [SECTION] "f": the object found wherever the circle is
+
+// The circles start where the adjustment puts them, none near its planet:
+// Sun 1 and Sun 2 on (250, 500) r 200, the planets at Sun 1's centre r 14.
+TEST_F(AssistTest, FindTakesEachObjectWhereverTheCircleStarts)
+{
+    const auto truth = Truth("Lurni1000UT.truth.txt");
+    ASSERT_TRUE(StartAndAnswer(Returns(10)));
+    CountBells();
+    for (const char* object : { "sun1", "sun2", "venus1", "venus2" }) {
+        Find();
+        ASSERT_TRUE(Adjustment::CircleRefinement.Assisted) << object;
+        EXPECT_NEAR(Adjustment::CircleRefinement.X, truth.at(object).X, 0.15) << object;
+        EXPECT_NEAR(Adjustment::CircleRefinement.Y, truth.at(object).Y, 0.15) << object;
+        EXPECT_NEAR(Adjustment::CircleRefinement.R, truth.at(object).Radius, 0.3) << object;
+        EXPECT_GT(PixelsWithin(Adjustment::CircleX, Adjustment::CircleY,
+                      Adjustment::CircleRadius - 3, Adjustment::CircleRadius + 3, Kern::LightGreen),
+            20)
+            << object << ": the points it used";
+        Confirm();
+    }
+    ASSERT_TRUE(Adjustment::AdjustmentDone);
+    EXPECT_EQ(Bells, 0);
+}
+
+// The once-exposed sample asked as two pictures: Sun 2 is nowhere.
+TEST_F(AssistTest, FindWithoutASecondDiscRingsAndSaysWhyInGerman)
+{
+    ASSERT_TRUE(StartAndAnswer(Returns(11, { { 0, "g" }, { 2, "Lurni1000UT1.jpg" } })));
+    CountBells();
+    Find();
+    EXPECT_NEAR(Adjustment::CircleRefinement.X, 261.5, 0.15);
+    Confirm();
+    Find();
+    EXPECT_EQ(Bells, 1);
+    EXPECT_FALSE(Adjustment::CircleRefinement.Assisted);
+    EXPECT_EQ(Adjustment::CircleX, Adjustment::Circles[1].X) << "Sun 2 starts on Sun 1 and stays";
+    EXPECT_TRUE(
+        Shows(0, MessageBottom(), "\"f\": keine zweite Sonnenscheibe auf dem Bild", Kern::White));
 }
 
 // [SECTION] Failed fits and the readout
