@@ -21,6 +21,9 @@ constexpr double SmallestPart = 0.05; // of the largest bright part: smaller one
 constexpr double LeftOverShare = 0.15; // of a part's boundary: a second circle is sought
 constexpr double SmallestArc = 120; // degrees of a disc's limb that must lie inside the frame
 constexpr double EdgeLevel = 0.12; // of the way from the sky to the disc's median: the limb
+// Dark dots a disc's planets are sought among: a transit's composite of one
+// planet's path holds a few dozen.
+constexpr int PlanetCandidates = 32;
 constexpr double PairTolerance
     = 0.03; // of the Sun's radius: a planet's own motion between exposures
 constexpr double DotContrast = 0.35; // of the ring's level: a dot darker than that
@@ -451,7 +454,7 @@ std::vector<Circle> FindDots(
 std::vector<FitTypes::Fit> PlanetsOn(const GreyView& grey, const Circle& sun, const Circle& other)
 {
     std::vector<FitTypes::Fit> planets;
-    for (const Circle& dot : FindDots(grey, sun, other)) {
+    for (const Circle& dot : FindDots(grey, sun, other, PlanetCandidates)) {
         FitTypes::Fit fit = LimbFit::FitPlanet(grey, dot, sun);
         if (fit.Result != FitTypes::Outcome::Fitted)
             continue;

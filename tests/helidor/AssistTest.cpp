@@ -447,6 +447,35 @@ TEST_F(AssistTest, FindTakesEachObjectWhereverTheCircleStarts)
     EXPECT_EQ(Bells, 0);
 }
 
+std::string PhotoFolder()
+{
+    return HELIDOR_PHOTO_DIR;
+}
+
+// The real composite of Mercury's path (one dot every few minutes), at an
+// eighth of its size: "f" takes the dot nearest to the circle, the second
+// from the left, at (544.02, 2635.02) in the picture, 19 screen pixels from
+// its neighbour; among two dozen dots, not all the most prominent.
+TEST_F(AssistTest, FindTakesTheDotNearestToTheCircleOnTheComposite)
+{
+    const std::string photo = PhotoFolder() + "/mercury2016_sdo_hmi_composite.jpg";
+    if (!std::filesystem::is_regular_file(photo))
+        GTEST_SKIP() << "no shared photographs at " << PhotoFolder();
+    ASSERT_TRUE(StartAndAnswer(
+        Returns(11, { { 2, photo }, { 3, "8" }, { 6, "1" }, { 8, "0" }, { 9, "0" } })));
+    CountBells();
+    Find();
+    ASSERT_TRUE(Adjustment::CircleRefinement.Assisted);
+    Confirm();
+    MoveTo({ 70, 330, 3 });
+    Find();
+    ASSERT_TRUE(Adjustment::CircleRefinement.Assisted);
+    // (u + 0.5) / 8 - 0.5 on the screen.
+    EXPECT_NEAR(Adjustment::CircleRefinement.X, 67.565, 0.05);
+    EXPECT_NEAR(Adjustment::CircleRefinement.Y, 328.940, 0.05);
+    EXPECT_EQ(Bells, 0);
+}
+
 // The once-exposed sample asked as two pictures: Sun 2 is nowhere.
 TEST_F(AssistTest, FindWithoutASecondDiscRingsAndSaysWhyInGerman)
 {
