@@ -2,6 +2,7 @@
 #include "Finder.h"
 
 #include "CircleFit.h"
+#include "GreyPlane.h"
 
 #include <algorithm>
 #include <array>
@@ -24,21 +25,30 @@ constexpr double EdgeLevel = 0.12; // of the way from the sky to the disc's medi
 // Dark dots a disc's planets are sought among: a transit's composite of one
 // planet's path holds a few dozen.
 constexpr int PlanetCandidates = 32;
-constexpr double PairTolerance
-    = 0.03; // of the Sun's radius: a planet's own motion between exposures
+// Of the Sun's radius: a planet's own motion between exposures.
+constexpr double PairTolerance = 0.03;
 constexpr double DotContrast = 0.35; // of the ring's level: a dot darker than that
 
-// A copy of the plane reduced by Factor in each direction, block means as floats.
+// The four neighbours of a pixel.
+constexpr std::array<std::array<int, 2>, 4> Neighbours { { { 1, 0 }, { -1, 0 }, { 0, 1 },
+    { 0, -1 } } };
+
+// A copy of a region of the plane, its corner at (X0, Y0), reduced by Factor
+// in each direction: block means as floats.
 struct Reduced {
     int Width = 0, Height = 0, Factor = 1, X0 = 0, Y0 = 0;
     std::vector<float> Values;
-    float At(int x, int y) const
+    std::size_t Index(int x, int y) const
     {
-        return Values[static_cast<std::size_t>(y) * static_cast<std::size_t>(Width)
-            + static_cast<std::size_t>(x)];
+        return static_cast<std::size_t>(y) * static_cast<std::size_t>(Width)
+            + static_cast<std::size_t>(x);
     }
-    // The full-resolution pixel of a reduced pixel's centre.
-    double ToPlane(double u, int origin) const { return origin + (u + 0.5) * Factor - 0.5; }
+    float At(int x, int y) const { return Values[Index(x, y)]; }
+    // Between a reduced pixel's centre and the plane's pixels.
+    double PlaneX(double u) const { return X0 + (u + 0.5) * Factor - 0.5; }
+    double PlaneY(double v) const { return Y0 + (v + 0.5) * Factor - 0.5; }
+    double ReducedX(double x) const { return (x - X0 + 0.5) / Factor - 0.5; }
+    double ReducedY(double y) const { return (y - Y0 + 0.5) / Factor - 0.5; }
 };
 
 // The block means of the region [x0, x1) x [y0, y1) of grey, factor x factor
@@ -64,15 +74,13 @@ Reduced Reduce(const GreyView& grey, int factor, int x0, int y0, int x1, int y1)
                 = grey.Samples + static_cast<std::size_t>(y) * static_cast<std::size_t>(grey.Width);
             for (int x = x0; x < x1; ++x) {
                 const auto k = static_cast<std::size_t>((x - x0) / factor);
-                sums[k] += row[x] == FitTypes::SaturatedSample ? 65534 : row[x];
+                sums[k] += row[x] == FitTypes::SaturatedSample ? GreyPlane::MaxLinear : row[x];
                 ++counts[k];
             }
         }
         for (int rx = 0; rx < r.Width; ++rx)
-            r.Values[static_cast<std::size_t>(ry) * static_cast<std::size_t>(r.Width)
-                + static_cast<std::size_t>(rx)]
-                = static_cast<float>(sums[static_cast<std::size_t>(rx)]
-                    / std::max(1, counts[static_cast<std::size_t>(rx)]));
+            r.Values[r.Index(rx, ry)] = static_cast<float>(sums[static_cast<std::size_t>(rx)]
+                / std::max(1, counts[static_cast<std::size_t>(rx)]));
     }
     return r;
 }
@@ -125,7 +133,7 @@ bool SplitSkyFromDisc(const std::vector<float>& values, float& threshold)
         return static_cast<double>(v[v.size() / 2]);
     };
     const double skyLevel = median(sky), discLevel = median(disc);
-    if (discLevel - skyLevel < 0.01 * 65534 || discLevel < 3 * skyLevel)
+    if (discLevel - skyLevel < 0.01 * GreyPlane::MaxLinear || discLevel < 3 * skyLevel)
         return false;
     threshold = static_cast<float>(skyLevel + EdgeLevel * (discLevel - skyLevel));
     return true;
@@ -152,9 +160,7 @@ std::vector<int> LabelParts(
             ++size;
             const int x = static_cast<int>(i % static_cast<std::size_t>(width));
             const int y = static_cast<int>(i / static_cast<std::size_t>(width));
-            const std::array<std::array<int, 2>, 4> steps { { { 1, 0 }, { -1, 0 }, { 0, 1 },
-                { 0, -1 } } };
-            for (const auto& [dx, dy] : steps) {
+            for (const auto& [dx, dy] : Neighbours) {
                 const int nx = x + dx, ny = y + dy;
                 if (nx < 0 || ny < 0 || nx >= width || ny >= height)
                     continue;
@@ -179,15 +185,11 @@ std::vector<FitTypes::Point> Boundary(
     std::vector<FitTypes::Point> points;
     for (int y = 1; y + 1 < r.Height; ++y)
         for (int x = 1; x + 1 < r.Width; ++x) {
-            const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(r.Width)
-                + static_cast<std::size_t>(x);
-            if (labels[i] != label)
+            if (labels[r.Index(x, y)] != label)
                 continue;
-            // The crossing along the steepest of the four directions to the
-            // sky, interpolated between the two pixel centres.
-            const std::array<std::array<int, 2>, 4> steps { { { 1, 0 }, { -1, 0 }, { 0, 1 },
-                { 0, -1 } } };
-            for (const auto& [dx, dy] : steps) {
+            // The crossing towards the first neighbour in the sky,
+            // interpolated between the two pixel centres.
+            for (const auto& [dx, dy] : Neighbours) {
                 const float inside = r.At(x, y), outside = r.At(x + dx, y + dy);
                 if (outside >= threshold)
                     continue;
@@ -206,9 +208,9 @@ std::vector<Circle> CirclesOf(std::vector<FitTypes::Point> points, int side)
 {
     std::vector<Circle> circles;
     const std::size_t all = points.size();
+    const Circle anywhere { side / 2.0, side / 2.0, side / 2.0 };
     for (int round = 0; round < 3 && points.size() >= 12; ++round) {
         Circle start;
-        const Circle anywhere { side / 2.0, side / 2.0, side / 2.0 };
         if (!CircleFit::RobustStart(
                 points, anywhere, 2.0 * side, 2.0 * side, BoundaryTolerance, start))
             break;
@@ -268,7 +270,7 @@ Discs FindDiscs(const GreyView& grey)
             continue;
         for (const Circle& c :
             CirclesOf(Boundary(r, labels, label, threshold), std::max(r.Width, r.Height)))
-            suns.push_back({ r.ToPlane(c.X, 0), r.ToPlane(c.Y, 0), c.R * factor });
+            suns.push_back({ r.PlaneX(c.X), r.PlaneY(c.Y), c.R * factor });
     }
     if (suns.empty())
         return found;
@@ -345,9 +347,9 @@ std::vector<Circle> FindDots(
     if (x1 - x0 < 4 || y1 - y0 < 4)
         return {};
     const Reduced r = Reduce(grey, factor, x0, y0, x1, y1);
-    const double cx = (sun.X - x0 + 0.5) / factor - 0.5, cy = (sun.Y - y0 + 0.5) / factor - 0.5;
+    const double cx = r.ReducedX(sun.X), cy = r.ReducedY(sun.Y);
     const double radius = sun.R / factor;
-    const double ox = (other.X - x0 + 0.5) / factor - 0.5, oy = (other.Y - y0 + 0.5) / factor - 0.5;
+    const double ox = r.ReducedX(other.X), oy = r.ReducedY(other.Y);
     const double otherRadius = other.R / factor;
 
     // Only the photosphere counts, and only that lit as the dot's centre is:
@@ -362,8 +364,7 @@ std::vector<Circle> FindDots(
     }
     for (int y = 0; y < r.Height; ++y)
         for (int x = 0; x < r.Width; ++x) {
-            const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(r.Width)
-                + static_cast<std::size_t>(x);
+            const std::size_t i = r.Index(x, y);
             const bool offOtherLimb
                 = otherRadius <= 0 || std::abs(std::hypot(x - ox, y - oy) - otherRadius) > 2;
             if (std::hypot(x - cx, y - cy) < radius - 1.5 && offOtherLimb) {
@@ -388,8 +389,7 @@ std::vector<Circle> FindDots(
     std::vector<std::uint8_t> bestHalf(r.Values.size(), 0);
     for (int y = 0; y < r.Height; ++y)
         for (int x = 0; x < r.Width; ++x) {
-            const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(r.Width)
-                + static_cast<std::size_t>(x);
+            const std::size_t i = r.Index(x, y);
             if (std::hypot(x - cx, y - cy) > radius)
                 continue;
             const int side = insideOther(x, y);
@@ -400,9 +400,9 @@ std::vector<Circle> FindDots(
                 // A dot half beyond the limb still counts, a sliver does not.
                 if (coreCount < 0.4 * (2 * h + 1) * (2 * h + 1) || ringCount < coreCount)
                     continue;
-                const double core = sums[side].Square(x, y, h) / coreCount;
-                const double ring
-                    = (sums[side].Square(x, y, 2 * h) - sums[side].Square(x, y, h)) / ringCount;
+                const double coreSum = sums[side].Square(x, y, h);
+                const double core = coreSum / coreCount;
+                const double ring = (sums[side].Square(x, y, 2 * h) - coreSum) / ringCount;
                 if (ring <= 0)
                     continue;
                 const auto contrast = static_cast<float>((ring - core) / ring);
@@ -418,17 +418,13 @@ std::vector<Circle> FindDots(
     std::vector<Dot> dots;
     for (int y = 1; y + 1 < r.Height; ++y)
         for (int x = 1; x + 1 < r.Width; ++x) {
-            const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(r.Width)
-                + static_cast<std::size_t>(x);
+            const std::size_t i = r.Index(x, y);
             if (best[i] < DotContrast)
                 continue;
             bool peak = true;
             for (int dy = -1; dy <= 1 && peak; ++dy)
                 for (int dx = -1; dx <= 1 && peak; ++dx)
-                    peak = (dx == 0 && dy == 0)
-                        || best[i] >= best[static_cast<std::size_t>(y + dy)
-                                   * static_cast<std::size_t>(r.Width)
-                               + static_cast<std::size_t>(x + dx)];
+                    peak = (dx == 0 && dy == 0) || best[i] >= best[r.Index(x + dx, y + dy)];
             if (peak)
                 dots.push_back({ static_cast<double>(x), static_cast<double>(y),
                     halves[bestHalf[i]] / 0.7, best[i] });
@@ -446,7 +442,7 @@ std::vector<Circle> FindDots(
         if (!apart)
             continue;
         kept.push_back(d);
-        seeds.push_back({ r.ToPlane(d.X, x0), r.ToPlane(d.Y, y0), d.R * factor });
+        seeds.push_back({ r.PlaneX(d.X), r.PlaneY(d.Y), d.R * factor });
     }
     return seeds;
 }
