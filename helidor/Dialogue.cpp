@@ -13,7 +13,6 @@
 #include "Settings.h"
 #include "Texts.h"
 
-#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -53,13 +52,9 @@ bool ReadTime(const std::string& answer)
         Settings::TimeHasSeconds = hasSeconds;
         return true;
     }
-    std::string number = answer;
-    std::replace(number.begin(), number.end(), ',', '.');
-    int errorPos = 0;
-    NumberText::TextToReal(number, Settings::TimeUT, errorPos);
     Settings::TimeSecond = 0;
     Settings::TimeHasSeconds = false;
-    return errorPos == 0 && IsClockTime(Settings::TimeUT);
+    return PromptLoop::RealAnswer(answer, Settings::TimeUT) && IsClockTime(Settings::TimeUT);
 }
 
 // A time that is no clock time is a typo: the bell, and the question again.

@@ -30,14 +30,19 @@ void ReadReal(const Binding& io, const std::string& prompt, std::string& text, d
 {
     for (;;) {
         io.ReadText(prompt, text);
-        std::string number = text;
-        std::replace(number.begin(), number.end(), ',', '.');
-        int errorPos = 0;
-        NumberText::TextToReal(number, value, errorPos);
-        if (errorPos == 0)
+        if (RealAnswer(text, value))
             return;
         io.WriteBell();
     }
+}
+
+bool RealAnswer(const std::string& text, double& value)
+{
+    std::string number = text;
+    std::replace(number.begin(), number.end(), ',', '.');
+    int errorPos = 0;
+    NumberText::TextToReal(number, value, errorPos);
+    return errorPos == 0;
 }
 
 void ReadInteger(

@@ -29,6 +29,9 @@ const Binding& Installed();
 // rings the bell and becomes the default of the next question. text keeps the
 // answer as typed.
 void ReadReal(const Binding& io, const std::string& prompt, std::string& text, double& value);
+// The real number of an answer as ReadReal reads it (a comma for the point);
+// false when it is none.
+bool RealAnswer(const std::string& text, double& value);
 
 // As ReadReal with the whole-number syntax of NumberText::TextToInteger and no
 // comma step.
